@@ -1,0 +1,78 @@
+#include "hw/ec_channel.h"
+
+#include "hw/bounded_poll.h"
+#include "hw/clock.h"
+#include "hw/hw_fault.h"
+#include "hw/port_io.h"
+#include "hw/wait_bounds.h"
+
+int g_StatusPort = 0x3F4;
+int g_CmdPort = 0x3F4;
+int g_DataPort = 0x3F0;
+
+namespace {
+
+bool WaitStatusBit(uint8_t mask, bool want_set) {
+    return BoundedPoll(kEcHandshakeBoundMs, HwFault::EcNotAnswering,
+                       [&] { return ((IO_In(g_StatusPort) & mask) != 0) == want_set; });
+}
+
+bool LimitPassed(uint32_t start, uint32_t now) {
+    // Elapsed seconds strictly above one: exactly 1000 ms keeps waiting.
+    return (now - start) * 0.001 > 1.0;
+}
+
+}  // namespace
+
+bool EC_WaitOBF() { return WaitStatusBit(kStatusOBF, true); }
+bool EC_WaitIBF() { return WaitStatusBit(kStatusIBF, false); }
+
+bool EC_WriteCmd(uint8_t value) {
+    if (!EC_WaitIBF()) return false;
+    IO_Out(g_CmdPort, value);
+    return EC_WaitIBF();
+}
+
+bool EC_WriteData(uint8_t value) {
+    if (!EC_WaitIBF()) return false;
+    IO_Out(g_DataPort, value);
+    return EC_WaitIBF();
+}
+
+uint8_t EC_ReadData() {
+    if (!EC_WaitOBF()) return 0x00;
+    return IO_In(g_DataPort);
+}
+
+TimedWaitResult EC_WaitIBFTimed() {
+    const uint32_t start = TickMs();
+    for (;;) {
+        const uint32_t now = TickMs();
+        if ((IO_In(g_StatusPort) & kStatusIBF) == 0) return TimedWaitResult::Cleared;
+        if (LimitPassed(start, now)) return TimedWaitResult::TimedOut;
+    }
+}
+
+bool EC_EnterFlashMode(uint8_t& ack) {
+    EC_WaitIBFTimed();  // a busy EC does not stop the attempt
+    IO_Out(g_CmdPort, 0xDC);
+    EC_WaitIBFTimed();
+    bool reply_seen = false;
+    const uint32_t start = TickMs();
+    for (;;) {
+        const uint32_t now = TickMs();
+        if ((IO_In(g_StatusPort) & kStatusOBF) != 0) {
+            reply_seen = true;
+            break;
+        }
+        if (LimitPassed(start, now)) break;
+    }
+    ack = IO_In(g_DataPort);  // read either way: the caller reports what the EC answered
+    return reply_seen && ack == 0x33;
+}
+
+bool EC_ProbeAck() {
+    EC_WaitIBFTimed();
+    IO_Out(g_CmdPort, 0x85);
+    return EC_WaitIBFTimed() == TimedWaitResult::Cleared;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// Run-time loading of the port I/O library, by name through the platform's normal search.
+
+#ifdef _WIN32
+inline constexpr const char* kPortLibraryName = "InpOut32.DLL";
+#else
+inline constexpr const char* kPortLibraryName = "libinpout32.so";
+#endif
+
+class LoadedLibrary {
+public:
+    LoadedLibrary() = default;
+    ~LoadedLibrary() { Unload(); }
+    LoadedLibrary(const LoadedLibrary&) = delete;
+    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+
+    /// True when the library was found and loaded.
+    bool Load(const char* name);
+    /// The entry point's address, or null when the library has none of that name.
+    void* Symbol(const char* name) const;
+    void Unload();
+
+private:
+    void* handle_ = nullptr;
+};

@@ -1,0 +1,55 @@
+#pragma once
+// The one hardware seam: every port access of the program goes through IO_In/IO_Out,
+// which call the entry points of the port I/O library loaded at run time.
+
+#include <cstdint>
+
+/// The library's entry points, with the library's own C ABI.
+struct PortIoEntries {
+    void (*out32)(short port, short data) = nullptr;
+    short (*inp32)(short port) = nullptr;
+    int (*is_driver_open)() = nullptr;
+};
+
+/// True once the loaded library reported its driver open; false again after IO_Close.
+extern bool g_DriverOpen;
+
+/// The fixed text printed when the library cannot be used.
+inline constexpr const char* kPortLibraryFailText = "Please Check Administrator or InpOut32.DLL !";
+
+/// Loads the port library by name and checks its driver. On any failure (library missing,
+/// an entry point missing, driver refused) prints kPortLibraryFailText to standard output
+/// without a line end and returns false; the caller then ends the process with status 0.
+bool IO_Open();
+/// Unloads the library; afterwards IO_In answers 0xFF and IO_Out does nothing.
+void IO_Close();
+
+namespace port_io_detail {
+extern PortIoEntries g_Active;  // never holds null pointers
+}
+
+/// Reads one byte from the port; only the low 16 bits of the port number are used.
+inline uint8_t IO_In(int port) {
+    return static_cast<uint8_t>(port_io_detail::g_Active.inp32(static_cast<short>(port)));
+}
+/// Writes one byte to the port; only the low 16 bits of the port number are used.
+inline void IO_Out(int port, uint8_t value) {
+    port_io_detail::g_Active.out32(static_cast<short>(port), static_cast<short>(value));
+}
+
+/// Test seam: while it lives, `entries` stand in for the port library. IO_Open uses them
+/// without loading anything and IO_Close leaves them in place; the destructor restores
+/// whatever was there before (and g_DriverOpen with it).
+class ScopedPortIo {
+public:
+    explicit ScopedPortIo(const PortIoEntries& entries);
+    ~ScopedPortIo();
+    ScopedPortIo(const ScopedPortIo&) = delete;
+    ScopedPortIo& operator=(const ScopedPortIo&) = delete;
+
+private:
+    PortIoEntries previous_active_;
+    const PortIoEntries* previous_preset_;
+    bool previous_driver_open_;
+    PortIoEntries entries_;
+};

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test, all against the simulated EC: no real port is touched
+# and no machine is restarted. Installs the packages it needs when they are missing.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/ensure_packages.sh"
+ensure_packages "${VANTU_BUILD_PACKAGES[@]}" "${VANTU_FUZZ_PACKAGES[@]}"
+
+build=${VANTU_BUILD_DIR:-$root/build}
+jobs=$(nproc)
+
+echo "== build and test"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$build" -j "$jobs"
+(cd "$build" && ctest --output-on-failure -j "$jobs")
+
+echo "== core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S "$root" -B "$build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTU_SANITIZE=ON -DVANTU_BUILD_APP=OFF
+cmake --build "$build-asan" -j "$jobs"
+(cd "$build-asan" && ctest --output-on-failure -j "$jobs")
