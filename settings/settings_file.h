@@ -1,6 +1,7 @@
 #pragma once
 // "uiset.ini": the positional reader and the writer.
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -49,10 +50,15 @@ extern uint8_t g_SettingsLoaded;
 std::string ReadIniValue(std::FILE* file);
 
 /// Reads the settings file at `path` into `settings` and the controls, positionally.
-/// Sets g_SettingsLoaded when every value was read.
+/// Sets g_SettingsLoaded when every value was read and clears it when one was rejected.
 SettingsLoadResult LoadSettingsFile(const char* path, UiSettings& settings, SettingsControls& controls);
+
+/// The longest `BinName` the reader takes back in one piece: line 14 with its CR LF must fit
+/// one 499-byte read, or the rest of it would shift every later value.
+inline constexpr size_t kMaxBinNameBytes = 489;
 
 /// Writes the sixteen lines to a temporary file beside `path` and renames it over `path`,
 /// so that a failure at any point leaves the old file untouched. Writes nothing unless
-/// g_SettingsLoaded is 1. True when the new file is in place.
+/// g_SettingsLoaded is 1, nor when `BinName` (up to a line break) is longer than
+/// kMaxBinNameBytes. True when the new file is in place.
 bool SaveSettingsFile(const char* path, const UiSettings& settings);

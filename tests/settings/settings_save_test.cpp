@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "settings/settings_file.h"
+#include "settings_test_util.h"
+
+namespace {
+
+using settings_test::IniText;
+using settings_test::ReadBytes;
+using settings_test::RecordingControls;
+using settings_test::TempDir;
+using settings_test::TypicalValues;
+using settings_test::WriteBytes;
+
+UiSettings Sample() {
+    UiSettings s;
+    s.AcpiPort = -1;
+    s.FwVersionShow = 2;
+    s.HexDisplay = 7;
+    s.ReadMethod = 1;
+    s.SioSelect = 0;
+    s.BramBank = 1;
+    s.ReadBytes = -3;
+    s.BramStartIndex = 0xAB;
+    s.FlashEndCmd = 0;
+    s.AutoFlash = 1;
+    s.WarningShow = 0;
+    s.SilentRun = 1;
+    s.BinName = "EC\xE9 image";
+    s.Shutdown = 1;
+    return s;
+}
+
+const char kSampleBytes[] =
+    "[Info]\r\nACPI PORT=0xFFFFFFFF\r\nFW VERSION SHOW=2\r\nHEX DISPLAY=7\r\nRead Method=1\r\n"
+    "IO=0\r\nBRAM BANK=1\r\nRead BYTES=-3\r\nBRAM Start index=0xAB\r\nFlashEnd CMD=0x0\r\n"
+    "AutoFlash=1\r\nWarring Show=0\r\nSilentRun=1\r\nBinName=EC\xE9 image\r\nShutdown=1\r\nEND";
+
+// Files in the directory other than the settings file: a temporary file must never remain.
+int OtherFiles(const TempDir& dir, const std::string& keep) {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        if (entry.path().filename() != keep) ++count;
+    return count;
+}
+
+class SaveSettings : public testing::Test {
+protected:
+    void SetUp() override { g_SettingsLoaded = 1; }
+    void TearDown() override { g_SettingsLoaded = 0; }
+    TempDir dir_;
+    std::string path_ = dir_.File("uiset.ini");
+};
+
+TEST_F(SaveSettings, WritesTheSixteenLinesExactly) {
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample()));
+    EXPECT_EQ(ReadBytes(path_), kSampleBytes);
+    EXPECT_EQ(OtherFiles(dir_, "uiset.ini"), 0);
+}
+
+TEST_F(SaveSettings, RoundTripGivesTheSameRecordAndTheSameBytes) {
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample()));
+    const std::string first = ReadBytes(path_);
+
+    UiSettings loaded;
+    RecordingControls controls;
+    ASSERT_EQ(LoadSettingsFile(path_.c_str(), loaded, controls).status, SettingsLoadStatus::Loaded);
+    EXPECT_EQ(loaded, Sample());
+
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), loaded));
+    EXPECT_EQ(ReadBytes(path_), first);
+}
+
+TEST_F(SaveSettings, ReadThenWrittenFileIsNormalised) {
+    // Flags are stored as 0/1 and hexadecimal lines are written as "0x%X".
+    std::vector<std::string> values = TypicalValues();
+    values[0] = "98";
+    values[2] = "7";
+    values[9] = "5";
+    WriteBytes(path_, IniText(values));
+    UiSettings loaded;
+    RecordingControls controls;
+    ASSERT_EQ(LoadSettingsFile(path_.c_str(), loaded, controls).status, SettingsLoadStatus::Loaded);
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), loaded));
+    values[0] = "0x62";
+    values[9] = "1";
+    EXPECT_EQ(ReadBytes(path_), IniText(values));
+}
+
+TEST_F(SaveSettings, NothingIsWrittenUnlessLoaded) {
+    g_SettingsLoaded = 0;
+    WriteBytes(path_, "old contents");
+    EXPECT_FALSE(SaveSettingsFile(path_.c_str(), Sample()));
+    EXPECT_EQ(ReadBytes(path_), "old contents");
+    EXPECT_FALSE(SaveSettingsFile(dir_.File("new.ini").c_str(), Sample()));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("new.ini")));
+}
+
+TEST_F(SaveSettings, FileWithBadValueStaysByteIdentical) {
+    // A half-read record must never be written over the file it came from.
+    std::string bad = IniText(TypicalValues());
+    bad.replace(bad.find("AutoFlash=0"), 11, "AutoFlash=0 ");
+    WriteBytes(path_, bad);
+    UiSettings loaded;
+    RecordingControls controls;
+    ASSERT_EQ(LoadSettingsFile(path_.c_str(), loaded, controls).status, SettingsLoadStatus::BadValue);
+    EXPECT_FALSE(SaveSettingsFile(path_.c_str(), loaded));
+    EXPECT_EQ(ReadBytes(path_), bad);
+}
+
+TEST_F(SaveSettings, FailedWriteLeavesOldFileAndNoTemporary) {
+    // Tests run as root, so permissions cannot make a write fail: use paths no file can take.
+    EXPECT_FALSE(SaveSettingsFile(dir_.File("missing-dir/uiset.ini").c_str(), Sample()));
+
+    std::filesystem::create_directory(path_);  // the target is a directory
+    WriteBytes(path_ + "/inside", "kept");
+    EXPECT_FALSE(SaveSettingsFile(path_.c_str(), Sample()));
+    EXPECT_TRUE(std::filesystem::is_directory(path_));
+    EXPECT_EQ(ReadBytes(path_ + "/inside"), "kept");
+    EXPECT_EQ(OtherFiles(dir_, "uiset.ini"), 0);
+}
+
+TEST_F(SaveSettings, ReplacesTheOldFileAndKeepsItsPermissions) {
+    WriteBytes(path_, "old contents that are longer than nothing");
+    ::chmod(path_.c_str(), 0640);
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample()));
+    EXPECT_EQ(ReadBytes(path_), kSampleBytes);
+    struct stat st;
+    ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST_F(SaveSettings, LineBreakInBinNameCannotSplitTheFile) {
+    // A name read from an LF-only line keeps its LF; written as-is it would add a line and
+    // the next load would fail on a shifted value.
+    UiSettings s = Sample();
+    s.BinName = "image\n";
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), s));
+    UiSettings loaded;
+    RecordingControls controls;
+    ASSERT_EQ(LoadSettingsFile(path_.c_str(), loaded, controls).status, SettingsLoadStatus::Loaded);
+    EXPECT_EQ(loaded.BinName, "image");
+    EXPECT_EQ(loaded.Shutdown, 1);
+}
+
+TEST_F(SaveSettings, LongestBinNameRoundTripsAndALongerOneIsNotWritten) {
+    UiSettings s = Sample();
+    s.BinName = std::string(kMaxBinNameBytes, 'n');
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), s));
+    UiSettings loaded;
+    RecordingControls controls;
+    ASSERT_EQ(LoadSettingsFile(path_.c_str(), loaded, controls).status, SettingsLoadStatus::Loaded);
+    EXPECT_EQ(loaded, s);
+
+    // One byte more and the name's line would be read as two: keep the file that loads.
+    const std::string before = ReadBytes(path_);
+    s.BinName += 'n';
+    EXPECT_FALSE(SaveSettingsFile(path_.c_str(), s));
+    EXPECT_EQ(ReadBytes(path_), before);
+}
+
+}  // namespace
