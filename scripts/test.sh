@@ -18,3 +18,9 @@ echo "== core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTU_SANITIZE=ON -DVANTU_BUILD_APP=OFF
 cmake --build "$build-asan" -j "$jobs"
 (cd "$build-asan" && ctest --output-on-failure -j "$jobs")
+
+echo "== settings reader fuzz smoke run (libFuzzer)"
+cmake -S "$root" -B "$build-fuzz" -G Ninja -DVANTU_BUILD_APP=OFF -DVANTU_FUZZ=ON \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+cmake --build "$build-fuzz" -j "$jobs" --target settings_fuzz
+(cd "$build-fuzz" && ctest --output-on-failure -R settings_fuzz_smoke)
