@@ -18,6 +18,7 @@ const PortIoEntries* g_Preset = nullptr;  // entries a test installed in place o
 LoadedLibrary g_Library;
 
 bool Fail() {
+    g_DriverOpen = false;
     std::fputs(kPortLibraryFailText, stdout);
     std::fflush(stdout);
     return false;

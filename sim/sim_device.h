@@ -25,11 +25,24 @@ enum class ChipKind : uint8_t {
     LegacyOther,  // answers 0x9F with 00, 0xAB with 9D 7F: three 0xD8 erases, 256-byte pages
 };
 
+/// Optional opcodes a profile takes; a chip ignores an opcode it does not take, so a host
+/// that picks the wrong erase or program algorithm fails its blank check or verify.
+enum ChipOpcodeMask : uint16_t {
+    kTakesPageProgram = 1u << 0,  // 0x02
+    kTakesAaiByte = 1u << 1,      // 0xAF
+    kTakesAaiWord = 1u << 2,      // 0xAD
+    kTakesErase32K = 1u << 3,     // 0x52
+    kTakesErase64K = 1u << 4,     // 0xD8
+    kTakesErase1K = 1u << 5,      // 0xD7
+};
+
 struct ChipProfile {
     ChipKind kind;
     const char* name;                 // short name used in configuration files ("winbond", ...)
     std::array<uint8_t, 4> jedec_id;  // answer to 0x9F
     std::array<uint8_t, 4> legacy_id; // answer to 0xAB after its three address bytes
+    uint16_t opcodes;                 // ChipOpcodeMask bits
+    uint16_t page_size;               // 0x02 wraps within a page of this many bytes
 };
 
 /// Every profile, one row per ChipKind, in enum order.
@@ -65,13 +78,20 @@ struct Config {
     // Faults.
     int64_t stop_answering_after_commands = -1;  // IBF stays set from the (N+1)th command-port write on
     std::vector<std::pair<uint32_t, uint8_t>> stuck_ones;  // (address, bits that will not program to 0)
-    bool erase_refused = false;
+    bool erase_refused = false;  // erases are taken (busy, latch cleared) but erase nothing
     bool stuck_busy = false;
+
+    // Drop-in library only.
+    bool driver_open = true;  // false: IsInpOutDriverOpen answers 0
+    std::string trace_file;   // text trace of EC commands and SPI transactions, appended; empty: none
 };
 
-/// Reads a configuration file of "key=value" lines (see README of sim/); false with a
-/// message in `error` for an unknown key or a bad value.
+/// Reads a configuration file of "key=value" lines (see README of sim/) over the values
+/// already in `config`; false with a message in `error` for an unknown key or a bad value.
 bool LoadConfigFile(const std::string& path, Config& config, std::string& error);
+/// False with a message when the values cannot describe a device (flash size not a power of
+/// two from 256 bytes to 16 MiB, EC ports equal, stuck address outside the flash).
+bool ValidateConfig(const Config& config, std::string& error);
 
 struct PortOp {
     uint16_t port;
@@ -88,8 +108,9 @@ struct SpiTransaction {
 
 /// Commands the EC took outside follow mode, and follow-mode entry and exit.
 struct EcEvent {
-    enum Kind : uint8_t { Command, EnterFollow, LeaveFollow } kind;
-    uint8_t value;  // the command byte (for LeaveFollow, the end command)
+    // FollowDataWrite: a data-port write in follow mode, which a correct host never makes.
+    enum Kind : uint8_t { Command, EnterFollow, LeaveFollow, FollowDataWrite } kind;
+    uint8_t value;  // the command byte (LeaveFollow: the end command; FollowDataWrite: the data byte)
     bool operator==(const EcEvent&) const = default;
 };
 
@@ -104,6 +125,8 @@ struct PortCounters {
 
 class Device {
 public:
+    /// Throws std::invalid_argument for a config ValidateConfig rejects and
+    /// std::runtime_error when the flash file or trace file cannot be opened.
     explicit Device(const Config& config = Config{});
     ~Device();
     Device(const Device&) = delete;
@@ -129,6 +152,9 @@ public:
 
     const PortCounters& counters() const;
     void ResetCounters();
+
+    /// Writes out the buffered text trace (also done every so often and on destruction).
+    void FlushTraceFile();
 
 private:
     struct Impl;

@@ -1,0 +1,50 @@
+// The chip profiles as one table of data: ID answers, page size and the optional opcodes
+// each chip takes. The 0xFF chip's 0xD7 erases 1 KB sectors, so 64 of them cover a chunk.
+
+#include "sim/sim_device.h"
+
+namespace sim {
+namespace {
+
+constexpr uint16_t kAnyBlockErase = kTakesErase32K | kTakesErase64K;
+
+// SST parts take 0x02 as a single-byte program (page size 1): a host that sends them
+// 256-byte pages programs one byte over and over and fails its verify.
+constexpr ChipProfile kProfiles[] = {
+    {ChipKind::SstJedec, "sst-jedec", {0xBF, 0x25, 0x8E, 0xBF}, {0xBF, 0x8E, 0xBF, 0x8E},
+     kTakesPageProgram | kTakesAaiWord | kAnyBlockErase, 1},
+    {ChipKind::SstLegacy, "sst-legacy", {0x00, 0x00, 0x00, 0x00}, {0xBF, 0x48, 0xBF, 0x48},
+     kTakesPageProgram | kTakesAaiByte | kTakesErase32K, 1},
+    {ChipKind::Mx32Pieces, "mx-32", {0xC2, 0x20, 0x10, 0xC2}, {0x05, 0x05, 0x05, 0x05},
+     kTakesPageProgram | kAnyBlockErase, 32},
+    {ChipKind::Mx, "mx", {0xC2, 0x20, 0x16, 0xC2}, {0x15, 0x15, 0x15, 0x15},
+     kTakesPageProgram | kAnyBlockErase, 256},
+    {ChipKind::Gd, "gd", {0xC8, 0x40, 0x14, 0xC8}, {0x13, 0x13, 0x13, 0x13},
+     kTakesPageProgram | kAnyBlockErase, 256},
+    {ChipKind::AllFF, "ff", {0xFF, 0xFF, 0xFF, 0xFF}, {0xFF, 0xFF, 0xFF, 0xFF},
+     kTakesAaiWord | kTakesErase1K | kAnyBlockErase, 256},
+    {ChipKind::Winbond, "winbond", {0xEF, 0x40, 0x16, 0xEF}, {0x15, 0x15, 0x15, 0x15},
+     kTakesPageProgram | kAnyBlockErase, 256},
+    {ChipKind::LegacyOther, "legacy-other", {0x00, 0x00, 0x00, 0x00}, {0x9D, 0x7F, 0x9D, 0x7F},
+     kTakesPageProgram | kTakesErase64K, 256},
+};
+
+}  // namespace
+
+std::span<const ChipProfile> ChipProfiles() { return kProfiles; }
+
+const ChipProfile& ProfileOf(ChipKind kind) {
+    for (const ChipProfile& profile : kProfiles) {
+        if (profile.kind == kind) return profile;
+    }
+    return kProfiles[0];
+}
+
+std::optional<ChipKind> ChipKindByName(const std::string& name) {
+    for (const ChipProfile& profile : kProfiles) {
+        if (name == profile.name) return profile.kind;
+    }
+    return std::nullopt;
+}
+
+}  // namespace sim

@@ -1,0 +1,34 @@
+#pragma once
+// The flash array: plain memory, or a file mapped shared so that every write is in the
+// file the moment it is made and survives the process ending through exit().
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+class FlashStore {
+public:
+    /// Memory-only when `path` is empty. A missing file is created, sized and filled with
+    /// 0xFF; an existing one keeps its bytes (resized to `size`, any new tail 0xFF).
+    /// Throws std::runtime_error when the file cannot be opened or mapped.
+    FlashStore(uint32_t size, const std::string& path);
+    ~FlashStore();
+    FlashStore(const FlashStore&) = delete;
+    FlashStore& operator=(const FlashStore&) = delete;
+
+    uint8_t* data() { return data_; }
+    const uint8_t* data() const { return data_; }
+    uint32_t size() const { return size_; }
+    std::span<uint8_t> bytes() { return {data_, size_}; }
+
+private:
+    uint32_t size_;
+    uint8_t* data_ = nullptr;
+    std::vector<uint8_t> memory_;
+    void* mapping_ = nullptr;
+};
+
+}  // namespace sim

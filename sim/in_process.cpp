@@ -1,0 +1,39 @@
+#include "sim/in_process.h"
+
+#include <utility>
+
+namespace sim {
+namespace {
+
+// The one device the trampolines forward to; guards nest, the innermost wins.
+Device* g_Installed = nullptr;
+
+short InstalledInp32(short port) {
+    if (g_Installed == nullptr) return 0xFF;
+    return g_Installed->In(static_cast<uint16_t>(port));
+}
+
+void InstalledOut32(short port, short data) {
+    if (g_Installed != nullptr) g_Installed->Out(static_cast<uint16_t>(port), static_cast<uint8_t>(data));
+}
+
+int InstalledIsDriverOpen() {
+    return g_Installed != nullptr && g_Installed->config().driver_open ? 1 : 0;
+}
+
+PortIoEntries InstalledEntries() {
+    PortIoEntries entries;
+    entries.out32 = InstalledOut32;
+    entries.inp32 = InstalledInp32;
+    entries.is_driver_open = InstalledIsDriverOpen;
+    return entries;
+}
+
+}  // namespace
+
+InProcess::InProcess(Device& device)
+    : previous_(std::exchange(g_Installed, &device)), io_(InstalledEntries()) {}
+
+InProcess::~InProcess() { g_Installed = previous_; }
+
+}  // namespace sim

@@ -1,0 +1,31 @@
+#pragma once
+// Runs a built program as a child process with a chosen environment and directory, and
+// collects what it printed and how it ended. A child that outlives its time limit is killed,
+// so a hanging program fails its test instead of hanging the suite.
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct ProcessResult {
+    bool exited = false;   // ended through exit() (not a signal, not killed for time)
+    int exit_status = -1;
+    bool timed_out = false;
+    std::string out;
+    std::string err;
+};
+
+struct ProcessSpec {
+    std::string program;
+    std::vector<std::string> args;
+    std::string working_dir;
+    std::map<std::string, std::string> env;  // the child's whole environment
+    int time_limit_s = 60;
+};
+
+ProcessResult RunProcess(const ProcessSpec& spec);
+
+/// The environment a test child gets: a PATH whose first entry is `stub_dir` (restart
+/// commands shadowed), LD_LIBRARY_PATH naming only `library_dir` (may be empty), and the
+/// offscreen Qt platform.
+std::map<std::string, std::string> TestEnvironment(const std::string& stub_dir, const std::string& library_dir);

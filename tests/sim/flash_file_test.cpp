@@ -1,0 +1,74 @@
+// Flash contents in a file: what a device writes is in the file when its process ends
+// through exit(), with no flush and no destructor run.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "sim_host.h"
+
+namespace {
+
+class FlashFileTest : public ::testing::Test {
+protected:
+    std::vector<uint8_t> FileBytes() {
+        std::ifstream in(path_, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    sim::Config FileConfig() {
+        sim::Config config = simtest::SmallConfig();
+        config.flash_size = 4096;
+        config.flash_file = path_;
+        return config;
+    }
+    void SetUp() override { std::remove(path_.c_str()); }
+    void TearDown() override { std::remove(path_.c_str()); }
+    std::string path_ = ::testing::TempDir() + "sim_flash_file_test.bin";
+};
+
+TEST_F(FlashFileTest, NewFileIsSizedAndErased) {
+    { sim::Device device(FileConfig()); }
+    EXPECT_EQ(FileBytes(), std::vector<uint8_t>(4096, 0xFF));
+}
+
+TEST_F(FlashFileTest, ProgrammedBytesOutliveTheProcessEndingThroughExit) {
+    const int status = simtest::RunInChild([&] {
+        // Never destroyed: exit() runs no destructor of a heap object (kept reachable
+        // from a static, so leak checkers do not count it).
+        static sim::Device* device = nullptr;
+        device = new sim::Device(FileConfig());
+        simtest::SimHost host(*device);
+        uint8_t ack;
+        host.EnterFollow(ack);
+        host.PageProgram(0x100, {0x12, 0x34, 0x56});
+        return device->flash()[0x101] == 0x34 ? 7 : 1;
+    });
+    ASSERT_EQ(status, 7);
+    const auto bytes = FileBytes();
+    ASSERT_EQ(bytes.size(), 4096u);
+    EXPECT_EQ(bytes[0x0FF], 0xFF);
+    EXPECT_EQ(bytes[0x100], 0x12);
+    EXPECT_EQ(bytes[0x101], 0x34);
+    EXPECT_EQ(bytes[0x102], 0x56);
+    EXPECT_EQ(bytes[0x103], 0xFF);
+}
+
+TEST_F(FlashFileTest, ExistingFileKeepsItsBytesAndGrowsErased) {
+    std::vector<uint8_t> old(2048, 0x00);
+    old[5] = 0x55;
+    std::ofstream(path_, std::ios::binary).write(reinterpret_cast<const char*>(old.data()), old.size());
+    {
+        sim::Device device(FileConfig());
+        EXPECT_EQ(device.flash()[5], 0x55);
+        EXPECT_EQ(device.flash()[2047], 0x00);
+        EXPECT_EQ(device.flash()[2048], 0xFF);
+    }
+    EXPECT_EQ(FileBytes().size(), 4096u);
+}
+
+}  // namespace

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "hw/hw_fault.h"
+#include "hw/super_io.h"
+#include "version/fw_version.h"
+#include "version_test_util.h"
+
+namespace {
+
+using sim::PortOp;
+using version_test::SimFixture;
+using version_test::VersionSettings;
+
+PortOp W(uint16_t port, uint8_t value) { return PortOp{port, value, true}; }
+PortOp R(uint16_t port, uint8_t value) { return PortOp{port, value, false}; }
+
+// The port traffic of one BRAM byte: activate device 0x10, read its base, then index/data.
+std::vector<PortOp> BramByteTraffic(uint16_t idx, uint8_t key_last, uint8_t base_reg, uint16_t base,
+                                    uint8_t index, uint8_t value) {
+    const uint16_t dat = idx + 1;
+    const uint8_t high = base >> 8;
+    const uint8_t low = base & 0xFF;
+    return {W(idx, 0x87), W(idx, 0x01), W(idx, 0x55), W(idx, key_last),
+            W(idx, 0x07), W(dat, 0x10), W(idx, 0x30), W(dat, 0x01), W(idx, 0x02), W(dat, 0x02),
+            W(idx, 0x87), W(idx, 0x01), W(idx, 0x55), W(idx, key_last),
+            W(idx, 0x07), W(dat, 0x10), W(idx, base_reg), R(dat, high),
+            W(idx, static_cast<uint8_t>(base_reg + 1)), R(dat, low), W(idx, 0x02), W(dat, 0x02),
+            W(base, index), R(static_cast<uint16_t>(base + 1), value)};
+}
+
+struct BramCase {
+    const char* name;
+    uint16_t index_port;
+    int bank;
+    uint8_t key_last;
+    uint8_t base_reg;
+};
+
+class BramTraffic : public SimFixture, public testing::WithParamInterface<BramCase> {};
+
+TEST_P(BramTraffic, EveryByteRepeatsTheWholeConfigurationSequence) {
+    const BramCase& c = GetParam();
+    config_.sio_index_port = c.index_port;
+    config_.bram_base = {0x0A40, 0x0B70};
+    PutBram(0x10, {0x03, 0x41});
+    SIO_SetIndexPort(c.index_port);
+    SIO_SetBramBank(c.bank);
+    sim::Device& device = Start();
+
+    std::string text;
+    ASSERT_EQ(FW_ReadVersion(VersionSettings(1, 0, 0, 0x10), text), FwReadResult::Read);
+    EXPECT_EQ(text, "3.65");
+
+    const uint16_t base = config_.bram_base[c.bank];
+    std::vector<PortOp> expected = BramByteTraffic(c.index_port, c.key_last, c.base_reg, base, 0x10, 0x03);
+    std::vector<PortOp> second = BramByteTraffic(c.index_port, c.key_last, c.base_reg, base, 0x11, 0x41);
+    expected.insert(expected.end(), second.begin(), second.end());
+    EXPECT_EQ(device.port_trace(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Banks, BramTraffic, testing::Values(
+    BramCase{"Bank0Port2E", 0x2E, 0, 0x55, 0x60},
+    BramCase{"Bank1Port2E", 0x2E, 1, 0x55, 0x62},
+    BramCase{"Bank1Port4E", 0x4E, 1, 0xAA, 0x62}),
+    [](const testing::TestParamInfo<BramCase>& info) { return std::string(info.param.name); });
+
+class EcSpaceReads : public SimFixture, public testing::WithParamInterface<std::pair<int, int>> {};
+
+TEST_P(EcSpaceReads, OneTransactionPerByte) {
+    const auto [read_bytes, expected_reads] = GetParam();
+    Start();
+    std::string text;
+    ASSERT_EQ(FW_ReadVersion(VersionSettings(0, read_bytes, 0, 0x20), text), FwReadResult::Read);
+    EXPECT_EQ(EcReadCommands(), expected_reads);
+
+    // Each transaction writes its own address to the data port.
+    std::vector<uint8_t> addresses;
+    for (const PortOp& op : device_->port_trace())
+        if (op.is_write && op.port == 0x3F0) addresses.push_back(op.value);
+    std::vector<uint8_t> expected;
+    for (int k = 0; k < expected_reads; ++k) expected.push_back(static_cast<uint8_t>(0x20 + k));
+    EXPECT_EQ(addresses, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(ReadBytes, EcSpaceReads, testing::Values(
+    std::pair{0, 2}, std::pair{1, 1}, std::pair{2, 2}, std::pair{3, 3}, std::pair{4, 2}, std::pair{-1, 2}));
+
+class VersionRead : public SimFixture {};
+
+TEST_F(VersionRead, ProbeFirstThenReads) {
+    Start();
+    std::string text;
+    ASSERT_EQ(FW_ReadVersion(VersionSettings(0, 1, 0, 0x20), text), FwReadResult::Read);
+    ASSERT_FALSE(device_->ec_trace().empty());
+    EXPECT_EQ(device_->ec_trace().front(), (sim::EcEvent{sim::EcEvent::Command, 0x85}));
+}
+
+TEST_F(VersionRead, AckFailWhenTheProbeIsNotTaken) {
+    config_.stop_answering_after_commands = 0;  // IBF stays set from the probe on
+    Start();
+    std::string text = "1.10";
+    EXPECT_EQ(FW_ReadVersion(VersionSettings(0, 2, 0, 0x20), text), FwReadResult::AckFail);
+    EXPECT_EQ(text, "1.10");
+    EXPECT_EQ(EcReadCommands(), 0);
+    EXPECT_FALSE(HW_Faulted());
+}
+
+TEST_F(VersionRead, EcThatStopsMidReadGivesAckFailNotAPartialText) {
+    config_.stop_answering_after_commands = 2;  // the probe and the first read are taken
+    PutEcSpace(0x20, {1, 10});
+    Start();
+    std::string text = "00000";
+    EXPECT_EQ(FW_ReadVersion(VersionSettings(0, 2, 0, 0x20), text), FwReadResult::AckFail);
+    EXPECT_EQ(EcReadCommands(), 1);  // the second read command was never taken
+    EXPECT_EQ(text, "00000");
+    EXPECT_FALSE(HW_Faulted());
+}
+
+TEST_F(VersionRead, FaultLeftByAnEarlierOperationDoesNotSpoilTheRead) {
+    PutEcSpace(0x20, {1, 10});
+    Start();
+    HW_RaiseFault(HwFault::ChipNotReady);
+    std::string text;
+    EXPECT_EQ(FW_ReadVersion(VersionSettings(0, 2, 0, 0x20), text), FwReadResult::Read);
+    EXPECT_EQ(text, "1.10");
+}
+
+TEST_F(VersionRead, VersionOnlyRunReadsToo) {
+    PutBram(0x20, {4, 2});
+    Start();
+    UiSettings s = VersionSettings(1, 0, 0, 0x20);
+    s.FwVersionShow = 2;
+    std::string text;
+    EXPECT_EQ(FW_ReadVersion(s, text), FwReadResult::Read);
+    EXPECT_EQ(text, "4.2");
+}
+
+class VersionSkipped : public SimFixture, public testing::WithParamInterface<int32_t> {};
+
+TEST_P(VersionSkipped, NoPortAccessAndTextKept) {
+    Start();
+    for (uint8_t method : {uint8_t{0}, uint8_t{1}}) {
+        UiSettings s = VersionSettings(method, 2, 0, 0x20);
+        s.FwVersionShow = GetParam();
+        std::string text = "00000";
+        EXPECT_EQ(FW_ReadVersion(s, text), FwReadResult::Skipped);
+        EXPECT_EQ(text, "00000");
+    }
+    EXPECT_EQ(device_->counters().total(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(FwVersionShow, VersionSkipped, testing::Values(0, 3, -1, 256));
+
+}  // namespace

@@ -1,0 +1,28 @@
+#pragma once
+// Reading the running firmware's version as the settings ask, and recording it.
+
+#include <string>
+
+#include "settings/ui_settings.h"
+#include "version/version_format.h"
+#include "version/version_sources.h"
+
+/// The box the window shows when the EC does not take the acknowledge probe.
+inline constexpr const char* kAckFailText = "ACPI port Ack Fail!!PLS Check & OPEN!!";
+/// The version label's text until a version has been read.
+inline constexpr const char* kNoVersionText = "00000";
+
+enum class FwReadResult {
+    Skipped,  // FwVersionShow is neither 1 nor 2: no port touched
+    Read,     // `text` holds the new version text
+    AckFail,  // the EC did not answer: `text` untouched
+};
+
+/// Reads the version from BRAM or EC space as `s` says and formats it into `text`. Leaves
+/// `text` untouched unless the result is Read. An EC that stops answering part-way gives
+/// AckFail, never a text made of unread bytes; the fault it raised is cleared again.
+FwReadResult FW_ReadVersion(const UiSettings& s, std::string& text);
+
+/// Writes `label_text` and one line end to `path` (created or emptied). False when the file
+/// could not be written; then there is nothing to report to the user.
+bool FW_WriteVersionFile(const char* path, const std::string& label_text);

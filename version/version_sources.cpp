@@ -1,0 +1,24 @@
+#include "version/version_sources.h"
+
+#include "hw/ec_channel.h"
+#include "hw/port_io.h"
+#include "hw/super_io.h"
+
+namespace {
+constexpr uint8_t kBramLogicalDevice = 0x10;
+constexpr uint8_t kEcReadCommand = 0x80;
+}  // namespace
+
+uint8_t BRAM_ReadByte(uint8_t index) {
+    SIO_EnableBram();
+    const LdnBase base = SIO_ReadLdnBase(kBramLogicalDevice);
+    const int index_port = base.high * 256 + base.low;
+    IO_Out(index_port, index);
+    return IO_In(index_port + 1);
+}
+
+uint8_t EC_ReadSpaceByte(uint8_t index) {
+    EC_WriteCmd(kEcReadCommand);
+    EC_WriteData(index);
+    return EC_ReadData();
+}

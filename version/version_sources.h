@@ -1,0 +1,13 @@
+#pragma once
+// The two places the running firmware publishes its version bytes.
+
+#include <cstdint>
+
+/// One byte of the EC's battery-backed RAM: activates the BRAM device, reads its base
+/// address afresh from the Super I/O space, then index out and data in. Never fails; an
+/// absent BRAM yields whatever the port returns.
+uint8_t BRAM_ReadByte(uint8_t index);
+
+/// One byte of EC space through the EC's read command 0x80, one full transaction per byte.
+/// 0x00 when a bounded EC wait expires (the fault is then set; see hw/hw_fault.h).
+uint8_t EC_ReadSpaceByte(uint8_t index);
