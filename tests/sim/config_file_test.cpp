@@ -1,5 +1,6 @@
 // The configuration file of the simulated device: every key, and the mistakes it refuses.
 
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -19,7 +20,7 @@ protected:
     void TearDown() override { std::remove(path_.c_str()); }
 
 private:
-    std::string path_ = ::testing::TempDir() + "sim_config_test.cfg";
+    std::string path_ = ::testing::TempDir() + "sim_config_test_" + std::to_string(::getpid()) + ".cfg";
 };
 
 TEST_F(ConfigFileTest, EveryKeyIsRead) {

@@ -1,6 +1,7 @@
 // Flash contents in a file: what a device writes is in the file when its process ends
 // through exit(), with no flush and no destructor run.
 
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -28,7 +29,7 @@ protected:
     }
     void SetUp() override { std::remove(path_.c_str()); }
     void TearDown() override { std::remove(path_.c_str()); }
-    std::string path_ = ::testing::TempDir() + "sim_flash_file_test.bin";
+    std::string path_ = ::testing::TempDir() + "sim_flash_file_test_" + std::to_string(::getpid()) + ".bin";
 };
 
 TEST_F(FlashFileTest, NewFileIsSizedAndErased) {

@@ -1,6 +1,7 @@
 // The drop-in port library, loaded as a program loads it, in a child process each time so
 // every load reads its configuration afresh.
 
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -52,7 +53,7 @@ struct Library {
 
 class PortLibraryTest : public ::testing::Test {
 protected:
-    std::string Temp(const std::string& name) { return ::testing::TempDir() + "sim_library_test_" + name; }
+    std::string Temp(const std::string& name) { return ::testing::TempDir() + "sim_library_test_" + std::to_string(::getpid()) + "_" + name; }
     void WriteConfig(const std::string& text) { std::ofstream(config_) << text; }
     static std::string Slurp(const std::string& path) {
         std::ifstream in(path, std::ios::binary);

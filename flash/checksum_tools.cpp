@@ -1,0 +1,58 @@
+#include "flash/checksum_tools.h"
+
+#include "flash/chunk_buffers.h"
+#include "flash/image_reader.h"
+#include "hw/ec_channel.h"
+#include "hw/hw_fault.h"
+#include "spi/flash_control.h"
+#include "spi/verify.h"
+
+int32_t g_RomSizeK = 128;
+
+bool BinChecksum(std::FILE* image, const std::function<void(uint32_t)>& after_chunk) {
+    g_BinSum = 0;
+    ChunkBuffers buffers;
+    if (!buffers.allocated()) return false;
+    g_ImageFile = image;
+    while (IMG_ReadChunk()) {
+        IMG_AddChunkToSum();
+        after_chunk(g_BinSum);
+    }
+    return true;
+}
+
+RomChecksumResult RomChecksum() {
+    RomChecksumResult result;
+    g_RomSum = 0;
+    if (g_RomSizeK > kMaxRomSizeK) {
+        result.status = RomChecksumStatus::SizeTooLarge;
+        return result;
+    }
+    const int32_t chunks = g_RomSizeK / 64;
+    HW_ClearFault();
+    result.dump_written = SPI_OpenDump();
+    uint8_t ack = 0;
+    if (!EC_EnterFlashMode(ack)) {
+        SPI_CloseDump();
+        result.status = RomChecksumStatus::AckFail;
+        return result;
+    }
+    SPI_Unprotect();
+    for (int32_t i = 0; i < chunks && !HW_Faulted(); ++i) SPI_ReadBackChunk(static_cast<uint8_t>(i), 0x00, 0x00);
+    if (HW_Faulted()) {
+        // One more try of the end command, so that an EC that still listens leaves follow mode.
+        HW_ClearFault();
+        EC_WriteCmd(0xFC);
+        HW_ClearFault();
+        SPI_CloseDump();
+        result.status = RomChecksumStatus::Faulted;
+        return result;
+    }
+    EC_WriteCmd(0xFC);
+    SPI_CloseDump();
+    if (HW_Faulted()) {
+        HW_ClearFault();
+        result.status = RomChecksumStatus::Faulted;
+    }
+    return result;
+}

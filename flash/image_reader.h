@@ -1,0 +1,28 @@
+#pragma once
+// The firmware image as a sequence of 64 KB chunks in the two chunk halves (see
+// spi/chunk_state.h), the tail of the last chunk filled with 0xFF, and the flash state
+// that the flash procedure and the checksum tools share with the reader.
+
+#include <cstdint>
+#include <cstdio>
+
+#include "spi/chunk_state.h"
+
+extern std::FILE* g_ImageFile;   // the open image ("rb"), owned by the caller
+extern uint8_t g_ChunkNo;        // chunks delivered since the caller zeroed it; wraps at 256
+extern uint16_t g_SectorCount;   // image length in 4 KB units, a partial unit counted as one
+extern uint32_t g_BinSum;        // byte sum of every chunk delivered, fill included
+
+/// The largest image accepted: 256 chunks fill the 24-bit flash address space.
+inline constexpr uint64_t kMaxImageBytes = 256ull * kChunkBytes;
+
+/// Takes the length of g_ImageFile (as 64 bits, so no size wraps into a small one) and, when
+/// it is at most kMaxImageBytes, sets g_FileSize and g_SectorCount (true). False, with both
+/// left as they were, for a larger image or one whose length cannot be taken. Leaves the
+/// file at offset 0 whenever it could seek.
+bool IMG_MeasureImage();
+/// Delivers the next chunk into the halves and advances g_ChunkNo; false, with nothing
+/// changed, once the file has no more bytes.
+bool IMG_ReadChunk();
+/// Adds the 65536 bytes of the chunk in the halves to g_BinSum.
+void IMG_AddChunkToSum();

@@ -1,0 +1,60 @@
+#include "flash/restart.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <spawn.h>
+#include <cerrno>
+#include <sys/wait.h>
+extern char** environ;
+#endif
+
+namespace {
+
+#ifdef _WIN32
+bool RunAndWait(const std::vector<std::string>& argv) {
+    std::string line;
+    for (const std::string& word : argv) line += (line.empty() ? "" : " ") + word;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return true;
+}
+#else
+bool RunAndWait(const std::vector<std::string>& argv) {
+    std::vector<std::string> words = argv;
+    std::vector<char*> args;
+    for (std::string& word : words) args.push_back(word.data());
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return false;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return true;
+}
+#endif
+
+CommandRunner g_Runner = RunAndWait;
+
+}  // namespace
+
+const std::vector<std::string>& RestartCommand() {
+#ifdef _WIN32
+    static const std::vector<std::string> command{"shutdown", "-r", "-t", "5"};
+#else
+    // systemd's own timer gives the 5-second delay that shutdown(8) cannot express here.
+    static const std::vector<std::string> command{"systemd-run", "--quiet", "--on-active=5", "systemctl", "reboot"};
+#endif
+    return command;
+}
+
+void RequestRestart() { g_Runner(RestartCommand()); }
+
+ScopedCommandRunner::ScopedCommandRunner(CommandRunner runner) : previous_(g_Runner) { g_Runner = runner; }
+ScopedCommandRunner::~ScopedCommandRunner() { g_Runner = previous_; }

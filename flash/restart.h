@@ -1,0 +1,29 @@
+#pragma once
+// The machine restart after a passing flash: a system command, found through PATH, that
+// schedules the restart a few seconds ahead and returns, so the program can still end
+// cleanly and write its files.
+
+#include <string>
+#include <vector>
+
+/// The restart command line of this platform.
+const std::vector<std::string>& RestartCommand();
+
+/// Runs `argv` (looked up through PATH) and waits for it to end; false when it could not start.
+using CommandRunner = bool (*)(const std::vector<std::string>& argv);
+
+/// Runs the restart command through the current runner. Nothing is reported when it
+/// cannot be started.
+void RequestRestart();
+
+/// Test seam: replaces the runner until the guard ends, so no test can restart the machine.
+class ScopedCommandRunner {
+public:
+    explicit ScopedCommandRunner(CommandRunner runner);
+    ~ScopedCommandRunner();
+    ScopedCommandRunner(const ScopedCommandRunner&) = delete;
+    ScopedCommandRunner& operator=(const ScopedCommandRunner&) = delete;
+
+private:
+    CommandRunner previous_;
+};

@@ -1,0 +1,24 @@
+#pragma once
+// Flash control commands built on the follow-mode link. None reports an error: a poll that
+// runs past its bound raises HwFault::ChipNotReady, and every later poll then ends at once,
+// so the caller checks HW_Faulted() after each step.
+
+#include <cstdint>
+
+/// Waits until the chip is not busy; ends with no transaction open.
+void SPI_WaitReady();
+/// Sets the write-enable latch (with 0x50 first for chips that want it) and waits until the
+/// chip shows it set and not busy.
+void SPI_WriteEnable();
+/// Clears the write-enable latch and waits until the chip shows it clear.
+void SPI_WriteDisable();
+/// Writes status 0x00 (block protection off) and waits for the write to finish.
+void SPI_Unprotect();
+/// Writes status 0x0C (block protection on) and waits for the write to finish.
+void SPI_Protect();
+/// Write enable, then `opcode` with the 24-bit address, then waits for the chip: used for
+/// erases, so each one is complete before the next is sent.
+void SPI_SimpleCmd(uint8_t opcode, uint8_t high, uint8_t middle, uint8_t low);
+/// The status-register fix one chip type needs after each chunk; sends nothing for others.
+/// Sleeps 4 x 100 ms through the injectable clock.
+void SPI_ChunkFixup();

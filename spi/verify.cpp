@@ -1,0 +1,77 @@
+#include "spi/verify.h"
+
+#include "hw/hw_fault.h"
+#include "spi/chunk_state.h"
+#include "spi/flash_control.h"
+#include "spi/follow_link.h"
+#include "spi/progress_out.h"
+#include "spi/spi_opcodes.h"
+
+uint32_t g_RomSum = 0;
+std::FILE* g_DumpFile = nullptr;
+uint8_t g_DumpOpen = 0;
+
+namespace {
+
+constexpr uint32_t kProgressEvery = 3276;  // 11 marks per 32 KB half
+
+void OpenFastRead(uint8_t high, uint8_t middle, uint8_t low) {
+    SPI_WriteDisable();
+    SPI_WaitReady();
+    FM_Select();
+    FM_Opcode(spi_op::kFastRead);
+    FM_Write(high);
+    FM_Write(middle);
+    FM_Write(low);
+    FM_Write(0x00);  // dummy byte
+}
+
+// Compares one half; false at the first mismatch or fault.
+bool VerifyHalf(const uint8_t* expected) {
+    for (uint32_t pos = 0; pos < kHalfBytes; ++pos) {
+        const uint8_t byte = FM_Read();
+        if (HW_Faulted()) return false;
+        g_RomSum += byte;
+        if (byte != expected[pos]) return false;
+        if (pos % kProgressEvery == 0) SPI_PrintProgressMark();
+    }
+    return true;
+}
+
+}  // namespace
+
+bool SPI_Verify(uint8_t high, uint8_t middle, uint8_t low) {
+    OpenFastRead(high, middle, low);
+    SPI_PrintProgressText("Verify...        : ");
+    // One continuous read over both halves: the fill past the image end is compared too.
+    const bool match = VerifyHalf(g_LowHalf) && VerifyHalf(g_HighHalf);
+    SPI_WaitReady();  // its select ends the read
+    const bool passed = match && !HW_Faulted();
+    SPI_PrintProgressText(passed ? " -- Verify OK. \n" : " -- Verify Fail. \n");
+    return passed;
+}
+
+bool SPI_ReadBackChunk(uint8_t high, uint8_t middle, uint8_t low) {
+    OpenFastRead(high, middle, low);
+    for (uint32_t i = 0; i < kChunkBytes; ++i) {
+        const uint8_t byte = FM_Read();
+        if (HW_Faulted()) break;
+        if (g_DumpOpen == 1) std::fprintf(g_DumpFile, "%c", byte);
+        g_RomSum += byte;
+    }
+    SPI_WaitReady();
+    return !HW_Faulted();
+}
+
+bool SPI_OpenDump(const char* path) {
+    SPI_CloseDump();  // a second open must not leak the first stream
+    g_DumpFile = std::fopen(path, "wb");
+    g_DumpOpen = g_DumpFile != nullptr ? 1 : 0;
+    return g_DumpOpen == 1;
+}
+
+void SPI_CloseDump() {
+    if (g_DumpFile != nullptr) std::fclose(g_DumpFile);
+    g_DumpFile = nullptr;
+    g_DumpOpen = 0;
+}

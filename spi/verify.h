@@ -1,0 +1,24 @@
+#pragma once
+// Reading a programmed chunk back: compared with the chunk halves (verify) or copied to the
+// "LoadRom.bin" dump (read-back). Both add every byte they read to g_RomSum.
+
+#include <cstdint>
+#include <cstdio>
+
+extern uint32_t g_RomSum;       // sum of every byte read back since a caller last zeroed it
+extern std::FILE* g_DumpFile;   // "LoadRom.bin" while the dump is open
+extern uint8_t g_DumpOpen;      // 1 while the dump is open
+
+/// Compares all 65536 bytes of the chunk with g_LowHalf/g_HighHalf, printing the progress
+/// line; true when all match. False at the first mismatch (that byte already summed) or on
+/// a hardware fault. Ends with no transaction open.
+bool SPI_Verify(uint8_t high, uint8_t middle, uint8_t low);
+/// Reads the chunk, summing each byte and copying it to the dump when open; false only when
+/// a hardware fault cut the read short.
+bool SPI_ReadBackChunk(uint8_t high, uint8_t middle, uint8_t low);
+inline constexpr const char* kLoadRomName = "LoadRom.bin";
+/// Creates the dump ("LoadRom.bin" in the current directory unless told otherwise); false,
+/// with the dump closed, when it cannot be created.
+bool SPI_OpenDump(const char* path = kLoadRomName);
+/// Closes the dump if open.
+void SPI_CloseDump();

@@ -1,0 +1,107 @@
+// A chip that never gets ready and an EC that stops answering end every operation promptly,
+// with a fault, and without waiting for real.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "hw/hw_fault.h"
+#include "hw/wait_bounds.h"
+#include "spi/chip_id.h"
+#include "spi/chunk_state.h"
+#include "spi/erase.h"
+#include "spi/flash_control.h"
+#include "spi/program.h"
+#include "spi/verify.h"
+#include "spi_test_support.h"
+
+namespace {
+
+using spi_test::PatternBytes;
+using spi_test::SimTest;
+
+constexpr uint32_t kClockStepMs = 100;
+const std::string kHeader = "Verify...        : ";
+const std::string kFail = " -- Verify Fail. \n";
+
+class BoundsTest : public SimTest {
+protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        clock_.SetStep(kClockStepMs);
+        const std::vector<uint8_t> image = PatternBytes(kChunkBytes, 4);
+        LoadChunk(image, 0);
+        g_FileSize = kChunkBytes;
+    }
+    // Once faulted, no operation may touch a port or print progress.
+    void ExpectEveryOperationEndsAtOnce() {
+        device().ResetCounters();
+        const std::string before = ProgressText();
+        const uint32_t bytes_done = g_BytesDone;
+        const uint32_t rom_sum = g_RomSum;
+        SPI_Unprotect();
+        SPI_EraseChunk(0, 0x00, 0x00);
+        EXPECT_FALSE(SPI_BlankCheck(0, 0x00, 0x00));
+        SPI_ProgramChunk(0, 0x00, 0x00);
+        EXPECT_FALSE(SPI_Verify(0, 0x00, 0x00));
+        EXPECT_FALSE(SPI_ReadBackChunk(0, 0x00, 0x00));
+        SPI_Protect();
+        SPI_ChunkFixup();
+        EXPECT_EQ(device().counters().total(), 0u);
+        EXPECT_EQ(ProgressText().substr(before.size()), kHeader + kFail);
+        EXPECT_EQ(g_BytesDone, bytes_done);
+        EXPECT_EQ(g_RomSum, rom_sum);
+    }
+};
+
+TEST_F(BoundsTest, ChipStuckBusyEndsInTheBound) {
+    sim::Config config;
+    config.chip = sim::ChipKind::Mx;
+    config.stuck_busy = true;
+    StartDevice(config);
+    const uint32_t start = clock_.TickMs();
+    SPI_WaitReady();
+    const uint32_t elapsed = clock_.TickMs() - start;
+    EXPECT_EQ(g_HwFault, HwFault::ChipNotReady);
+    EXPECT_GT(elapsed, kChipReadyBoundMs);
+    EXPECT_LT(elapsed, kChipReadyBoundMs + 10 * kClockStepMs);
+    EXPECT_EQ(clock_.sleeps(), 0u);
+    ExpectEveryOperationEndsAtOnce();
+}
+
+TEST_F(BoundsTest, EcThatStopsAnsweringEndsTheProgramRun) {
+    sim::Config config;
+    config.chip = sim::ChipKind::SstLegacy;
+    config.stop_answering_after_commands = 80000;  // the blank check takes 65536, then ~1000 bytes
+    StartDevice(config);
+    SPI_ReadJedecId();
+    SPI_Unprotect();
+    SPI_EraseChunk(0, 0x00, 0x00);
+    ASSERT_TRUE(SPI_BlankCheck(0, 0x00, 0x00)) << "the EC must still answer here";
+    SPI_ProgramChunk(0, 0x00, 0x00);
+    EXPECT_EQ(g_HwFault, HwFault::EcNotAnswering);
+    EXPECT_GT(g_BytesDone, 0u);
+    EXPECT_LT(g_BytesDone, kChunkBytes);
+    EXPECT_LT(ProgressText().size(), 22u);
+    ExpectEveryOperationEndsAtOnce();
+}
+
+TEST_F(BoundsTest, EcThatStopsAnsweringEndsTheVerify) {
+    sim::Config config;
+    config.chip = sim::ChipKind::Winbond;
+    config.stop_answering_after_commands = 5000;
+    StartDevice(config);
+    std::fill(low_.begin(), low_.end(), 0xFF);  // as erased as the flash, so only the EC can fail it
+    std::fill(high_.begin(), high_.end(), 0xFF);
+    g_RomSum = 0;
+    EXPECT_FALSE(SPI_Verify(0, 0x00, 0x00));
+    EXPECT_EQ(g_HwFault, HwFault::EcNotAnswering);
+    // Only bytes really read are summed: the flash is erased, so each one adds 0xFF.
+    EXPECT_EQ(g_RomSum % 0xFF, 0u);
+    EXPECT_GT(g_RomSum / 0xFF, 4000u);
+    EXPECT_LT(g_RomSum / 0xFF, 5000u);
+    EXPECT_EQ(ProgressText().substr(0, kHeader.size()), kHeader);
+    EXPECT_EQ(ProgressText().substr(ProgressText().size() - kFail.size()), kFail);
+}
+
+}  // namespace

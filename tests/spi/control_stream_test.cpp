@@ -1,0 +1,155 @@
+// Command streams of the ID reads and flash control commands, seen at the port seam.
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "hw/clock.h"
+#include "hw/ec_channel.h"
+#include "hw/hw_fault.h"
+#include "spi/chip_id.h"
+#include "spi/flash_control.h"
+#include "spi/follow_link.h"
+#include "spi_test_support.h"
+#include "scripted_ec.h"
+
+namespace {
+
+using spi_test::kReady;
+using spi_test::ScriptedEc;
+using spi_test::SimTest;
+
+std::array<uint8_t, 4> FlashId() { return {g_FlashId[0], g_FlashId[1], g_FlashId[2], g_FlashId[3]}; }
+
+class ControlStreamTest : public SimTest {};
+
+TEST_F(ControlStreamTest, LegacyFallbackStartsInsideTheOpenIdReadAndDeselectsTwice) {
+    for (sim::ChipKind kind : {sim::ChipKind::SstLegacy, sim::ChipKind::LegacyOther}) {
+        const sim::ChipProfile& profile = sim::ProfileOf(kind);
+        SCOPED_TRACE(profile.name);
+        SPI_ResetChipState();
+        StartChip(kind);
+        Trace();
+        SPI_ReadJedecId();
+        EXPECT_EQ(TracedOps(), kReady + " S O9F R R R R " + kReady +
+                                   " S OAB W00 W00 W00 R R R R D D");
+        EXPECT_EQ(FlashId(), profile.legacy_id);
+        const bool sst = profile.legacy_id[0] == 0xBF;
+        EXPECT_EQ(g_SstLegacy, sst ? 1 : 0);
+        EXPECT_EQ(g_NonSstLegacy, sst ? 0 : 1);
+    }
+}
+
+TEST_F(ControlStreamTest, JedecAnswerLeavesLegacyFlagsAndBringsWriteStatusEnable) {
+    StartChip(sim::ChipKind::SstJedec);
+    g_SstLegacy = 1;  // as a legacy read of an earlier run left it
+    Trace();
+    SPI_ReadJedecId();
+    EXPECT_EQ(TracedOps(), kReady + " S O9F R R R R D");
+    EXPECT_EQ(FlashId(), sim::ProfileOf(sim::ChipKind::SstJedec).jedec_id);
+    EXPECT_EQ(g_SstLegacy, 1);
+    EXPECT_EQ(g_NonSstLegacy, 0);
+
+    Trace();
+    SPI_WriteEnable();
+    EXPECT_EQ(TracedOps(), kReady + " S O06 S O50 S O05 poll D");
+}
+
+TEST_F(ControlStreamTest, UnprotectAndProtectWriteStatusInOrder) {
+    struct Case {
+        sim::ChipKind chip;
+        void (*operation)();
+        const char* expected_tail;
+        uint8_t protection_after;
+    };
+    const Case cases[] = {
+        {sim::ChipKind::SstJedec, SPI_Unprotect, " S O06 S O05 poll S O50 S O01 W00 ", 0x00},
+        {sim::ChipKind::SstJedec, SPI_Protect, " S O06 S O05 poll S O50 S O01 W0C ", 0x0C},
+        {sim::ChipKind::Winbond, SPI_Unprotect, " S O06 S O05 poll S O01 W00 ", 0x00},
+        {sim::ChipKind::Winbond, SPI_Protect, " S O06 S O05 poll S O01 W0C ", 0x0C},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(sim::ProfileOf(c.chip).name) + c.expected_tail);
+        SPI_ResetChipState();
+        StartChip(c.chip);
+        SPI_ReadJedecId();
+        Trace();
+        c.operation();
+        // No deselect before the last ready wait: its select starts the status write.
+        EXPECT_EQ(TracedOps(), kReady + c.expected_tail + kReady);
+        EXPECT_EQ(device().chip_status() & 0x3C, c.protection_after);
+    }
+}
+
+TEST_F(ControlStreamTest, ChunkFixupOnlyForC8xx14WithFourSleeps) {
+    StartChip(sim::ChipKind::Gd);
+    SPI_ReadJedecId();
+    Trace();
+    SPI_ChunkFixup();
+    const std::string enable = kReady + " S O06 S O05 poll D";
+    const std::string status_pair = kReady + " S O01 W00 W02 sleep";
+    const std::string disable = kReady + " S O04 S O05 poll D";
+    EXPECT_EQ(TracedOps(), enable + " " + status_pair + " " + status_pair + " " + kReady + " S O50 sleep " +
+                               disable + " " + kReady + " sleep D");
+    EXPECT_EQ(clock_.sleeps(), 4u);
+    EXPECT_EQ(clock_.slept_ms(), 400u);
+
+    for (auto id : {std::array<uint8_t, 4>{0xC8, 0x40, 0x13, 0xC8}, std::array<uint8_t, 4>{0xC2, 0x20, 0x14, 0xC2}}) {
+        SCOPED_TRACE(static_cast<int>(id[2]));
+        std::copy(id.begin(), id.end(), g_FlashId);
+        Trace();
+        SPI_ChunkFixup();
+        EXPECT_TRUE(device().port_trace().empty());
+        EXPECT_EQ(clock_.sleeps(), 4u);
+    }
+}
+
+TEST_F(ControlStreamTest, OperandBytesGoThroughTheCommandPort) {
+    StartChip(sim::ChipKind::Winbond);
+    Trace();
+    FM_Write(0x05);
+    const std::vector<sim::PortOp> expected = {
+        {0x3F4, 0x00, false}, {0x3F4, 0x03, true}, {0x3F4, 0x00, false},
+        {0x3F4, 0x00, false}, {0x3F4, 0x05, true}, {0x3F4, 0x00, false},
+    };
+    EXPECT_EQ(device().port_trace(), expected);
+}
+
+// Status sequences a simulated chip does not produce on its own.
+struct PollCase {
+    const char* name;
+    void (*operation)();
+    std::vector<uint8_t> statuses;  // every status the operation should read, in order
+    const char* expected;
+};
+
+TEST(StatusPollTest, EachPollEndsOnItsOwnCondition) {
+    const PollCase cases[] = {
+        {"write enable keeps polling through 00 03 01", SPI_WriteEnable, {0x00, 0x00, 0x03, 0x01, 0x02},
+         "S O05 R D S O06 S O05 R R R R D"},
+        {"write enable compares bits 1 and 0 only", SPI_WriteEnable, {0x00, 0x1E},
+         "S O05 R D S O06 S O05 R D"},
+        {"write disable waits for the latch only", SPI_WriteDisable, {0x00, 0x02, 0x03, 0x01},
+         "S O05 R D S O04 S O05 R R R D"},
+        {"unprotect waits for the latch, busy or not", SPI_Unprotect, {0x00, 0x00, 0x01, 0x03, 0x00},
+         "S O05 R D S O06 S O05 R R R S O01 W00 S O05 R D"},
+        {"ready wait polls until not busy", SPI_WaitReady, {0x03, 0x01, 0x02},
+         "S O05 R R R D"},
+    };
+    ManualClock clock;
+    ScopedClock scoped_clock(clock);
+    for (const PollCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        HW_ClearFault();
+        SPI_ResetChipState();
+        std::vector<uint8_t> script = c.statuses;
+        script.push_back(0xA5);  // must stay unread
+        ScriptedEc ec(script);
+        c.operation();
+        EXPECT_EQ(ec.Ops(), c.expected);
+        EXPECT_EQ(ec.replies_left(), 1u);
+        EXPECT_FALSE(HW_Faulted());
+    }
+}
+
+}  // namespace
