@@ -1,5 +1,7 @@
 #include "flash/checksum_tools.h"
 
+#include <cstdio>
+
 #include "flash/chunk_buffers.h"
 #include "flash/image_reader.h"
 #include "hw/ec_channel.h"
@@ -8,6 +10,12 @@
 #include "spi/verify.h"
 
 int32_t g_RomSizeK = 128;
+
+std::string ChecksumText(uint32_t sum) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%i", static_cast<int32_t>(sum));
+    return text;
+}
 
 bool BinChecksum(std::FILE* image, const std::function<void(uint32_t)>& after_chunk) {
     g_BinSum = 0;

@@ -5,12 +5,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <string>
 
 /// Kilobytes the ROM checksum reads; 128 at start, changed only by the ROM size "Set" button.
 extern int32_t g_RomSizeK;
 
 /// The largest ROM size that the 24-bit flash address can reach (256 chunks of 64 KB).
 inline constexpr int32_t kMaxRomSizeK = 16384;
+
+/// A sum as the checksum labels show it: signed 32-bit decimal ("%i").
+std::string ChecksumText(uint32_t sum);
 
 /// Sums `image` chunk by chunk into g_BinSum (0xFF fill of the last chunk included), calling
 /// `after_chunk` with the running sum after each chunk. False when the chunk buffers could

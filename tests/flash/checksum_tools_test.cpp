@@ -1,0 +1,144 @@
+// The checksum tools: the image sum a flash run would compute, and the flash read back
+// through follow mode into "LoadRom.bin".
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "flash/checksum_tools.h"
+#include "flash/image_reader.h"
+#include "hw/clock.h"
+#include "hw/ec_channel.h"
+#include "sim/in_process.h"
+#include "spi/chip_id.h"
+#include "spi/verify.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ChecksumToolsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("vantu-checksum-" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+        previous_dir_ = fs::current_path();
+        fs::current_path(dir_);
+        SPI_ResetChipState();
+        g_RomSizeK = 128;
+    }
+    void TearDown() override {
+        fs::current_path(previous_dir_);
+        fs::remove_all(dir_);
+        g_RomSizeK = 128;
+    }
+
+    uint32_t BinSumOf(const std::string& bytes, int* chunks_seen = nullptr) {
+        std::ofstream("image.bin", std::ios::binary) << bytes;
+        std::FILE* image = std::fopen("image.bin", "rb");
+        int chunks = 0;
+        EXPECT_TRUE(BinChecksum(image, [&](uint32_t) { ++chunks; }));
+        std::fclose(image);
+        if (chunks_seen != nullptr) *chunks_seen = chunks;
+        return g_BinSum;
+    }
+
+    std::string Dump() {
+        std::ifstream in("LoadRom.bin", std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    fs::path dir_;
+    fs::path previous_dir_;
+    ManualClock clock_{1};
+    ScopedClock clock_guard_{clock_};
+};
+
+TEST_F(ChecksumToolsTest, BinSumCountsTheFillOfTheLastChunk) {
+    struct Case {
+        std::string bytes;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {std::string(1, '\0'), "16711425"},
+        {std::string(128 * 1024, '\xFF'), "33423360"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ChecksumText(BinSumOf(c.bytes)), c.shown);
+    EXPECT_EQ(ChecksumText(0xFF000000u), "-16777216");  // 16 MiB of 0xFF
+
+    int chunks = -1;
+    BinSumOf("", &chunks);
+    EXPECT_EQ(chunks, 0);  // an empty file leaves the label as it was
+}
+
+TEST_F(ChecksumToolsTest, RomSumReadsWholeChunksOfTheSetSize) {
+    struct Case {
+        int32_t size_k;
+        size_t chunks;
+    };
+    for (const Case& c : {Case{63, 0}, Case{100, 1}, Case{256, 4}, Case{-64, 0}}) {
+        sim::Device device;
+        for (size_t i = 0; i < 4 * 65536; ++i) device.flash()[i] = static_cast<uint8_t>(i * 7);
+        device.EnableEcTrace(true);
+        sim::InProcess installed(device);
+        g_RomSizeK = c.size_k;
+
+        const RomChecksumResult result = RomChecksum();
+        EXPECT_EQ(result.status, RomChecksumStatus::Done) << c.size_k;
+        EXPECT_TRUE(result.dump_written);
+        const std::string dump = Dump();
+        ASSERT_EQ(dump.size(), c.chunks * 65536) << c.size_k;
+        uint32_t sum = 0;
+        for (size_t i = 0; i < dump.size(); ++i) {
+            ASSERT_EQ(static_cast<uint8_t>(dump[i]), device.flash()[i]);
+            sum += static_cast<uint8_t>(dump[i]);
+        }
+        EXPECT_EQ(g_RomSum, sum);
+        EXPECT_EQ(device.ec_trace().back(), (sim::EcEvent{sim::EcEvent::LeaveFollow, 0xFC})) << c.size_k;
+    }
+}
+
+TEST_F(ChecksumToolsTest, RefusedFollowModeLeavesAnEmptyDumpAndALaterRunRecreatesIt) {
+    sim::Config refusing;
+    refusing.flash_mode_reply = 0x00;
+    {
+        std::ofstream("LoadRom.bin") << "old dump";
+        sim::Device device(refusing);
+        sim::InProcess installed(device);
+        EXPECT_EQ(RomChecksum().status, RomChecksumStatus::AckFail);
+        EXPECT_EQ(Dump(), "");
+    }
+    sim::Device device;
+    sim::InProcess installed(device);
+    EXPECT_EQ(RomChecksum().status, RomChecksumStatus::Done);
+    EXPECT_EQ(Dump().size(), 2u * 65536);
+}
+
+TEST_F(ChecksumToolsTest, SizeBeyondTheAddressSpaceReadsNothing) {
+    std::ofstream("LoadRom.bin") << "kept";
+    sim::Device device;
+    device.EnablePortTrace(true);
+    sim::InProcess installed(device);
+    g_RomSizeK = kMaxRomSizeK + 1;
+    EXPECT_EQ(RomChecksum().status, RomChecksumStatus::SizeTooLarge);
+    EXPECT_TRUE(device.port_trace().empty());
+    EXPECT_EQ(Dump(), "kept");
+
+    g_RomSizeK = kMaxRomSizeK;  // the whole 16 MiB is still allowed
+    EXPECT_EQ(RomChecksum().status, RomChecksumStatus::Done);
+    EXPECT_EQ(Dump().size(), 16u << 20);
+}
+
+TEST_F(ChecksumToolsTest, AnEcThatStopsAnsweringEndsTheReadBack) {
+    sim::Config config;
+    config.stop_answering_after_commands = 3000;
+    sim::Device device(config);
+    sim::InProcess installed(device);
+    EXPECT_EQ(RomChecksum().status, RomChecksumStatus::Faulted);
+}
+
+}  // namespace
