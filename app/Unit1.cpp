@@ -1,0 +1,123 @@
+// Lifecycle of the main window: creation, activation, destruction, and how a run ends.
+
+#include "app/Unit1.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QShowEvent>
+
+#include "app/dialogs.h"
+#include "app/pixel_fonts.h"
+#include "hw/port_io.h"
+#include "version/fw_version.h"
+#include "ui_Unit1.h"
+
+namespace {
+
+constexpr const char* kVersionFileName = "EC_version.txt";
+constexpr const char* kActivationWarningText =
+    "Don't touch peripheral device or Remove AC power while EC Update processing!!";
+constexpr const char* kActivationWarningCaption = "Ardeno EC Update";
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TForm1>()) {
+    // Flags first: changing them later re-creates the native window and re-styles every
+    // control.
+    ApplyFixedSingleBorder();
+    ui_->setupUi(this);
+    UsePixelFonts(this);
+    SetOuterHeight(kCollapsedOuterHeight);
+    setWindowOpacity(0.0);  // transparent until the first activation
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    dialogs::SetBoxOwner(this);
+    ConnectHandlers();
+    FormCreate();
+}
+
+TForm1::~TForm1() { FormDestroy(); }
+
+void TForm1::FormCreate() {
+    if (!LoadSettings()) return;
+    if (!IO_Open()) {
+        ends_at_start_ = true;
+        return;
+    }
+    ShowChipId();
+    const std::optional<EcPorts> ports = ReadPortEdits();
+    if (!ports) return;
+    UsePorts(*ports);
+    ShowFwVersion();
+}
+
+bool TForm1::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::WindowActivate) {
+        // Coming back from another program is no new activation of this window; the first
+        // one is, and so is each return from one of the program's own boxes.
+        const bool after_own_box = dialogs::TakeOwnBoxClosed();
+        if (!activated_once_ || after_own_box) {
+            activated_once_ = true;
+            FormActivate();
+        }
+    }
+    return handled;
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The window stays transparent until it is activated, so it asks for the activation
+    // instead of leaving it to the window manager's focus policy.
+    if (!activated_once_ && !event->spontaneous()) activateWindow();
+}
+
+void TForm1::FormActivate() {
+    // Once an unattended run has started or the run's end was asked for, an activation
+    // (a box closing over the window) must not start anything a second time.
+    if (unattended_run_started_ || exit_status_ || destroying_) return;
+    if (settings_.WarningShow != 0)
+        dialogs::ShowSystemWarning(QString::fromLatin1(kActivationWarningText),
+                                   QString::fromLatin1(kActivationWarningCaption));
+    if (settings_.AutoFlash == 1) {
+        RunUnattended();
+        return;
+    }
+    setWindowOpacity(1.0);
+    if (settings_.FwVersionShow == 2) EndRun(0);
+}
+
+void TForm1::RunUnattended() {
+    unattended_run_started_ = true;
+    // A hidden window has no taskbar entry either: a silent run shows nothing at all.
+    if (settings_.SilentRun != 0)
+        hide();
+    else
+        setWindowOpacity(1.0);
+    // Settings that stopped loading part-way leave the port library closed.
+    const bool passed = PortLibraryReady() && RunAutoFlash();
+    if (passed && settings_.Shutdown == 1) RestartSystem();
+    EndRun(passed ? 0 : 1);
+}
+
+void TForm1::EndRun(int status) {
+    exit_status_ = status;
+    // Queued, because the activation may come before the message loop runs (some platforms
+    // activate while showing), and an exit asked for outside the loop would be lost.
+    QMetaObject::invokeMethod(this, [status] { QCoreApplication::exit(status); }, Qt::QueuedConnection);
+}
+
+void TForm1::FormDestroy() {
+    destroying_ = true;
+    SaveSettings();
+    ShowFwVersion();
+    FW_WriteVersionFile(kVersionFileName, ui_->Lbl_FW_ver->text().toUtf8().toStdString());
+    IO_Close();
+}
+
+bool TForm1::PortLibraryReady() {
+    if (g_DriverOpen) return true;
+    dialogs::ShowMessage(QString::fromLatin1(kPortLibraryFailText));
+    return false;
+}

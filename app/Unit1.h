@@ -1,0 +1,119 @@
+#pragma once
+// The main window: a thin adapter between its controls and the core operations. Each
+// source file holds one job: lifecycle (Unit1.cpp), window-only handlers
+// (Unit1_handlers.cpp), settings and the Set button (Unit1_settings.cpp), chip ID and
+// version labels (Unit1_chip.cpp), flash and checksum entry points (Unit1_flash.cpp,
+// Unit1_checksum.cpp).
+
+#include <QWidget>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "settings/ui_settings.h"
+
+namespace Ui {
+class TForm1;
+}
+class QAbstractButton;
+
+/// 1 while the Setting tab's Set action runs: a second start meanwhile is refused.
+extern uint8_t g_SettingBusy;
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+public:
+    /// Builds the window from its description and runs FormCreate.
+    explicit TForm1(QWidget* parent = nullptr);
+    /// Runs FormDestroy while every control still exists.
+    ~TForm1() override;
+
+    /// True when window creation could not open the port library: the window must never be
+    /// shown, and the program ends with status 0 once the window is destroyed.
+    bool EndsAtStart() const { return ends_at_start_; }
+    /// The exit status an activation asked for (unattended or version-only run), if any.
+    std::optional<int> RequestedExitStatus() const { return exit_status_; }
+    const UiSettings& Settings() const { return settings_; }
+
+    void SaveSettings();
+    void ShowFwVersion();
+    bool DoFlash();
+
+public slots:
+    void Btn_loadFILEClick();
+    void Lbl_statusDblClick();
+    void Button2Click();
+    void ChkBox_EC_verClick();
+    void RdoBtn_ECSPACE_setClick();
+    void RdoBtn_BRAM_setClick();
+    void RdoBtn_FW_md1Click();
+    void RdoBtn_FW_md2Click();
+    void RdoBtn_FW_md3Click();
+    void RdoBtn_FW_md4Click();
+    void RdoBtn_IO2EClick();
+    void RdoBtn_IO4EClick();
+    void RdoBtn_slt_bank0Click();
+    void RdoBtn_slt_bank1Click();
+    void Btn_ClsWinClick();
+    void Btn_openwinClick();
+    void Btn_Set_CMDPORTClick();
+    void Btn_FlashClick();
+    void Button1Click();
+    void Btn_get_checksun_BINClick();
+    void Btn_get_checksun_ROMClick();
+    void Button3Click();
+
+protected:
+    // Overridable so that tests stand in for the flash workflow and never restart anything.
+    virtual bool RunAutoFlash();
+    virtual void RestartSystem();
+
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Outer heights of the window: the status history out of view, and in view.
+    static constexpr int kCollapsedOuterHeight = 253;
+    static constexpr int kExpandedOuterHeight = 390;
+
+    struct EcPorts {
+        int cmd;
+        int data;
+    };
+
+    void FormCreate();
+    void FormActivate();
+    void FormDestroy();
+    /// False when reading stopped at a rejected value: window creation ends there.
+    bool LoadSettings();
+
+    void ConnectHandlers();
+    void OnSelected(QAbstractButton* button, void (TForm1::*handler)());
+    void SetOuterHeight(int outer_height);
+    void ApplyFixedSingleBorder();
+    void UpdateBramSettingFromFwMode();
+
+    void RunUnattended();
+    void EndRun(int status);
+    /// True while the port library is open; otherwise shows why nothing can be done.
+    bool PortLibraryReady();
+    /// Both port edits converted, or nullopt after the error box for the first rejected one.
+    std::optional<EcPorts> ReadPortEdits();
+    static void UsePorts(const EcPorts& ports);
+    void ShowChipId();
+    /// Runs the flash procedure on `image` with the flash buttons disabled and the history
+    /// cleared, then closes the image; true when the flash passed.
+    bool FlashOpenImage(std::FILE* image);
+    void SetFlashButtonsEnabled(bool enabled);
+
+    std::unique_ptr<Ui::TForm1> ui_;
+    UiSettings settings_;
+    bool ends_at_start_ = false;
+    bool activated_once_ = false;
+    bool unattended_run_started_ = false;
+    bool destroying_ = false;
+    std::optional<int> exit_status_;
+};

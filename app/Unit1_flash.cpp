@@ -1,0 +1,101 @@
+// The flash front ends: the Flash button, the unattended run and the machine restart.
+
+#include <cstdio>
+
+#include "app/Unit1.h"
+#include "app/dialogs.h"
+#include "flash/flash_log.h"
+#include "flash/flash_procedure.h"
+#include "flash/image_reader.h"
+#include "flash/restart.h"
+#include "ui_Unit1.h"
+
+namespace {
+
+constexpr const char* kFlashLogName = "Flash_log.txt";
+
+// Shows the procedure's progress in the window; every change is painted at once, since the
+// message loop does not run until the flash is over.
+class WindowReporter : public FlashReporter {
+public:
+    WindowReporter(TForm1& form, Ui::TForm1& ui) : form_(form), ui_(ui) {}
+
+    void SetStatus(const std::string& text) override {
+        ui_.Lbl_status->setText(QString::fromLocal8Bit(text));
+        ui_.Lbl_status->repaint();
+    }
+    void AppendMemo(const std::string& line) override {
+        ui_.Memo_status->appendPlainText(QString::fromLocal8Bit(line));
+        ui_.Memo_status->repaint();
+    }
+    void SetProgress(unsigned percent) override { ui_.ProgressBar1->setValue(static_cast<int>(percent)); }
+    void SetProcessText(const std::string& text) override {
+        ui_.Lbl_Process->setText(QString::fromLocal8Bit(text));
+        ui_.Lbl_Process->repaint();
+    }
+    void SetCheckSum(const std::string& text) override { ui_.Lbl_CheckSUM->setText(QString::fromLocal8Bit(text)); }
+    void RepaintWindow() override { form_.repaint(); }
+    void ShowFwVersion() override { form_.ShowFwVersion(); }
+
+private:
+    TForm1& form_;
+    Ui::TForm1& ui_;
+};
+
+}  // namespace
+
+bool TForm1::DoFlash() {
+    WindowReporter reporter(*this, *ui_);
+    return DoFlashProcedure(static_cast<uint8_t>(settings_.FlashEndCmd), reporter);
+}
+
+bool TForm1::FlashOpenImage(std::FILE* image) {
+    g_ImageFile = image;
+    SetFlashButtonsEnabled(false);
+    ui_->Memo_status->clear();
+    const bool passed = DoFlash();
+    std::fclose(image);
+    g_ImageFile = nullptr;
+    return passed;
+}
+
+void TForm1::SetFlashButtonsEnabled(bool enabled) {
+    ui_->Btn_Flash->setEnabled(enabled);
+    ui_->Btn_loadFILE->setEnabled(enabled);
+}
+
+void TForm1::Btn_FlashClick() {
+    dialogs::ShowMessage(
+        QStringLiteral("Please save the document is in use and turn off the use of the program before Flash EC!!"));
+    if (!PortLibraryReady()) return;
+    std::FILE* image = std::fopen(ui_->Lbl_FilePath->text().toLocal8Bit().constData(), "rb");
+    if (image == nullptr) {
+        dialogs::ShowMessage(QStringLiteral("Can't read Bin file!!"));
+        return;
+    }
+    const bool passed = FlashOpenImage(image);
+    if (passed && settings_.Shutdown != 0) RestartSystem();
+    SetFlashButtonsEnabled(true);
+    Btn_openwinClick();
+}
+
+bool TForm1::RunAutoFlash() {
+    const std::string name = settings_.BinName + ".Bin";
+    std::FILE* image = std::fopen(name.c_str(), "rb");
+    if (image == nullptr) {
+        dialogs::ShowMessage(QStringLiteral("Can't read Bin file!!"));
+        return false;
+    }
+    ui_->Lbl_FilePath->setText(QStringLiteral("USE ") + QString::fromLocal8Bit(name));
+    const bool passed = FlashOpenImage(image);
+    // The script that started the run reads the log: a pass it cannot see is no pass.
+    const bool logged = WriteFlashLog(kFlashLogName, passed);
+    SetFlashButtonsEnabled(true);
+    return passed && logged;
+}
+
+void TForm1::RestartSystem() { RequestRestart(); }
+
+void TForm1::Button1Click() {
+    if (settings_.Shutdown != 0) RestartSystem();
+}

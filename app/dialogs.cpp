@@ -1,0 +1,100 @@
+#include "app/dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
+#include <cstdio>
+
+namespace dialogs {
+namespace {
+
+Hook* g_Hook = nullptr;
+QPointer<QWidget> g_Owner;
+QString g_Title;
+bool g_OwnBoxClosed = false;
+
+// Offscreen and minimal platforms have nobody to press a button: a modal box would wait
+// forever, so its text goes to standard error and the run goes on as if OK was pressed.
+bool NoScreen() {
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
+
+void Show(const Box& box, QMessageBox::Icon icon, QMessageBox::StandardButton button) {
+    if (g_Hook != nullptr) {
+        g_Hook->OnBox(box);
+    } else if (NoScreen()) {
+        std::fprintf(stderr, "%s\n", box.text.toLocal8Bit().constData());
+        std::fflush(stderr);
+    } else {
+        QMessageBox message_box(icon, box.caption, box.text, button, g_Owner.data());
+        message_box.exec();
+    }
+}
+
+}  // namespace
+
+ScopedHook::ScopedHook(Hook& hook) : previous_(g_Hook) {
+    g_Hook = &hook;
+    g_OwnBoxClosed = false;
+}
+
+ScopedHook::~ScopedHook() {
+    g_Hook = previous_;
+    g_OwnBoxClosed = false;
+}
+
+QString DefaultTitleFor(const QString& program_path) {
+    const QString name = QFileInfo(program_path).completeBaseName();
+    return name.left(1) + name.mid(1).toLower();
+}
+
+QString DefaultApplicationTitle() { return DefaultTitleFor(QCoreApplication::applicationFilePath()); }
+
+void SetApplicationTitle(const QString& title) { g_Title = title; }
+
+QString ApplicationTitle() { return g_Title.isNull() ? DefaultApplicationTitle() : g_Title; }
+
+void SetBoxOwner(QWidget* owner) { g_Owner = owner; }
+
+void ShowMessage(const QString& text) {
+    Show({BoxKind::Message, ApplicationTitle(), text}, QMessageBox::NoIcon, QMessageBox::Ok);
+    g_OwnBoxClosed = true;
+}
+
+QString ErrorBoxText(const QString& text) {
+    if (!text.isEmpty() && text.back() > QLatin1Char('.')) return text + QLatin1Char('.');
+    return text;
+}
+
+void ShowError(const QString& text) {
+    Show({BoxKind::Error, ApplicationTitle(), ErrorBoxText(text)}, QMessageBox::Critical, QMessageBox::Ok);
+    g_OwnBoxClosed = true;
+}
+
+void ShowSystemWarning(const QString& text, const QString& caption) {
+    Show({BoxKind::SystemWarning, caption, text}, QMessageBox::Warning, QMessageBox::Ok);
+}
+
+void ShowThemeMissing(const QString& style_name) {
+    Show({BoxKind::ThemeMissing, ApplicationTitle(), QStringLiteral("Style '%1' not found").arg(style_name)},
+         QMessageBox::Critical, QMessageBox::Close);
+}
+
+std::optional<QString> OpenFile(QWidget* parent, const QString& filter) {
+    if (g_Hook != nullptr) return g_Hook->OnOpenFile(filter);
+    if (NoScreen()) return std::nullopt;
+    const QString path = QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+    if (path.isEmpty()) return std::nullopt;
+    return path;
+}
+
+bool TakeOwnBoxClosed() {
+    const bool closed = g_OwnBoxClosed;
+    g_OwnBoxClosed = false;
+    return closed;
+}
+
+}  // namespace dialogs

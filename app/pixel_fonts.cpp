@@ -1,0 +1,28 @@
+#include "app/pixel_fonts.h"
+
+#include <QVariant>
+#include <QWidget>
+#include <cmath>
+
+namespace {
+
+constexpr double kDesignPixelsPerPoint = 96.0 / 72.0;
+
+// Gives `widget` its font explicitly: what the description sets for it, the rest taken
+// from `inherited`. A style sheet stops fonts from passing to children by themselves.
+void UsePixelFont(QWidget* widget, const QFont& inherited) {
+    QFont font = widget->testAttribute(Qt::WA_SetFont) ? widget->font().resolve(inherited) : inherited;
+    if (font.pointSizeF() > 0)
+        font.setPixelSize(static_cast<int>(std::lround(font.pointSizeF() * kDesignPixelsPerPoint)));
+    const QVariant stretch = widget->property("fontStretch");
+    if (stretch.isValid()) font.setStretch(stretch.toInt());
+    widget->setFont(font);
+    for (QObject* child : widget->children()) {
+        if (auto* child_widget = qobject_cast<QWidget*>(child); child_widget && !child_widget->isWindow())
+            UsePixelFont(child_widget, font);
+    }
+}
+
+}  // namespace
+
+void UsePixelFonts(QWidget* root) { UsePixelFont(root, root->font()); }

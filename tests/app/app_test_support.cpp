@@ -1,0 +1,118 @@
+#include "app_test_support.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+#include <QtTest>
+#include <fstream>
+#include <sstream>
+
+#include "app/app_main.h"
+#include "hw/ec_channel.h"
+#include "hw/hw_fault.h"
+#include "hw/port_io.h"
+#include "hw/super_io.h"
+#include "settings/settings_file.h"
+
+namespace apptest {
+
+void WriteIni(const IniValues& v) {
+    const std::string lines[] = {
+        v.header,
+        "ACPI PORT=" + v.acpi_port,
+        "FW VERSION SHOW=" + v.fw_version_show,
+        "HEX DISPLAY=" + v.hex_display,
+        "Read Method=" + v.read_method,
+        "IO=" + v.io,
+        "BRAM BANK=" + v.bram_bank,
+        "Read BYTES=" + v.read_bytes,
+        "BRAM Start index=" + v.start_index,
+        "FlashEnd CMD=" + v.end_cmd,
+        "AutoFlash=" + v.auto_flash,
+        "Warring Show=" + v.warning_show,
+        "SilentRun=" + v.silent_run,
+        "BinName=" + v.bin_name,
+        "Shutdown=" + v.shutdown,
+    };
+    std::ofstream file("uiset.ini", std::ios::binary);
+    for (const std::string& line : lines) file << line << "\r\n";
+    file << "END";
+}
+
+std::optional<std::string> ReadFile(const char* name) {
+    std::ifstream file(name, std::ios::binary);
+    if (!file) return std::nullopt;
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+TestDirectory::TestDirectory() : previous_(QDir::currentPath()), dir_(std::make_unique<QTemporaryDir>()) {
+    QDir::setCurrent(dir_->path());
+    g_SettingsLoaded = 0;
+    g_SettingBusy = 0;
+    g_StatusPort = 0x3F4;
+    g_CmdPort = 0x3F4;
+    g_DataPort = 0x3F0;
+    g_SioIndexPort = 0x2E;
+    g_BramBaseReg = 0x60;
+    HW_ClearFault();
+}
+
+TestDirectory::~TestDirectory() { QDir::setCurrent(previous_); }
+
+SimRig::SimRig(const sim::Config& config) : device(config), io_(device) { g_DriverOpen = false; }
+
+void BoxRecorder::OnBox(const dialogs::Box& box) {
+    boxes.push_back(box);
+    if (on_box) on_box(box);
+}
+
+std::optional<QString> BoxRecorder::OnOpenFile(const QString& filter) {
+    open_file_filter = filter;
+    return open_file_answer;
+}
+
+QStringList BoxRecorder::Texts() const {
+    QStringList texts;
+    for (const dialogs::Box& box : boxes) texts << box.text;
+    return texts;
+}
+
+bool TestForm::RunAutoFlash() {
+    ++stand_ins_.auto_flash_runs;
+    return stand_ins_.auto_flash(*this);
+}
+
+void TestForm::RestartSystem() {
+    ++stand_ins_.restarts;
+    if (stand_ins_.on_restart) stand_ins_.on_restart();
+}
+
+void TestForm::showEvent(QShowEvent* event) {
+    stand_ins_.shown = true;
+    TForm1::showEvent(event);
+}
+
+StartedWindow::StartedWindow(const IniValues* ini, const sim::Config& config) : rig(config) {
+    if (ini != nullptr) WriteIni(*ini);
+    form = std::make_unique<TestForm>(stand_ins);
+    form->show();
+    activated = QTest::qWaitForWindowActive(form.get());
+    boxes.boxes.clear();
+}
+
+int RunProgram(StandIns& stand_ins, const std::function<void(TForm1&)>& with_form) {
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    watchdog.start(10000);
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    return RunVantu(*app, [&] {
+        auto form = std::make_unique<TestForm>(stand_ins);
+        if (with_form) with_form(*form);
+        return form;
+    });
+}
+
+}  // namespace apptest

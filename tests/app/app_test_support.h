@@ -1,0 +1,134 @@
+#pragma once
+// What the window tests share: a fresh working directory per test, a settings file to
+// start from, the simulated device at the port seam, a stand-in for the person who answers
+// boxes, and a window whose flash workflow and restart are stand-ins.
+
+#include <QString>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Unit1.h"
+#include "app/dialogs.h"
+#include "sim/in_process.h"
+#include "sim/sim_device.h"
+
+namespace apptest {
+
+/// The fourteen values of "uiset.ini", as text, in file order.
+struct IniValues {
+    std::string header = "[Info]";
+    std::string acpi_port = "0x3F0";
+    std::string fw_version_show = "0";
+    std::string hex_display = "0";
+    std::string read_method = "0";
+    std::string io = "0";
+    std::string bram_bank = "0";
+    std::string read_bytes = "0";
+    std::string start_index = "0x0";
+    std::string end_cmd = "0xFE";
+    std::string auto_flash = "0";
+    std::string warning_show = "0";
+    std::string silent_run = "0";
+    std::string bin_name = "EC";
+    std::string shutdown = "0";
+};
+
+/// Writes "uiset.ini" into the current directory, lines ending in CR LF.
+void WriteIni(const IniValues& values);
+/// The file's bytes, or nullopt when it does not exist.
+std::optional<std::string> ReadFile(const char* name);
+
+/// A fresh temporary working directory and the program's module state at its start values.
+class TestDirectory {
+public:
+    TestDirectory();
+    ~TestDirectory();
+
+private:
+    QString previous_;
+    std::unique_ptr<QTemporaryDir> dir_;
+};
+
+/// The simulated device at the port seam. The port library counts as not yet open, as at
+/// program start: only IO_Open opens it.
+class SimRig {
+public:
+    explicit SimRig(const sim::Config& config = sim::Config{});
+    sim::Device device;
+
+private:
+    sim::InProcess io_;
+};
+
+/// Answers every box with its one button and records it; answers the file-open dialog
+/// with `open_file_answer`.
+class BoxRecorder : public dialogs::Hook {
+public:
+    BoxRecorder() : scope_(*this) {}
+    void OnBox(const dialogs::Box& box) override;
+    std::optional<QString> OnOpenFile(const QString& filter) override;
+
+    std::vector<dialogs::Box> boxes;
+    std::function<void(const dialogs::Box&)> on_box;  // runs while the box is "open"
+    std::optional<QString> open_file_answer;
+    QString open_file_filter;
+
+    QStringList Texts() const;
+
+private:
+    dialogs::ScopedHook scope_;
+};
+
+/// Stands in for the flash workflow and the restart, and watches the window.
+struct StandIns {
+    std::function<bool(TForm1&)> auto_flash = [](TForm1&) { return false; };
+    int auto_flash_runs = 0;
+    int restarts = 0;
+    bool shown = false;
+    std::function<void()> on_restart;
+};
+
+class TestForm : public TForm1 {
+public:
+    explicit TestForm(StandIns& stand_ins) : stand_ins_(stand_ins) {}
+    /// The window's own unattended flash, for stand-ins that want the real one.
+    bool RealRunAutoFlash() { return TForm1::RunAutoFlash(); }
+
+protected:
+    bool RunAutoFlash() override;
+    void RestartSystem() override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    StandIns& stand_ins_;
+};
+
+/// A control of the window by its object name; ends the test run when there is none.
+template <typename T = QWidget>
+T* Child(TForm1& form, const char* name) {
+    T* child = form.findChild<T*>(QString::fromLatin1(name));
+    if (child == nullptr) qFatal("no control %s", name);
+    return child;
+}
+
+/// A window started from `ini` (no settings file when null) against a simulated chip,
+/// shown and activated, with every box it showed so far forgotten.
+struct StartedWindow {
+    explicit StartedWindow(const IniValues* ini, const sim::Config& config = sim::Config{});
+    TestDirectory dir;
+    SimRig rig;
+    BoxRecorder boxes;
+    StandIns stand_ins;
+    std::unique_ptr<TestForm> form;
+    bool activated = false;
+};
+
+/// Runs the whole program (start-up to exit status) with a TestForm; ends the message loop
+/// with 99 if nothing else ends it. `with_form` runs once the window exists.
+int RunProgram(StandIns& stand_ins, const std::function<void(TForm1&)>& with_form = {});
+
+}  // namespace apptest

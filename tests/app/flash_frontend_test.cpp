@@ -1,0 +1,165 @@
+// The window's flash and checksum buttons and its unattended run, driving the real flash
+// procedure against the simulated EC (the clock is manual: no real pauses).
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <fstream>
+
+#include "app_test_support.h"
+#include "flash/checksum_tools.h"
+#include "hw/clock.h"
+#include "spi/chip_id.h"
+
+using namespace apptest;
+
+namespace {
+
+void Click(TForm1& form, const char* button) { QTest::mouseClick(Child(form, button), Qt::LeftButton); }
+
+std::vector<uint8_t> Image(size_t size) {
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>((i * 37 + i / 256) % 251);
+    return bytes;
+}
+
+void WriteImage(const char* name, const std::vector<uint8_t>& bytes) {
+    std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+bool FlashStartsWith(sim::Device& device, const std::vector<uint8_t>& image) {
+    return std::equal(image.begin(), image.end(), device.flash().begin());
+}
+
+void LoadImage(StartedWindow& w, const char* name) {
+    w.boxes.open_file_answer = QDir::current().absoluteFilePath(QString::fromLatin1(name));
+    Click(*w.form, "Btn_loadFILE");
+}
+
+}  // namespace
+
+class FlashFrontendTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        SPI_ResetChipState();
+        g_RomSizeK = 128;
+    }
+
+    void flashButtonWarnsEvenWhenNoImageCanBeOpened() {
+        StartedWindow w(nullptr);
+        Child<QPlainTextEdit>(*w.form, "Memo_status")->setPlainText("earlier run");
+        Click(*w.form, "Btn_Flash");
+        QCOMPARE(w.boxes.Texts(),
+                 (QStringList{"Please save the document is in use and turn off the use of the program before Flash EC!!",
+                              "Can't read Bin file!!"}));
+        QVERIFY(Child<QPushButton>(*w.form, "Btn_Flash")->isEnabled());
+        QCOMPARE(Child<QPlainTextEdit>(*w.form, "Memo_status")->toPlainText(), QStringLiteral("earlier run"));
+    }
+
+    void flashButtonFlashesTheLoadedImageAndRestartsOnlyAfterAPass_data() {
+        QTest::addColumn<QString>("shutdown");
+        QTest::addColumn<bool>("chip_works");
+        QTest::addColumn<int>("restarts");
+        QTest::newRow("pass, no restart asked") << "0" << true << 0;
+        QTest::newRow("pass, restart asked") << "1" << true << 1;
+        QTest::newRow("fail, restart asked") << "1" << false << 0;
+    }
+    void flashButtonFlashesTheLoadedImageAndRestartsOnlyAfterAPass() {
+        QFETCH(QString, shutdown);
+        QFETCH(bool, chip_works);
+        QFETCH(int, restarts);
+        ManualClock clock(1);
+        ScopedClock clock_guard(clock);
+        IniValues ini;
+        ini.shutdown = shutdown.toStdString();
+        sim::Config config;
+        if (!chip_works) config.stuck_ones = {{0, 0x01}};  // the image's first byte is 0x00
+        StartedWindow w(&ini, config);
+        const std::vector<uint8_t> image = Image(70000);
+        WriteImage("new.bin", image);
+        LoadImage(w, "new.bin");
+        QCOMPARE(Child<QLabel>(*w.form, "Lbl_status")->text(), QStringLiteral("Ready"));
+
+        Click(*w.form, "Btn_Flash");
+
+        QCOMPARE(FlashStartsWith(w.rig.device, image), chip_works);
+        QCOMPARE(Child<QLabel>(*w.form, "Lbl_status")->text(),
+                 chip_works ? QStringLiteral("CheckSum OK!!") : QStringLiteral("Verify Fail!!"));
+        QCOMPARE(w.stand_ins.restarts, restarts);
+        QVERIFY(Child<QPushButton>(*w.form, "Btn_Flash")->isEnabled());
+        QVERIFY(Child<QPushButton>(*w.form, "Btn_loadFILE")->isEnabled());
+        QVERIFY(clock.slept_ms() > 0);  // paced by the injectable clock, never for real
+    }
+
+    void unattendedRunFlashesBinNameAndLogsTheOutcome() {
+        ManualClock clock(1);
+        ScopedClock clock_guard(clock);
+        IniValues ini;
+        ini.bin_name = "EC";
+        StartedWindow w(&ini);
+        const std::vector<uint8_t> image = Image(1000);
+        WriteImage("EC.Bin", image);
+
+        QVERIFY(w.form->RealRunAutoFlash());
+        QCOMPARE(ReadFile("Flash_log.txt").value_or(""), std::string("PASS\n"));
+        QCOMPARE(Child<QLabel>(*w.form, "Lbl_FilePath")->text(), QStringLiteral("USE EC.Bin"));
+        QVERIFY(FlashStartsWith(w.rig.device, image));
+    }
+
+    void unattendedRunWithoutItsImageWritesNoLog() {
+        IniValues ini;
+        ini.bin_name = "";
+        StartedWindow w(&ini);
+        QVERIFY(!w.form->RealRunAutoFlash());
+        QCOMPARE(w.boxes.Texts(), QStringList{"Can't read Bin file!!"});
+        QVERIFY(!ReadFile("Flash_log.txt").has_value());
+    }
+
+    void binChecksumShowsTheSumOfWholeChunks() {
+        StartedWindow w(nullptr);
+        Click(*w.form, "Btn_get_checksun_BIN");
+        QCOMPARE(w.boxes.Texts(), QStringList{"Not get BIN FILE!"});
+        QCOMPARE(Child<QLabel>(*w.form, "Lbl_BIN_check")->text(), QStringLiteral("0000"));
+
+        WriteImage("one.bin", {0x00});
+        LoadImage(w, "one.bin");
+        Click(*w.form, "Btn_get_checksun_BIN");
+        QCOMPARE(Child<QLabel>(*w.form, "Lbl_BIN_check")->text(), QStringLiteral("16711425"));
+    }
+
+    void romChecksumReadsTheSizeSetWithItsButton() {
+        StartedWindow w(nullptr);
+        uint32_t sum = 0;
+        for (size_t i = 0; i < 4 * 65536; ++i) {
+            w.rig.device.flash()[i] = static_cast<uint8_t>(i);
+            sum += static_cast<uint8_t>(i);
+        }
+        Child<QLineEdit>(*w.form, "Edit1")->setText("zz");
+        Click(*w.form, "Button3");
+        QCOMPARE(w.boxes.Texts(), QStringList{"'zz' is not a valid integer value."});
+        QCOMPARE(g_RomSizeK, 128);
+
+        Child<QLineEdit>(*w.form, "Edit1")->setText("256");
+        Click(*w.form, "Button3");
+        Click(*w.form, "Btn_get_checksun_ROM");
+        QCOMPARE(Child<QLabel>(*w.form, "Lbl_ROM_check")->text(), QString::number(static_cast<int32_t>(sum)));
+        QCOMPARE(ReadFile("LoadRom.bin").value_or("").size(), size_t{4 * 65536});
+    }
+
+    void romChecksumReportsARefusedFollowMode() {
+        sim::Config config;
+        config.flash_mode_reply = 0x00;
+        StartedWindow w(nullptr, config);
+        Click(*w.form, "Btn_get_checksun_ROM");
+        QCOMPARE(w.boxes.Texts(), QStringList{"EC ACK Fail !"});
+        QCOMPARE(Child<QLabel>(*w.form, "Lbl_ROM_check")->text(), QStringLiteral("0000"));
+    }
+};
+
+QTEST_MAIN(FlashFrontendTest)
+#include "flash_frontend_test.moc"
