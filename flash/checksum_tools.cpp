@@ -48,6 +48,7 @@ RomChecksumResult RomChecksum() {
     SPI_Unprotect();
     for (int32_t i = 0; i < chunks && !HW_Faulted(); ++i) SPI_ReadBackChunk(static_cast<uint8_t>(i), 0x00, 0x00);
     if (HW_Faulted()) {
+        result.fault = g_HwFault;
         // One more try of the end command, so that an EC that still listens leaves follow mode.
         HW_ClearFault();
         EC_WriteCmd(0xFC);
@@ -59,6 +60,7 @@ RomChecksumResult RomChecksum() {
     EC_WriteCmd(0xFC);
     SPI_CloseDump();
     if (HW_Faulted()) {
+        result.fault = g_HwFault;
         HW_ClearFault();
         result.status = RomChecksumStatus::Faulted;
     }

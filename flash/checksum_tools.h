@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "hw/hw_fault.h"
+
 /// Kilobytes the ROM checksum reads; 128 at start, changed only by the ROM size "Set" button.
 extern int32_t g_RomSizeK;
 
@@ -31,6 +33,7 @@ enum class RomChecksumStatus {
 struct RomChecksumResult {
     RomChecksumStatus status = RomChecksumStatus::Done;
     bool dump_written = false;  // "LoadRom.bin" could be created
+    HwFault fault = HwFault::None;  // for Faulted: which wait expired
 };
 
 /// Reads g_RomSizeK / 64 whole chunks from flash address 0 through follow mode into g_RomSum

@@ -1,0 +1,147 @@
+// The built program run unattended, as an install script runs it: the exit status, the
+// log, the flash contents afterwards and the restart request, for passing and failing runs.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "vantu_test_support.h"
+
+namespace {
+
+using vantu_test::IniValues;
+using vantu_test::RunDir;
+
+std::vector<uint8_t> Image(size_t size) { return vantu_test::PatternBytes(size, 7); }
+
+// The first flash bytes equal the image, and the rest of its last chunk reads 0xFF.
+bool FlashHoldsImage(const RunDir& dir, const std::vector<uint8_t>& image) {
+    const std::vector<uint8_t> flash = dir.Flash();
+    const size_t end = (image.size() + 0xFFFF) / 0x10000 * 0x10000;
+    if (flash.size() < end) return false;
+    for (size_t i = 0; i < end; ++i)
+        if (flash[i] != (i < image.size() ? image[i] : 0xFF)) return false;
+    return true;
+}
+
+TEST(UnattendedRunTest, PassesOnEveryChipVariant) {
+    const char* chips[] = {"sst-jedec", "sst-legacy", "mx-32", "mx", "gd", "ff", "winbond", "legacy-other"};
+    const std::vector<uint8_t> image = Image(65536 + 1000);
+    for (const char* chip : chips) {
+        RunDir dir(std::string("chip-") + chip);
+        dir.ConfigureSim(std::string("chip=") + chip);
+        dir.Write("uiset.ini", vantu_test::IniText(IniValues{}));
+        dir.WriteBytes("IMAGE.Bin", image);
+
+        const ProcessResult result = dir.RunVantu();
+        ASSERT_TRUE(result.exited) << chip << result.err;
+        EXPECT_EQ(result.exit_status, 0) << chip << result.err;
+        EXPECT_EQ(dir.Read("Flash_log.txt"), "PASS\n") << chip;
+        EXPECT_TRUE(FlashHoldsImage(dir, image)) << chip;
+        EXPECT_TRUE(dir.RestartCalls().empty()) << chip;
+        EXPECT_TRUE(dir.Exists("EC_version.txt")) << chip;
+    }
+}
+
+TEST(UnattendedRunTest, EveryFailureEndsWithStatusOneAndFail) {
+    struct Case {
+        const char* what;
+        std::string sim;
+        size_t image_size;
+        bool flash_untouched;
+    };
+    const Case cases[] = {
+        {"verify failure", "stuck_ones=0x10:0x01", 65536, false},
+        {"no acknowledge", "flash_mode_reply=0x5A", 65536, true},
+        {"EC stops answering", "stop_answering_after_commands=20000", 2 * 65536, false},
+        {"empty image", "", 0, true},
+        {"chip stuck busy", "stuck_busy=1", 65536, true},
+    };
+    for (const Case& c : cases) {
+        RunDir dir(std::string("fail-") + std::to_string(&c - cases));
+        dir.ConfigureSim(c.sim);
+        IniValues ini;
+        ini.shutdown = "1";
+        dir.Write("uiset.ini", vantu_test::IniText(ini));
+        std::vector<uint8_t> image = Image(c.image_size);
+        if (c.image_size > 0x10) image[0x10] &= 0xFE;  // a bit the stuck-bit case cannot clear
+        dir.WriteBytes("IMAGE.Bin", image);
+
+        const ProcessResult result = dir.RunVantu(45);
+        ASSERT_TRUE(result.exited) << c.what << (result.timed_out ? " timed out" : "");
+        EXPECT_EQ(result.exit_status, 1) << c.what;
+        EXPECT_EQ(dir.Read("Flash_log.txt"), "Fail\n") << c.what;
+        EXPECT_TRUE(dir.RestartCalls().empty()) << c.what;  // never a restart after a failure
+        if (c.flash_untouched) EXPECT_EQ(dir.Flash(), dir.InitialFlash()) << c.what;
+    }
+}
+
+TEST(UnattendedRunTest, OversizeImageIsRefusedWithoutTouchingTheFlash) {
+    RunDir dir("oversize");
+    dir.ConfigureSim("trace_file=" + (dir.path() / "trace.txt").string());
+    dir.Write("uiset.ini", vantu_test::IniText(IniValues{}));
+    dir.WriteBytes("IMAGE.Bin", {0x00});
+    std::filesystem::resize_file(dir.path() / "IMAGE.Bin", (16u << 20) + 1);
+
+    const ProcessResult result = dir.RunVantu();
+    ASSERT_TRUE(result.exited);
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(dir.Read("Flash_log.txt"), "Fail\n");
+    EXPECT_EQ(dir.Flash(), dir.InitialFlash());
+    EXPECT_EQ(dir.Read("trace.txt").find("DC"), std::string::npos);  // follow mode never requested
+}
+
+TEST(UnattendedRunTest, RestartIsRequestedOnceAfterAPass) {
+    RunDir dir("restart");
+    dir.ConfigureSim("");
+    IniValues ini;
+    ini.shutdown = "1";
+    dir.Write("uiset.ini", vantu_test::IniText(ini));
+    dir.WriteBytes("IMAGE.Bin", Image(4096));
+
+    const ProcessResult result = dir.RunVantu();
+    ASSERT_TRUE(result.exited) << result.err;
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(dir.Read("Flash_log.txt"), "PASS\n");
+    EXPECT_EQ(dir.RestartCalls().size(), 1u);
+}
+
+TEST(UnattendedRunTest, MissingImageEndsWithStatusOneAndNoLog) {
+    RunDir dir("no-image");
+    dir.ConfigureSim("");
+    dir.Write("uiset.ini", vantu_test::IniText(IniValues{}));
+    const ProcessResult result = dir.RunVantu();
+    ASSERT_TRUE(result.exited);
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_FALSE(dir.Exists("Flash_log.txt"));
+    EXPECT_NE(result.err.find("Can't read Bin file!!"), std::string::npos);
+}
+
+TEST(OtherRunsTest, VersionOnlyRunRecordsTheVersion) {
+    RunDir dir("version");
+    dir.ConfigureSim("ec_space=0x20:0x01,0x21:0x0A");
+    IniValues ini;
+    ini.auto_flash = "0";
+    ini.fw_version_show = "2";
+    ini.bram_start_index = "0x20";
+    dir.Write("uiset.ini", vantu_test::IniText(ini));
+
+    const ProcessResult result = dir.RunVantu();
+    ASSERT_TRUE(result.exited) << result.err;
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(dir.Read("EC_version.txt"), "1.10\n");
+    EXPECT_EQ(dir.Flash(), dir.InitialFlash());
+}
+
+TEST(OtherRunsTest, MissingSettingsFileEndsWithZeroAndCreatesNone) {
+    RunDir dir("no-ini");
+    dir.ConfigureSim("");
+    const ProcessResult result = dir.RunVantu();
+    ASSERT_TRUE(result.exited) << result.err;
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_FALSE(dir.Exists("uiset.ini"));
+    EXPECT_EQ(dir.Read("EC_version.txt"), "00000\n");
+    EXPECT_NE(result.err.find("ini Load fail,pls check uiset.ini!!"), std::string::npos);
+}
+
+}  // namespace

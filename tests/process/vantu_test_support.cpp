@@ -1,0 +1,110 @@
+#include "vantu_test_support.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "flash/restart.h"
+
+namespace vantu_test {
+
+namespace fs = std::filesystem;
+
+std::string IniText(const IniValues& v) {
+    const std::vector<std::string> lines = {
+        "[Info]",
+        "ACPI PORT=" + v.acpi_port,
+        "FW VERSION SHOW=" + v.fw_version_show,
+        "HEX DISPLAY=" + v.hex_display,
+        "Read Method=" + v.read_method,
+        "IO=" + v.io,
+        "BRAM BANK=" + v.bram_bank,
+        "Read BYTES=" + v.read_bytes,
+        "BRAM Start index=" + v.bram_start_index,
+        "FlashEnd CMD=" + v.flash_end_cmd,
+        "AutoFlash=" + v.auto_flash,
+        "Warring Show=" + v.warning_show,
+        "SilentRun=" + v.silent_run,
+        "BinName=" + v.bin_name,
+        "Shutdown=" + v.shutdown,
+    };
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text + "END";
+}
+
+std::vector<uint8_t> PatternBytes(size_t size, uint32_t seed) {
+    std::vector<uint8_t> bytes(size);
+    uint32_t state = seed * 2654435761u + 1;
+    for (uint8_t& byte : bytes) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<uint8_t>((state >> 16) % 255);  // never 0xFF
+    }
+    return bytes;
+}
+
+RunDir::RunDir(const std::string& name) {
+    path_ = fs::temp_directory_path() / ("vantu-run-" + std::to_string(::getpid()) + "-" + name);
+    fs::remove_all(path_);
+    fs::create_directories(path_ / "stubs");
+    // Every name the restart could go by is shadowed: none of them may reach the system.
+    std::vector<std::string> names = {"shutdown", "reboot", "systemctl"};
+    names.push_back(RestartCommand().front());
+    for (const std::string& stub : names) {
+        const fs::path file = path_ / "stubs" / stub;
+        std::ofstream(file) << "#!/bin/sh\necho \"" << stub << " $*\" >> '" << (path_ / "restart_calls.txt").string()
+                            << "'\n";
+        fs::permissions(file, fs::perms::owner_all);
+    }
+}
+
+RunDir::~RunDir() { fs::remove_all(path_); }
+
+void RunDir::Write(const std::string& name, const std::string& text) const {
+    std::ofstream(path_ / name, std::ios::binary) << text;
+}
+
+void RunDir::WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes) const {
+    std::ofstream(path_ / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+std::string RunDir::Read(const std::string& name) const {
+    std::ifstream in(path_ / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool RunDir::Exists(const std::string& name) const { return fs::exists(path_ / name); }
+
+void RunDir::ConfigureSim(const std::string& lines, size_t flash_bytes) {
+    initial_flash_ = PatternBytes(flash_bytes, 0xF1A5);
+    WriteBytes("flash.img", initial_flash_);
+    Write("sim.conf", lines + "\nflash_size=" + std::to_string(flash_bytes) + "\nflash_file=" +
+                          (path_ / "flash.img").string() + "\n");
+}
+
+std::vector<uint8_t> RunDir::Flash() const {
+    const std::string text = Read("flash.img");
+    return {text.begin(), text.end()};
+}
+
+std::vector<std::string> RunDir::RestartCalls() const {
+    std::vector<std::string> calls;
+    std::istringstream in(Read("restart_calls.txt"));
+    for (std::string line; std::getline(in, line);) calls.push_back(line);
+    return calls;
+}
+
+ProcessResult RunDir::RunVantu(int time_limit_s) const {
+    ProcessSpec spec;
+    spec.program = VANTU_PATH;
+    spec.working_dir = path_.string();
+    spec.env = TestEnvironment((path_ / "stubs").string(), SIM_LIBRARY_DIR);
+    if (exists(path_ / "sim.conf")) spec.env["VANTU_SIM_CONFIG"] = (path_ / "sim.conf").string();
+    spec.time_limit_s = time_limit_s;
+    return RunProcess(spec);
+}
+
+}  // namespace vantu_test

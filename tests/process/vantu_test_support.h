@@ -1,0 +1,64 @@
+#pragma once
+// A working directory for one run of the built program against the simulated EC: the
+// settings file, the image, the simulator's configuration and flash file, and a restart
+// stub first on PATH that only records that it was called.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "process_runner.h"
+
+namespace vantu_test {
+
+/// The sixteen lines of "uiset.ini", with the values a test changes.
+struct IniValues {
+    std::string acpi_port = "0x3F0";
+    std::string fw_version_show = "0";
+    std::string hex_display = "0";
+    std::string read_method = "0";
+    std::string io = "0";
+    std::string bram_bank = "0";
+    std::string read_bytes = "0";
+    std::string bram_start_index = "0x0";
+    std::string flash_end_cmd = "0xFE";
+    std::string auto_flash = "1";
+    std::string warning_show = "0";
+    std::string silent_run = "1";
+    std::string bin_name = "IMAGE";
+    std::string shutdown = "0";
+};
+std::string IniText(const IniValues& values);
+
+/// Deterministic bytes that are rarely 0xFF.
+std::vector<uint8_t> PatternBytes(size_t size, uint32_t seed);
+
+class RunDir {
+public:
+    explicit RunDir(const std::string& name);
+    ~RunDir();
+
+    const std::filesystem::path& path() const { return path_; }
+    void Write(const std::string& name, const std::string& text) const;
+    void WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes) const;
+    std::string Read(const std::string& name) const;
+    bool Exists(const std::string& name) const;
+
+    /// The simulator's configuration: `lines` plus a flash file of `flash_bytes` in this
+    /// directory, pre-filled with bytes unlike any test image.
+    void ConfigureSim(const std::string& lines, size_t flash_bytes = 1 << 20);
+    std::vector<uint8_t> Flash() const;
+    std::vector<uint8_t> InitialFlash() const { return initial_flash_; }
+    /// Lines the restart stub recorded, one per call.
+    std::vector<std::string> RestartCalls() const;
+
+    /// Runs the built program here with the simulated port library.
+    ProcessResult RunVantu(int time_limit_s = 60) const;
+
+private:
+    std::filesystem::path path_;
+    std::vector<uint8_t> initial_flash_;
+};
+
+}  // namespace vantu_test
