@@ -9,6 +9,16 @@ ensure_packages "${VANTU_BUILD_PACKAGES[@]}" "${VANTU_FUZZ_PACKAGES[@]}"
 build=${VANTU_BUILD_DIR:-$root/build}
 jobs=$(nproc)
 
+# Belt and braces: every test already shadows the restart command itself, but should one
+# forget, the commands that could restart this machine resolve to harmless stubs here.
+stubs="$build-restart-stubs"
+mkdir -p "$stubs"
+for cmd in systemd-run shutdown reboot poweroff halt systemctl; do
+    printf '#!/bin/sh\necho "blocked during tests: %s $*" >&2\n' "$cmd" > "$stubs/$cmd"
+    chmod +x "$stubs/$cmd"
+done
+export PATH="$stubs:$PATH"
+
 echo "== build and test"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j "$jobs"
