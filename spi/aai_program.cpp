@@ -8,19 +8,6 @@
 
 namespace {
 
-constexpr uint32_t kProgressEvery = 3276;  // 11 marks per 32 KB half
-
-bool ImageDone() { return g_BytesDone == g_FileSize; }
-
-void OpenWithAddress(uint8_t opcode, uint8_t high, uint8_t middle, uint8_t low) {
-    SPI_WriteEnable();
-    FM_Select();
-    FM_Opcode(opcode);
-    FM_Write(high);
-    FM_Write(middle);
-    FM_Write(low);
-}
-
 // The ready wait's select ends the command, the chip programs and advances its internal
 // address; the next command carries data only.
 void ProgramAndReopen(uint8_t opcode) {
@@ -39,24 +26,24 @@ void CloseAutoIncrement() {
 }  // namespace
 
 void SPI_ProgramAaiByte(uint8_t high, uint8_t middle, uint8_t low) {
-    OpenWithAddress(spi_op::kAaiByteProgram, high, middle, low);
+    SPI_OpenWriteCommand(spi_op::kAaiByteProgram, high, middle, low);
     for (uint32_t offset = 0; offset < kChunkBytes; ++offset) {
-        if (ImageDone() || HW_Faulted()) break;
+        if (SPI_ImageDone() || HW_Faulted()) break;
         FM_Write(ChunkByte(offset));
         ProgramAndReopen(spi_op::kAaiByteProgram);
         ++g_BytesDone;
-        if ((offset % kHalfBytes) % kProgressEvery == 0) SPI_PrintProgressMark();
+        if ((offset % kHalfBytes) % kProgressMarkEvery == 0) SPI_PrintProgressMark();
     }
     CloseAutoIncrement();
 }
 
 void SPI_ProgramAaiWord(uint8_t high, uint8_t middle, uint8_t low) {
     uint8_t pair_count = 0;
-    OpenWithAddress(spi_op::kAaiWordProgram, high, middle, low);
+    SPI_OpenWriteCommand(spi_op::kAaiWordProgram, high, middle, low);
     for (uint32_t offset = 0; offset < kChunkBytes; ++offset) {
         // Only complete pairs count, so an odd image size is never met exactly and the last
         // chunk is programmed to its end, 0xFF fill included.
-        if (ImageDone() || HW_Faulted()) break;
+        if (SPI_ImageDone() || HW_Faulted()) break;
         FM_Write(ChunkByte(offset));
         if (++pair_count == 2) {
             pair_count = 0;

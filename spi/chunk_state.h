@@ -12,6 +12,10 @@ extern uint8_t* g_HighHalf;  // chunk offsets 0x8000..0xFFFF
 extern uint32_t g_FileSize;  // image length in bytes
 extern uint32_t g_BytesDone; // image bytes sent for programming in this run
 
+/// True once every image byte was sent for programming; the test is equality on the
+/// run's running total, so a total that steps past the size never meets it.
+inline bool SPI_ImageDone() { return g_BytesDone == g_FileSize; }
+
 /// The chunk byte at `offset` (0..0xFFFF), taken from the half that holds it.
 inline uint8_t ChunkByte(uint32_t offset) {
     return offset < kHalfBytes ? g_LowHalf[offset] : g_HighHalf[offset - kHalfBytes];

@@ -45,14 +45,7 @@ void SPI_EraseChunk(uint8_t high, uint8_t middle, uint8_t low) {
 }
 
 bool SPI_BlankCheck(uint8_t high, uint8_t middle, uint8_t low) {
-    SPI_WriteDisable();
-    SPI_WaitReady();
-    FM_Select();
-    FM_Opcode(spi_op::kFastRead);
-    FM_Write(high);
-    FM_Write(middle);
-    FM_Write(low);
-    FM_Write(0x00);  // dummy byte of the fast read
+    SPI_OpenFastRead(high, middle, low);
     const uint32_t chunk_start = static_cast<uint32_t>(high) * kChunkBytes;
     bool blank = true;
     for (uint32_t offset = 0; offset < kChunkBytes; ++offset) {

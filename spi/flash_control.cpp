@@ -78,15 +78,30 @@ void SPI_WriteDisable() {
 void SPI_Unprotect() { WriteProtectionStatus(status_value::kUnprotected); }
 void SPI_Protect() { WriteProtectionStatus(status_value::kProtected); }
 
-void SPI_SimpleCmd(uint8_t opcode, uint8_t high, uint8_t middle, uint8_t low) {
+void SPI_OpenWriteCommand(uint8_t opcode, uint8_t high, uint8_t middle, uint8_t low) {
     SPI_WriteEnable();
     FM_Select();
     FM_Opcode(opcode);
     FM_Write(high);
     FM_Write(middle);
     FM_Write(low);
+}
+
+void SPI_SimpleCmd(uint8_t opcode, uint8_t high, uint8_t middle, uint8_t low) {
+    SPI_OpenWriteCommand(opcode, high, middle, low);
     FM_Deselect();
     SPI_WaitReady();
+}
+
+void SPI_OpenFastRead(uint8_t high, uint8_t middle, uint8_t low) {
+    SPI_WriteDisable();
+    SPI_WaitReady();
+    FM_Select();
+    FM_Opcode(spi_op::kFastRead);
+    FM_Write(high);
+    FM_Write(middle);
+    FM_Write(low);
+    FM_Write(0x00);  // dummy byte of the fast read
 }
 
 void SPI_ChunkFixup() {

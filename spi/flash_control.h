@@ -16,9 +16,15 @@ void SPI_WriteDisable();
 void SPI_Unprotect();
 /// Writes status 0x0C (block protection on) and waits for the write to finish.
 void SPI_Protect();
+/// Write enable, then opens a transaction with `opcode` and the 24-bit address; the caller
+/// sends any data and ends the transaction.
+void SPI_OpenWriteCommand(uint8_t opcode, uint8_t high, uint8_t middle, uint8_t low);
 /// Write enable, then `opcode` with the 24-bit address, then waits for the chip: used for
 /// erases, so each one is complete before the next is sent.
 void SPI_SimpleCmd(uint8_t opcode, uint8_t high, uint8_t middle, uint8_t low);
+/// Disables writes, waits until the chip is idle and opens a fast read at the address, dummy
+/// byte sent; the caller reads and ends the transaction.
+void SPI_OpenFastRead(uint8_t high, uint8_t middle, uint8_t low);
 /// The status-register fix one chip type needs after each chunk; sends nothing for others.
 /// Sleeps 4 x 100 ms through the injectable clock.
 void SPI_ChunkFixup();

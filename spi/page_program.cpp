@@ -12,21 +12,10 @@ constexpr uint32_t kPageBytes = 256;
 constexpr uint32_t kPieceBytes = 32;
 constexpr uint32_t kPiecesPerPage = kPageBytes / kPieceBytes;
 
-bool ImageDone() { return g_BytesDone == g_FileSize; }
-
-void OpenPageProgram(uint8_t high, uint8_t middle, uint8_t low) {
-    SPI_WriteEnable();
-    FM_Select();
-    FM_Opcode(spi_op::kPageProgram);
-    FM_Write(high);
-    FM_Write(middle);
-    FM_Write(low);
-}
-
 // Sends up to `count` chunk bytes from `offset`, stopping at the image end or on a fault.
 void SendData(uint32_t offset, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
-        if (ImageDone() || HW_Faulted()) return;
+        if (SPI_ImageDone() || HW_Faulted()) return;
         FM_Write(ChunkByte(offset + i));
         ++g_BytesDone;
     }
@@ -36,8 +25,8 @@ void SendData(uint32_t offset, uint32_t count) {
 
 void SPI_ProgramPage256(uint8_t high, uint8_t middle, uint8_t low) {
     for (uint32_t page = 0; page < kPagesPerChunk; ++page) {
-        if (ImageDone() || HW_Faulted()) break;
-        OpenPageProgram(high, static_cast<uint8_t>(middle + page), low);
+        if (SPI_ImageDone() || HW_Faulted()) break;
+        SPI_OpenWriteCommand(spi_op::kPageProgram, high, static_cast<uint8_t>(middle + page), low);
         SendData(page * kPageBytes, kPageBytes);
         SPI_WaitReady();  // its select ends the program command, which starts programming
     }
@@ -46,11 +35,11 @@ void SPI_ProgramPage256(uint8_t high, uint8_t middle, uint8_t low) {
 
 void SPI_ProgramPage32(uint8_t high, uint8_t middle, uint8_t low) {
     for (uint32_t page = 0; page < kPagesPerChunk; ++page) {
-        if (ImageDone() || HW_Faulted()) break;
+        if (SPI_ImageDone() || HW_Faulted()) break;
         for (uint32_t piece = 0; piece < kPiecesPerPage; ++piece) {
-            if (ImageDone() || HW_Faulted()) break;
+            if (SPI_ImageDone() || HW_Faulted()) break;
             // The write enable's ready wait ends the previous piece and waits for it.
-            OpenPageProgram(high, static_cast<uint8_t>(middle + page),
+            SPI_OpenWriteCommand(spi_op::kPageProgram, high, static_cast<uint8_t>(middle + page),
                             static_cast<uint8_t>(low + kPieceBytes * piece));
             SendData(page * kPageBytes + piece * kPieceBytes, kPieceBytes);
         }

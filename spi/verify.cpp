@@ -13,19 +13,6 @@ uint8_t g_DumpOpen = 0;
 
 namespace {
 
-constexpr uint32_t kProgressEvery = 3276;  // 11 marks per 32 KB half
-
-void OpenFastRead(uint8_t high, uint8_t middle, uint8_t low) {
-    SPI_WriteDisable();
-    SPI_WaitReady();
-    FM_Select();
-    FM_Opcode(spi_op::kFastRead);
-    FM_Write(high);
-    FM_Write(middle);
-    FM_Write(low);
-    FM_Write(0x00);  // dummy byte
-}
-
 // Compares one half; false at the first mismatch or fault.
 bool VerifyHalf(const uint8_t* expected) {
     for (uint32_t pos = 0; pos < kHalfBytes; ++pos) {
@@ -33,7 +20,7 @@ bool VerifyHalf(const uint8_t* expected) {
         if (HW_Faulted()) return false;
         g_RomSum += byte;
         if (byte != expected[pos]) return false;
-        if (pos % kProgressEvery == 0) SPI_PrintProgressMark();
+        if (pos % kProgressMarkEvery == 0) SPI_PrintProgressMark();
     }
     return true;
 }
@@ -41,7 +28,7 @@ bool VerifyHalf(const uint8_t* expected) {
 }  // namespace
 
 bool SPI_Verify(uint8_t high, uint8_t middle, uint8_t low) {
-    OpenFastRead(high, middle, low);
+    SPI_OpenFastRead(high, middle, low);
     SPI_PrintProgressText("Verify...        : ");
     // One continuous read over both halves: the fill past the image end is compared too.
     const bool match = VerifyHalf(g_LowHalf) && VerifyHalf(g_HighHalf);
@@ -52,7 +39,7 @@ bool SPI_Verify(uint8_t high, uint8_t middle, uint8_t low) {
 }
 
 bool SPI_ReadBackChunk(uint8_t high, uint8_t middle, uint8_t low) {
-    OpenFastRead(high, middle, low);
+    SPI_OpenFastRead(high, middle, low);
     for (uint32_t i = 0; i < kChunkBytes; ++i) {
         const uint8_t byte = FM_Read();
         if (HW_Faulted()) break;
