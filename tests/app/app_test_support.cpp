@@ -16,28 +16,7 @@
 
 namespace apptest {
 
-void WriteIni(const IniValues& v) {
-    const std::string lines[] = {
-        v.header,
-        "ACPI PORT=" + v.acpi_port,
-        "FW VERSION SHOW=" + v.fw_version_show,
-        "HEX DISPLAY=" + v.hex_display,
-        "Read Method=" + v.read_method,
-        "IO=" + v.io,
-        "BRAM BANK=" + v.bram_bank,
-        "Read BYTES=" + v.read_bytes,
-        "BRAM Start index=" + v.start_index,
-        "FlashEnd CMD=" + v.end_cmd,
-        "AutoFlash=" + v.auto_flash,
-        "Warring Show=" + v.warning_show,
-        "SilentRun=" + v.silent_run,
-        "BinName=" + v.bin_name,
-        "Shutdown=" + v.shutdown,
-    };
-    std::ofstream file("uiset.ini", std::ios::binary);
-    for (const std::string& line : lines) file << line << "\r\n";
-    file << "END";
-}
+void WriteIni(const IniValues& values) { std::ofstream("uiset.ini", std::ios::binary) << testini::IniText(values); }
 
 std::optional<std::string> ReadFile(const char* name) {
     std::ifstream file(name, std::ios::binary);

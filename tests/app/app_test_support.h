@@ -12,30 +12,14 @@
 #include <vector>
 
 #include "app/Unit1.h"
+#include "ini_text.h"
 #include "app/dialogs.h"
 #include "sim/in_process.h"
 #include "sim/sim_device.h"
 
 namespace apptest {
 
-/// The fourteen values of "uiset.ini", as text, in file order.
-struct IniValues {
-    std::string header = "[Info]";
-    std::string acpi_port = "0x3F0";
-    std::string fw_version_show = "0";
-    std::string hex_display = "0";
-    std::string read_method = "0";
-    std::string io = "0";
-    std::string bram_bank = "0";
-    std::string read_bytes = "0";
-    std::string start_index = "0x0";
-    std::string end_cmd = "0xFE";
-    std::string auto_flash = "0";
-    std::string warning_show = "0";
-    std::string silent_run = "0";
-    std::string bin_name = "EC";
-    std::string shutdown = "0";
-};
+using testini::IniValues;
 
 /// Writes "uiset.ini" into the current directory, lines ending in CR LF.
 void WriteIni(const IniValues& values);

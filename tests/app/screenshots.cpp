@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
         tabs->setCurrentIndex(0);
         form.Lbl_statusDblClick();
         auto* memo = form.findChild<QPlainTextEdit*>(QStringLiteral("Memo_status"));
-        for (const char* line : {"Flash ID: EF 40 16", "Erase block 0 ...", "Program block 0 ...", "Verify OK!!"})
+        for (const char* line : {"EC ACK OK.", "Start flash!!", "Start Block....", "Check Block....", "Start Programming....", "Start Verify....", "Verify OK!!", "CheckSum OK!!"})
             memo->appendPlainText(QString::fromLatin1(line));
         all_saved &= Save(form, out, "expanded.png");
     }

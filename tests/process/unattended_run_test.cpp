@@ -9,7 +9,8 @@
 
 namespace {
 
-using vantu_test::IniValues;
+using testini::IniText;
+using vantu_test::Unattended;
 using vantu_test::RunDir;
 
 std::vector<uint8_t> Image(size_t size) { return vantu_test::PatternBytes(size, 7); }
@@ -30,7 +31,7 @@ TEST(UnattendedRunTest, PassesOnEveryChipVariant) {
     for (const char* chip : chips) {
         RunDir dir(std::string("chip-") + chip);
         dir.ConfigureSim(std::string("chip=") + chip);
-        dir.Write("uiset.ini", vantu_test::IniText(IniValues{}));
+        dir.Write("uiset.ini", IniText(Unattended()));
         dir.WriteBytes("IMAGE.Bin", image);
 
         const ProcessResult result = dir.RunVantu();
@@ -60,9 +61,9 @@ TEST(UnattendedRunTest, EveryFailureEndsWithStatusOneAndFail) {
     for (const Case& c : cases) {
         RunDir dir(std::string("fail-") + std::to_string(&c - cases));
         dir.ConfigureSim(c.sim);
-        IniValues ini;
+        testini::IniValues ini = Unattended();
         ini.shutdown = "1";
-        dir.Write("uiset.ini", vantu_test::IniText(ini));
+        dir.Write("uiset.ini", IniText(ini));
         std::vector<uint8_t> image = Image(c.image_size);
         if (c.image_size > 0x10) image[0x10] &= 0xFE;  // a bit the stuck-bit case cannot clear
         dir.WriteBytes("IMAGE.Bin", image);
@@ -79,7 +80,7 @@ TEST(UnattendedRunTest, EveryFailureEndsWithStatusOneAndFail) {
 TEST(UnattendedRunTest, OversizeImageIsRefusedWithoutTouchingTheFlash) {
     RunDir dir("oversize");
     dir.ConfigureSim("trace_file=" + (dir.path() / "trace.txt").string());
-    dir.Write("uiset.ini", vantu_test::IniText(IniValues{}));
+    dir.Write("uiset.ini", IniText(Unattended()));
     dir.WriteBytes("IMAGE.Bin", {0x00});
     std::filesystem::resize_file(dir.path() / "IMAGE.Bin", (16u << 20) + 1);
 
@@ -94,9 +95,9 @@ TEST(UnattendedRunTest, OversizeImageIsRefusedWithoutTouchingTheFlash) {
 TEST(UnattendedRunTest, RestartIsRequestedOnceAfterAPass) {
     RunDir dir("restart");
     dir.ConfigureSim("");
-    IniValues ini;
+    testini::IniValues ini = Unattended();
     ini.shutdown = "1";
-    dir.Write("uiset.ini", vantu_test::IniText(ini));
+    dir.Write("uiset.ini", IniText(ini));
     dir.WriteBytes("IMAGE.Bin", Image(4096));
 
     const ProcessResult result = dir.RunVantu();
@@ -109,7 +110,7 @@ TEST(UnattendedRunTest, RestartIsRequestedOnceAfterAPass) {
 TEST(UnattendedRunTest, MissingImageEndsWithStatusOneAndNoLog) {
     RunDir dir("no-image");
     dir.ConfigureSim("");
-    dir.Write("uiset.ini", vantu_test::IniText(IniValues{}));
+    dir.Write("uiset.ini", IniText(Unattended()));
     const ProcessResult result = dir.RunVantu();
     ASSERT_TRUE(result.exited);
     EXPECT_EQ(result.exit_status, 1);
@@ -120,11 +121,11 @@ TEST(UnattendedRunTest, MissingImageEndsWithStatusOneAndNoLog) {
 TEST(OtherRunsTest, VersionOnlyRunRecordsTheVersion) {
     RunDir dir("version");
     dir.ConfigureSim("ec_space=0x20:0x01,0x21:0x0A");
-    IniValues ini;
+    testini::IniValues ini = Unattended();
     ini.auto_flash = "0";
     ini.fw_version_show = "2";
-    ini.bram_start_index = "0x20";
-    dir.Write("uiset.ini", vantu_test::IniText(ini));
+    ini.start_index = "0x20";
+    dir.Write("uiset.ini", IniText(ini));
 
     const ProcessResult result = dir.RunVantu();
     ASSERT_TRUE(result.exited) << result.err;

@@ -13,27 +13,12 @@ namespace vantu_test {
 
 namespace fs = std::filesystem;
 
-std::string IniText(const IniValues& v) {
-    const std::vector<std::string> lines = {
-        "[Info]",
-        "ACPI PORT=" + v.acpi_port,
-        "FW VERSION SHOW=" + v.fw_version_show,
-        "HEX DISPLAY=" + v.hex_display,
-        "Read Method=" + v.read_method,
-        "IO=" + v.io,
-        "BRAM BANK=" + v.bram_bank,
-        "Read BYTES=" + v.read_bytes,
-        "BRAM Start index=" + v.bram_start_index,
-        "FlashEnd CMD=" + v.flash_end_cmd,
-        "AutoFlash=" + v.auto_flash,
-        "Warring Show=" + v.warning_show,
-        "SilentRun=" + v.silent_run,
-        "BinName=" + v.bin_name,
-        "Shutdown=" + v.shutdown,
-    };
-    std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
-    return text + "END";
+testini::IniValues Unattended() {
+    testini::IniValues values;
+    values.auto_flash = "1";
+    values.silent_run = "1";
+    values.bin_name = "IMAGE";
+    return values;
 }
 
 std::vector<uint8_t> PatternBytes(size_t size, uint32_t seed) {

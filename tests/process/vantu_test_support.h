@@ -8,28 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "ini_text.h"
 #include "process_runner.h"
 
 namespace vantu_test {
 
-/// The sixteen lines of "uiset.ini", with the values a test changes.
-struct IniValues {
-    std::string acpi_port = "0x3F0";
-    std::string fw_version_show = "0";
-    std::string hex_display = "0";
-    std::string read_method = "0";
-    std::string io = "0";
-    std::string bram_bank = "0";
-    std::string read_bytes = "0";
-    std::string bram_start_index = "0x0";
-    std::string flash_end_cmd = "0xFE";
-    std::string auto_flash = "1";
-    std::string warning_show = "0";
-    std::string silent_run = "1";
-    std::string bin_name = "IMAGE";
-    std::string shutdown = "0";
-};
-std::string IniText(const IniValues& values);
+/// Settings for an unattended, silent flash of "IMAGE.Bin".
+testini::IniValues Unattended();
 
 /// Deterministic bytes that are rarely 0xFF.
 std::vector<uint8_t> PatternBytes(size_t size, uint32_t seed);
