@@ -134,6 +134,22 @@ TEST(OtherRunsTest, VersionOnlyRunRecordsTheVersion) {
     EXPECT_EQ(dir.Flash(), dir.InitialFlash());
 }
 
+TEST(OtherRunsTest, NoPortLibraryEndsWithZeroBeforeAnyWindow) {
+    RunDir dir("no-library");
+    testini::IniValues ini = Unattended();
+    ini.fw_version_show = "1";
+    dir.Write("uiset.ini", IniText(ini));
+    dir.WriteBytes("IMAGE.Bin", Image(4096));
+
+    const ProcessResult result = dir.RunVantu(60, /*with_library=*/false);
+    ASSERT_TRUE(result.exited) << result.err;
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.out, "Please Check Administrator or InpOut32.DLL !");
+    EXPECT_FALSE(dir.Exists("Flash_log.txt"));
+    EXPECT_EQ(dir.Read("EC_version.txt"), "00000\n");
+    EXPECT_EQ(dir.Read("uiset.ini").substr(0, 8), "[Info]\r\n");  // loaded, so written back
+}
+
 TEST(OtherRunsTest, MissingSettingsFileEndsWithZeroAndCreatesNone) {
     RunDir dir("no-ini");
     dir.ConfigureSim("");

@@ -38,8 +38,9 @@ public:
     /// Lines the restart stub recorded, one per call.
     std::vector<std::string> RestartCalls() const;
 
-    /// Runs the built program here with the simulated port library.
-    ProcessResult RunVantu(int time_limit_s = 60) const;
+    /// Runs the built program here with the simulated port library, or with no port library
+    /// to be found at all when `with_library` is false.
+    ProcessResult RunVantu(int time_limit_s = 60, bool with_library = true) const;
 
 private:
     std::filesystem::path path_;
