@@ -23,16 +23,16 @@ protected:
     void TearDown() override { fs::remove_all(dir_); }
 
     ProcessResult Probe(const std::string& library_dir, const std::string& config_text = "") {
-        ProcessSpec spec;
-        spec.program = PORT_PROBE_PATH;
-        spec.working_dir = dir_.string();
-        spec.env = TestEnvironment(dir_.string(), library_dir);
+        ProcessLaunch launch;
+        launch.program = PORT_PROBE_PATH;
+        launch.working_dir = dir_.string();
+        launch.env = TestEnvironment(dir_.string(), library_dir);
         if (!config_text.empty()) {
             std::ofstream(dir_ / "sim.conf") << config_text;
-            spec.env["VANTU_SIM_CONFIG"] = (dir_ / "sim.conf").string();
+            launch.env["VANTU_SIM_CONFIG"] = (dir_ / "sim.conf").string();
         }
-        spec.time_limit_s = 20;
-        return RunProcess(spec);
+        launch.time_limit_s = 20;
+        return RunProcess(launch);
     }
 
     fs::path dir_;

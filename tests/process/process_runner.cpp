@@ -21,7 +21,7 @@ void Drain(int fd, std::string& into, bool& open) {
 
 }  // namespace
 
-ProcessResult RunProcess(const ProcessSpec& spec) {
+ProcessResult RunProcess(const ProcessLaunch& launch) {
     ProcessResult result;
     int out_pipe[2];
     int err_pipe[2];
@@ -32,21 +32,21 @@ ProcessResult RunProcess(const ProcessSpec& spec) {
     posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (!spec.working_dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, spec.working_dir.c_str());
+    if (!launch.working_dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, launch.working_dir.c_str());
 
-    std::vector<std::string> argv_store{spec.program};
-    argv_store.insert(argv_store.end(), spec.args.begin(), spec.args.end());
+    std::vector<std::string> argv_store{launch.program};
+    argv_store.insert(argv_store.end(), launch.args.begin(), launch.args.end());
     std::vector<char*> argv;
     for (std::string& arg : argv_store) argv.push_back(arg.data());
     argv.push_back(nullptr);
     std::vector<std::string> env_store;
-    for (const auto& [key, value] : spec.env) env_store.push_back(key + "=" + value);
+    for (const auto& [key, value] : launch.env) env_store.push_back(key + "=" + value);
     std::vector<char*> envp;
     for (std::string& entry : env_store) envp.push_back(entry.data());
     envp.push_back(nullptr);
 
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, spec.program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawn(&pid, launch.program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(out_pipe[1]);
     close(err_pipe[1]);
@@ -56,7 +56,7 @@ ProcessResult RunProcess(const ProcessSpec& spec) {
         return result;
     }
 
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(spec.time_limit_s);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(launch.time_limit_s);
     bool out_open = true;
     bool err_open = true;
     while (out_open || err_open) {

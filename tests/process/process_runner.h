@@ -15,7 +15,7 @@ struct ProcessResult {
     std::string err;
 };
 
-struct ProcessSpec {
+struct ProcessLaunch {
     std::string program;
     std::vector<std::string> args;
     std::string working_dir;
@@ -23,7 +23,7 @@ struct ProcessSpec {
     int time_limit_s = 60;
 };
 
-ProcessResult RunProcess(const ProcessSpec& spec);
+ProcessResult RunProcess(const ProcessLaunch& launch);
 
 /// The environment a test child gets: a PATH whose first entry is `stub_dir` (restart
 /// commands shadowed), LD_LIBRARY_PATH naming only `library_dir` (may be empty), and the

@@ -83,13 +83,13 @@ std::vector<std::string> RunDir::RestartCalls() const {
 }
 
 ProcessResult RunDir::RunVantu(int time_limit_s, bool with_library) const {
-    ProcessSpec spec;
-    spec.program = VANTU_PATH;
-    spec.working_dir = path_.string();
-    spec.env = TestEnvironment((path_ / "stubs").string(), with_library ? SIM_LIBRARY_DIR : path_.string());
-    if (exists(path_ / "sim.conf")) spec.env["VANTU_SIM_CONFIG"] = (path_ / "sim.conf").string();
-    spec.time_limit_s = time_limit_s;
-    return RunProcess(spec);
+    ProcessLaunch launch;
+    launch.program = VANTU_PATH;
+    launch.working_dir = path_.string();
+    launch.env = TestEnvironment((path_ / "stubs").string(), with_library ? SIM_LIBRARY_DIR : path_.string());
+    if (exists(path_ / "sim.conf")) launch.env["VANTU_SIM_CONFIG"] = (path_ / "sim.conf").string();
+    launch.time_limit_s = time_limit_s;
+    return RunProcess(launch);
 }
 
 }  // namespace vantu_test
