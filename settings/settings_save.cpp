@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "settings/settings_file.h"
@@ -95,17 +96,28 @@ bool SaveSettingsFile(const char* path, const UiSettings& settings) {
     // A name the reader cannot take back would leave a file that no longer loads.
     if (SingleLine(settings.BinName).size() > kMaxBinNameBytes) return false;
 
-    const std::string target = path;
+    // A settings file reached through a link is rewritten where it lives; the link stays.
+    std::string target = path;
+    if (char* resolved = ::realpath(path, nullptr)) {
+        target = resolved;
+        std::free(resolved);
+    }
     std::string temp_path;
     int fd = CreateTempBeside(target, temp_path);
     if (fd < 0) return false;
 
-    // The rewritten file keeps the permissions of the one it replaces.
+    // The rewritten file keeps the owner and permissions of the one it replaces.
     struct stat old_stat;
     bool ok = true;
     if (::stat(target.c_str(), &old_stat) == 0) {
-        if (!S_ISREG(old_stat.st_mode)) ok = false;
-        else ::fchmod(fd, old_stat.st_mode & 07777);
+        if (!S_ISREG(old_stat.st_mode)) {
+            ok = false;
+        } else {
+            if (::fchown(fd, old_stat.st_uid, old_stat.st_gid) != 0) {
+                // Only root may give a file away; anyone else keeps the file as their own.
+            }
+            ::fchmod(fd, old_stat.st_mode & 07777);
+        }
     }
     ok = ok && WriteAll(fd, SettingsText(settings));
     ok = ok && ::fsync(fd) == 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -132,6 +133,22 @@ TEST_F(SaveSettings, ReplacesTheOldFileAndKeepsItsPermissions) {
     struct stat st;
     ASSERT_EQ(::stat(path_.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST_F(SaveSettings, FileReachedThroughALinkIsRewrittenWhereItLives) {
+    const std::string real = dir_.File("shared.ini");
+    WriteBytes(real, "old");
+    ::chown(real.c_str(), 1234, 5678);
+    std::filesystem::create_symlink(real, path_);
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample()));
+    EXPECT_TRUE(std::filesystem::is_symlink(path_));
+    EXPECT_EQ(ReadBytes(real), kSampleBytes);
+    struct stat st;
+    ASSERT_EQ(::stat(real.c_str(), &st), 0);
+    if (::geteuid() == 0) {  // only root can keep another owner's file theirs
+        EXPECT_EQ(st.st_uid, 1234u);
+        EXPECT_EQ(st.st_gid, 5678u);
+    }
 }
 
 TEST_F(SaveSettings, LineBreakInBinNameCannotSplitTheFile) {
