@@ -17,16 +17,23 @@ std::string ChecksumText(uint32_t sum) {
     return text;
 }
 
-bool BinChecksum(std::FILE* image, const std::function<void(uint32_t)>& after_chunk) {
+BinChecksumStatus BinChecksum(std::FILE* image, const std::function<void(uint32_t)>& after_chunk) {
     g_BinSum = 0;
     ChunkBuffers buffers;
-    if (!buffers.allocated()) return false;
+    if (!buffers.allocated()) return BinChecksumStatus::NoMemory;
     g_ImageFile = image;
+    BinChecksumStatus status = BinChecksumStatus::Done;
     while (IMG_ReadChunk()) {
+        // A read error would otherwise end the sum early, looking complete.
+        if (!IMG_ReadOk()) {
+            status = BinChecksumStatus::ReadError;
+            break;
+        }
         IMG_AddChunkToSum();
         after_chunk(g_BinSum);
     }
-    return true;
+    g_ImageFile = nullptr;  // the caller closes the file
+    return status;
 }
 
 RomChecksumResult RomChecksum() {
@@ -47,22 +54,14 @@ RomChecksumResult RomChecksum() {
     }
     SPI_Unprotect();
     for (int32_t i = 0; i < chunks && !HW_Faulted(); ++i) SPI_ReadBackChunk(static_cast<uint8_t>(i), 0x00, 0x00);
+    // A sum read whole stands even when the end command then times out.
     if (HW_Faulted()) {
-        result.fault = g_HwFault;
-        // One more try of the end command, so that an EC that still listens leaves follow mode.
-        HW_ClearFault();
-        EC_WriteCmd(0xFC);
-        HW_ClearFault();
-        SPI_CloseDump();
         result.status = RomChecksumStatus::Faulted;
-        return result;
-    }
-    EC_WriteCmd(0xFC);
-    SPI_CloseDump();
-    if (HW_Faulted()) {
         result.fault = g_HwFault;
-        HW_ClearFault();
-        result.status = RomChecksumStatus::Faulted;
+        HW_ClearFault();  // one more try of the end command, for an EC that still listens
     }
+    if (!EC_WriteCmd(0xFC) && result.fault == HwFault::None) result.fault = g_HwFault;
+    HW_ClearFault();
+    result.dump_written = SPI_CloseDump() && result.dump_written;
     return result;
 }

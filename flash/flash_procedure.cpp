@@ -43,14 +43,19 @@ private:
         ui_.SetProgress(progress);
         if (process_text != nullptr) ui_.SetProcessText(process_text);
     }
-    void SendEndCommand() {
-        EC_WriteCmd(end_cmd_);
-        end_sent_ = true;
+    // Counted as sent only when the EC took it, so a fault ending tries it once more.
+    void SendEndCommand() { end_sent_ = EC_WriteCmd(end_cmd_) || end_sent_; }
+    // A failing chunk is protected again while the EC still listens in follow mode; then the
+    // end command releases the EC.
+    void AbandonChunk() {
+        SPI_Protect();
+        SPI_ChunkFixup();
+        SendEndCommand();
     }
 
     ChunkOutcome FlashChunk(uint8_t chunk);
     bool PassEnding();
-    bool FailEnding();
+    bool FailEnding(const char* reason = nullptr);
     bool FaultEnding();
 
     const uint8_t end_cmd_;
@@ -90,8 +95,12 @@ bool FlashRun::Execute() {
     SPI_ReadJedecId();
     if (HW_Faulted()) return FaultEnding();
 
+    // Only the chunks measured at the start are read, so a file that grows meanwhile can
+    // never reach past the 16 MiB that the size check allowed.
     uint32_t chunks_done = 0;
-    while (IMG_ReadChunk()) {
+    while (uint64_t{chunks_done} * kChunkBytes < g_FileSize && IMG_ReadChunk()) {
+        // A read error would otherwise pass for the end of the file: stop before erasing.
+        if (!IMG_ReadOk()) return FailEnding(flash_text::kImageShort);
         ui_.RepaintWindow();
         if (chunks_done == 1) {
             ui_.RepaintWindow();
@@ -107,11 +116,8 @@ bool FlashRun::Execute() {
         }
         ++chunks_done;
     }
-    // A read error looks like the end of the file; an image not read to its end never passes.
-    if (uint64_t{chunks_done} * kChunkBytes < g_FileSize) {
-        Post(flash_text::kImageShort);
-        return FailEnding();
-    }
+    // An image not read whole, as measured, never passes.
+    if (!IMG_ReadWhole()) return FailEnding(flash_text::kImageShort);
     return chunks_done == 0 ? FailEnding() : PassEnding();
 }
 
@@ -127,7 +133,7 @@ FlashRun::ChunkOutcome FlashRun::FlashChunk(uint8_t chunk) {
     const bool blank = SPI_BlankCheck(chunk, 0x00, 0x00);
     if (HW_Faulted()) return ChunkOutcome::Faulted;
     if (!blank) {
-        SendEndCommand();
+        AbandonChunk();
         Post("Block Verify Fail!!");
         SleepMs(50);
         return HW_Faulted() ? ChunkOutcome::Faulted : ChunkOutcome::Failed;
@@ -143,7 +149,7 @@ FlashRun::ChunkOutcome FlashRun::FlashChunk(uint8_t chunk) {
     const bool verified = SPI_Verify(chunk, 0x00, 0x00);
     if (HW_Faulted()) return ChunkOutcome::Faulted;
     if (!verified) {
-        SendEndCommand();
+        AbandonChunk();
         ui_.AppendMemo("Verify Fail");
         return HW_Faulted() ? ChunkOutcome::Faulted : ChunkOutcome::Failed;
     }
@@ -174,7 +180,7 @@ bool FlashRun::PassEnding() {
     return true;
 }
 
-bool FlashRun::FailEnding() {
+bool FlashRun::FailEnding(const char* reason) {
     // A run that processed no chunk has not yet told the EC to leave follow mode.
     if (!end_sent_) SendEndCommand();
     if (HW_Faulted()) return FaultEnding();
@@ -183,6 +189,8 @@ bool FlashRun::FailEnding() {
     ui_.AppendMemo("Verify Fail!!");
     ui_.SetProgress(76);
     ui_.SetProcessText("76");
+    // The cause, when it is not the flash itself, is what the status line keeps.
+    if (reason != nullptr) Post(reason);
     ui_.RepaintWindow();
     SleepMs(50);
     return false;

@@ -1,7 +1,5 @@
 #include "flash/image_reader.h"
 
-#include <sys/types.h>
-
 #include <cstring>
 
 std::FILE* g_ImageFile = nullptr;
@@ -25,14 +23,30 @@ uint16_t ReadHalf(uint8_t* half) {
 
 void FillFrom(uint8_t* half, uint16_t filled) { std::memset(half + filled, 0xFF, kHalfBytes - filled); }
 
+// 64-bit positions, so no image size wraps into a small one.
+bool SeekTo(std::FILE* file, int64_t offset, int origin) {
+#ifdef _WIN32
+    return _fseeki64(file, offset, origin) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), origin) == 0;
+#endif
+}
+
+int64_t Tell(std::FILE* file) {
+#ifdef _WIN32
+    return _ftelli64(file);
+#else
+    return static_cast<int64_t>(ftello(file));
+#endif
+}
+
 }  // namespace
 
 bool IMG_MeasureImage() {
     if (g_ImageFile == nullptr) return false;
-    static_assert(sizeof(off_t) >= 8, "image lengths must be measured in 64 bits");
-    if (fseeko(g_ImageFile, 0, SEEK_END) != 0) return false;
-    const off_t length = ftello(g_ImageFile);
-    if (fseeko(g_ImageFile, 0, SEEK_SET) != 0 || length < 0) return false;
+    if (!SeekTo(g_ImageFile, 0, SEEK_END)) return false;
+    const int64_t length = Tell(g_ImageFile);
+    if (!SeekTo(g_ImageFile, 0, SEEK_SET) || length < 0) return false;
     if (static_cast<uint64_t>(length) > kMaxImageBytes) return false;
     g_FileSize = static_cast<uint32_t>(length);
     g_SectorCount = SectorsFor(g_FileSize);
@@ -53,6 +67,10 @@ bool IMG_ReadChunk() {
     }
     return true;
 }
+
+bool IMG_ReadOk() { return g_ImageFile != nullptr && std::ferror(g_ImageFile) == 0; }
+
+bool IMG_ReadWhole() { return IMG_ReadOk() && Tell(g_ImageFile) == static_cast<int64_t>(g_FileSize); }
 
 void IMG_AddChunkToSum() {
     uint32_t sum = g_BinSum;

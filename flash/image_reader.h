@@ -24,5 +24,10 @@ bool IMG_MeasureImage();
 /// Delivers the next chunk into the halves and advances g_ChunkNo; false, with nothing
 /// changed, once the file has no more bytes.
 bool IMG_ReadChunk();
+/// False once a read of g_ImageFile has failed: a read error ends the data like the end of
+/// the file does, so a caller that must not take a damaged image for a short one asks here.
+bool IMG_ReadOk();
+/// True when exactly g_FileSize bytes, as measured, were read without error.
+bool IMG_ReadWhole();
 /// Adds the 65536 bytes of the chunk in the halves to g_BinSum.
 void IMG_AddChunkToSum();

@@ -1,5 +1,7 @@
 #include "flash/restart.h"
 
+#include "hw/clock.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -11,6 +13,8 @@ extern char** environ;
 
 namespace {
 
+constexpr uint32_t kRestartCommandBoundMs = 30000;
+
 #ifdef _WIN32
 bool RunAndWait(const std::vector<std::string>& argv) {
     std::string line;
@@ -20,7 +24,7 @@ bool RunAndWait(const std::vector<std::string>& argv) {
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
-    WaitForSingleObject(process.hProcess, INFINITE);
+    WaitForSingleObject(process.hProcess, kRestartCommandBoundMs);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     return true;
@@ -33,10 +37,16 @@ bool RunAndWait(const std::vector<std::string>& argv) {
     args.push_back(nullptr);
     pid_t pid = 0;
     if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return false;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    // The command only schedules the restart and returns at once; one that hangs (waiting
+    // for an authorisation, say) must not hang the program or the script that started it.
+    const uint32_t start = TickMs();
+    for (;;) {
+        int status = 0;
+        const pid_t ended = waitpid(pid, &status, WNOHANG);
+        if (ended == pid || (ended < 0 && errno != EINTR)) return true;
+        if (TickMs() - start > kRestartCommandBoundMs) return true;  // left running
+        SleepMs(10);
     }
-    return true;
 }
 #endif
 

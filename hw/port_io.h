@@ -4,11 +4,18 @@
 
 #include <cstdint>
 
+// The Windows library exports its entries with the stdcall convention.
+#if defined(_WIN32) && !defined(_WIN64)
+#define PORT_IO_CALL __stdcall
+#else
+#define PORT_IO_CALL
+#endif
+
 /// The library's entry points, with the library's own C ABI.
 struct PortIoEntries {
-    void (*out32)(short port, short data) = nullptr;
-    short (*inp32)(short port) = nullptr;
-    int (*is_driver_open)() = nullptr;
+    void(PORT_IO_CALL* out32)(short port, short data) = nullptr;
+    short(PORT_IO_CALL* inp32)(short port) = nullptr;
+    int(PORT_IO_CALL* is_driver_open)() = nullptr;
 };
 
 /// True once the loaded library reported its driver open; false again after IO_Close.

@@ -57,8 +57,14 @@ bool SPI_OpenDump(const char* path) {
     return g_DumpOpen == 1;
 }
 
-void SPI_CloseDump() {
-    if (g_DumpFile != nullptr) std::fclose(g_DumpFile);
+bool SPI_CloseDump() {
+    bool written = false;
+    if (g_DumpFile != nullptr) {
+        // A full disk shows only as a stream error or a failed close.
+        written = std::ferror(g_DumpFile) == 0;
+        written = std::fclose(g_DumpFile) == 0 && written;
+    }
     g_DumpFile = nullptr;
     g_DumpOpen = 0;
+    return written;
 }

@@ -20,5 +20,5 @@ inline constexpr const char* kLoadRomName = "LoadRom.bin";
 /// Creates the dump ("LoadRom.bin" in the current directory unless told otherwise); false,
 /// with the dump closed, when it cannot be created.
 bool SPI_OpenDump(const char* path = kLoadRomName);
-/// Closes the dump if open.
-void SPI_CloseDump();
+/// Closes the dump if open; true when every byte reached the file (false also when none was open).
+bool SPI_CloseDump();

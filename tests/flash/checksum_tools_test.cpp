@@ -41,7 +41,7 @@ protected:
         std::ofstream("image.bin", std::ios::binary) << bytes;
         std::FILE* image = std::fopen("image.bin", "rb");
         int chunks = 0;
-        EXPECT_TRUE(BinChecksum(image, [&](uint32_t) { ++chunks; }));
+        EXPECT_EQ(BinChecksum(image, [&](uint32_t) { ++chunks; }), BinChecksumStatus::Done);
         std::fclose(image);
         if (chunks_seen != nullptr) *chunks_seen = chunks;
         return g_BinSum;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -40,6 +41,34 @@ struct RecordingReporter : FlashReporter {
     std::string checksum;
     int version_reads = 0;
 };
+
+// An image stream whose reads fail from `fail_from` on, as a disk with a bad sector does;
+// seeking and measuring still work.
+struct FailingImage {
+    std::vector<uint8_t> bytes;
+    size_t fail_from;
+    size_t position = 0;
+};
+
+std::FILE* OpenFailingImage(FailingImage& image) {
+    cookie_io_functions_t io{};
+    io.read = [](void* cookie, char* buffer, size_t size) -> ssize_t {
+        auto& image = *static_cast<FailingImage*>(cookie);
+        if (image.position >= image.fail_from) return -1;
+        const size_t count = std::min({size, image.bytes.size() - image.position, image.fail_from - image.position});
+        std::memcpy(buffer, image.bytes.data() + image.position, count);
+        image.position += count;
+        return static_cast<ssize_t>(count);
+    };
+    io.seek = [](void* cookie, off64_t* offset, int whence) -> int {
+        auto& image = *static_cast<FailingImage*>(cookie);
+        const off64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? image.position : image.bytes.size();
+        image.position = static_cast<size_t>(base + *offset);
+        *offset = static_cast<off64_t>(image.position);
+        return 0;
+    };
+    return fopencookie(&image, "rb", io);
+}
 
 std::vector<uint8_t> Pattern(size_t size) {
     std::vector<uint8_t> bytes(size);
@@ -221,6 +250,23 @@ TEST_F(FlashProcedureTest, VerifyFailureEndsTheRunAtThatChunk) {
     EXPECT_EQ(std::count(ui_.memo.begin(), ui_.memo.end(), "Start Block...."), 1);
     EXPECT_EQ(EndCommands(), 1u);
     EXPECT_TRUE(QuietAfterLeaving());
+    EXPECT_EQ(device_->chip_status() & 0x0C, 0x0C);  // protected again before the EC was released
+}
+
+TEST_F(FlashProcedureTest, ReadErrorFailsTheRunBeforeItsChunkIsErased) {
+    Start();
+    // 100 KB whose reads fail from 96 KB on: chunk 1 would look short but complete.
+    FailingImage image{Pattern(102400), 98304};
+    g_ImageFile = OpenFailingImage(image);
+    ASSERT_NE(g_ImageFile, nullptr);
+    const std::vector<uint8_t> old_chunk1(device_->flash().begin() + 65536, device_->flash().begin() + 131072);
+
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(ui_.status, flash_text::kImageShort);
+    EXPECT_EQ(std::count(ui_.memo.begin(), ui_.memo.end(), "Start Block...."), 1);
+    EXPECT_TRUE(std::equal(old_chunk1.begin(), old_chunk1.end(), device_->flash().begin() + 65536));
+    EXPECT_EQ(EndCommands(), 1u);
+    EXPECT_FALSE(device_->in_follow_mode());
 }
 
 TEST_F(FlashProcedureTest, RefusedEraseFailsTheBlankCheck) {
