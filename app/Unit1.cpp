@@ -33,11 +33,18 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TFor
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     dialogs::SetBoxOwner(this);
+    // One of the program's own boxes closing over the window activates it again.
+    dialogs::SetOwnBoxClosedHandler([this] {
+        if (activated_once_ && isVisible() && !destroying_) FormActivate();
+    });
     ConnectHandlers();
     FormCreate();
 }
 
-TForm1::~TForm1() { FormDestroy(); }
+TForm1::~TForm1() {
+    FormDestroy();
+    dialogs::SetOwnBoxClosedHandler({});
+}
 
 void TForm1::FormCreate() {
     if (!LoadSettings()) return;
@@ -52,25 +59,21 @@ void TForm1::FormCreate() {
     ShowFwVersion();
 }
 
-bool TForm1::event(QEvent* event) {
-    const bool handled = QWidget::event(event);
-    if (event->type() == QEvent::WindowActivate) {
-        // Coming back from another program is no new activation of this window; the first
-        // one is, and so is each return from one of the program's own boxes.
-        const bool after_own_box = dialogs::TakeOwnBoxClosed();
-        if (!activated_once_ || after_own_box) {
-            activated_once_ = true;
-            FormActivate();
-        }
-    }
-    return handled;
-}
-
 void TForm1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // The window stays transparent until it is activated, so it asks for the activation
-    // instead of leaving it to the window manager's focus policy.
-    if (!activated_once_ && !event->spontaneous()) activateWindow();
+    if (activated_once_ || event->spontaneous()) return;
+    // The first show is the first activation, whether or not the window manager hands this
+    // window the focus: an unattended run started by a script must never wait for it.
+    // Coming back from another program later is no new activation.
+    activateWindow();
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (activated_once_ || destroying_) return;
+            activated_once_ = true;
+            FormActivate();
+        },
+        Qt::QueuedConnection);
 }
 
 void TForm1::FormActivate() {

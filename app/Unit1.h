@@ -70,7 +70,6 @@ protected:
     virtual bool RunAutoFlash();
     virtual void RestartSystem();
 
-    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

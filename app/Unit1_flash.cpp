@@ -4,6 +4,7 @@
 
 #include "app/Unit1.h"
 #include "app/dialogs.h"
+#include "app/input_drain.h"
 #include "flash/flash_log.h"
 #include "flash/flash_procedure.h"
 #include "flash/image_reader.h"
@@ -73,8 +74,11 @@ void TForm1::Btn_FlashClick() {
         dialogs::ShowMessage(QStringLiteral("Can't read Bin file!!"));
         return;
     }
-    const bool passed = FlashOpenImage(image);
-    if (passed && settings_.Shutdown != 0) RestartSystem();
+    {
+        UserInputDrain drain(*this);
+        const bool passed = FlashOpenImage(image);
+        if (passed && settings_.Shutdown != 0) RestartSystem();
+    }
     SetFlashButtonsEnabled(true);
     Btn_openwinClick();
 }

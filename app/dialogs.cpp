@@ -13,7 +13,7 @@ namespace {
 Hook* g_Hook = nullptr;
 QPointer<QWidget> g_Owner;
 QString g_Title;
-bool g_OwnBoxClosed = false;
+std::function<void()> g_OwnBoxClosed;
 
 // Offscreen and minimal platforms have nobody to press a button: a modal box would wait
 // forever, so its text goes to standard error and the run goes on as if OK was pressed.
@@ -38,13 +38,9 @@ void Show(const Box& box, QMessageBox::Icon icon, QMessageBox::StandardButton bu
 
 ScopedHook::ScopedHook(Hook& hook) : previous_(g_Hook) {
     g_Hook = &hook;
-    g_OwnBoxClosed = false;
 }
 
-ScopedHook::~ScopedHook() {
-    g_Hook = previous_;
-    g_OwnBoxClosed = false;
-}
+ScopedHook::~ScopedHook() { g_Hook = previous_; }
 
 QString DefaultTitleFor(const QString& program_path) {
     const QString name = QFileInfo(program_path).completeBaseName();
@@ -61,7 +57,7 @@ void SetBoxOwner(QWidget* owner) { g_Owner = owner; }
 
 void ShowMessage(const QString& text) {
     Show({BoxKind::Message, ApplicationTitle(), text}, QMessageBox::NoIcon, QMessageBox::Ok);
-    g_OwnBoxClosed = true;
+    if (g_OwnBoxClosed) g_OwnBoxClosed();
 }
 
 QString ErrorBoxText(const QString& text) {
@@ -71,7 +67,7 @@ QString ErrorBoxText(const QString& text) {
 
 void ShowError(const QString& text) {
     Show({BoxKind::Error, ApplicationTitle(), ErrorBoxText(text)}, QMessageBox::Critical, QMessageBox::Ok);
-    g_OwnBoxClosed = true;
+    if (g_OwnBoxClosed) g_OwnBoxClosed();
 }
 
 void ShowSystemWarning(const QString& text, const QString& caption) {
@@ -91,10 +87,6 @@ std::optional<QString> OpenFile(QWidget* parent, const QString& filter) {
     return path;
 }
 
-bool TakeOwnBoxClosed() {
-    const bool closed = g_OwnBoxClosed;
-    g_OwnBoxClosed = false;
-    return closed;
-}
+void SetOwnBoxClosedHandler(std::function<void()> handler) { g_OwnBoxClosed = std::move(handler); }
 
 }  // namespace dialogs

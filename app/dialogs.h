@@ -3,6 +3,7 @@
 // without a screen (install scripts) never waits for a button nobody can press.
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -74,8 +75,9 @@ void ShowThemeMissing(const QString& style_name);
 /// a screen and without a hook).
 std::optional<QString> OpenFile(QWidget* parent, const QString& filter);
 
-/// True once after one of the program's own message or error boxes was closed: the window
-/// that then gets the activation back counts that as a new activation.
-bool TakeOwnBoxClosed();
+/// Runs `handler` each time one of the program's own message or error boxes has closed: the
+/// window the box closed over is then activated again, at once, before the code that showed
+/// the box goes on (empty: nothing runs).
+void SetOwnBoxClosedHandler(std::function<void()> handler);
 
 }  // namespace dialogs

@@ -9,6 +9,7 @@
 
 #include <fstream>
 
+#include "app/input_drain.h"
 #include "app_test_support.h"
 #include "flash/checksum_tools.h"
 #include "hw/clock.h"
@@ -32,6 +33,14 @@ void WriteImage(const char* name, const std::vector<uint8_t>& bytes) {
 
 bool FlashStartsWith(sim::Device& device, const std::vector<uint8_t>& image) {
     return std::equal(image.begin(), image.end(), device.flash().begin());
+}
+
+// A click that waits in the queue, as one made while the message loop was not running.
+void QueueClick(QWidget& target) {
+    const QPointF at(target.width() / 2.0, target.height() / 2.0);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+        QCoreApplication::postEvent(&target, new QMouseEvent(type, at, target.mapToGlobal(at), Qt::LeftButton,
+                                                              Qt::LeftButton, Qt::NoModifier));
 }
 
 void LoadImage(StartedWindow& w, const char* name) {
@@ -59,6 +68,34 @@ private slots:
                               "Can't read Bin file!!"}));
         QVERIFY(Child<QPushButton>(*w.form, "Btn_Flash")->isEnabled());
         QCOMPARE(Child<QPlainTextEdit>(*w.form, "Memo_status")->toPlainText(), QStringLiteral("earlier run"));
+    }
+
+    void warningFollowsTheFlashButtonsOwnBox() {
+        IniValues ini;
+        ini.warning_show = "1";
+        StartedWindow w(&ini);
+        Click(*w.form, "Btn_Flash");
+        const QString warning = "Don't touch peripheral device or Remove AC power while EC Update processing!!";
+        QCOMPARE(w.boxes.Texts(),
+                 (QStringList{"Please save the document is in use and turn off the use of the program before Flash EC!!",
+                              warning, "Can't read Bin file!!", warning}));
+    }
+
+    void clicksQueuedDuringAFlashAreDropped() {
+        StartedWindow w(nullptr);
+        auto* flash = Child<QPushButton>(*w.form, "Btn_Flash");
+        int clicks = 0;
+        connect(flash, &QPushButton::clicked, [&] { ++clicks; });
+        {
+            UserInputDrain drain(*w.form);
+            QueueClick(*flash);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(clicks, 0);
+
+        QueueClick(*flash);  // the same click outside a flash does reach the button
+        QCoreApplication::processEvents();
+        QCOMPARE(clicks, 1);
     }
 
     void flashButtonFlashesTheLoadedImageAndRestartsOnlyAfterAPass_data() {
