@@ -83,6 +83,8 @@ struct Device::Impl {
         if (ibf_reads_left != 0) {
             status = kStatusIBF;
             if (!stopped) --ibf_reads_left;
+        } else {
+            write_unseen = false;
         }
         if (obf) {
             status |= kStatusOBF;
@@ -116,7 +118,14 @@ struct Device::Impl {
         }
     }
 
+    // The host may write again only once a status read has shown IBF clear.
+    void NoteWrite() {
+        if (write_unseen) [[unlikely]] ++counters.ibf_overruns;
+        write_unseen = true;
+    }
+
     void WriteCommand(uint8_t value) {
+        NoteWrite();
         if (commands_until_stop == 0) [[unlikely]] {
             StopAnswering(value);
             return;
@@ -131,6 +140,7 @@ struct Device::Impl {
     }
 
     void WriteData(uint8_t value) {
+        NoteWrite();
         if (stopped) return;
         ibf_reads_left = config.ibf_latency_reads;
         if (follow) {
@@ -276,6 +286,7 @@ struct Device::Impl {
 
     // Host interface state.
     uint32_t ibf_reads_left = 0;
+    bool write_unseen = false;  // written, and no status read has shown IBF clear since
     bool stopped = false;
     uint64_t commands_until_stop;
     bool obf = false;

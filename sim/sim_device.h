@@ -121,6 +121,9 @@ struct PortCounters {
     uint64_t data_reads = 0;
     uint64_t other = 0;  // data-port writes, Super I/O, BRAM, unknown ports
     uint64_t total() const { return status_reads + command_writes + data_reads + other; }
+    // Not an access kind: writes to the command or data port made before a status read had
+    // shown the previous byte taken. A host that waits for IBF as it must makes none.
+    uint64_t ibf_overruns = 0;
 };
 
 class Device {

@@ -159,6 +159,7 @@ TEST_F(FlashProcedureTest, PassingRunFlashesEveryChunkAndReportsEachStep) {
     OpenImage(image);
     EXPECT_TRUE(Run());
     EXPECT_TRUE(FlashHolds(image, 3));
+    EXPECT_EQ(device_->counters().ibf_overruns, 0u);  // never a byte before the EC took the last
     EXPECT_EQ(EndCommands(), 1u);
     EXPECT_FALSE(device_->in_follow_mode());
 

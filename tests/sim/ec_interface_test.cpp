@@ -67,6 +67,20 @@ TEST_P(EcInterfaceTest, IbfAndObfFollowTheirLatencies) {
     }
 }
 
+TEST_P(EcInterfaceTest, WritesBeforeIbfWasSeenClearAreCountedAsOverruns) {
+    sim::Config config = simtest::SmallConfig();
+    config.ibf_latency_reads = 2;
+    Start(config);
+    host().Out(0x3F4, 0x85);
+    host().In(0x3F4);         // still shows IBF set
+    host().Out(0x3F0, 0x01);  // too early
+    EXPECT_EQ(device().counters().ibf_overruns, 1u);
+    for (int read = 0; read < 10 && (host().In(0x3F4) & 0x02) != 0; ++read) {
+    }
+    host().Out(0x3F4, 0x85);  // after IBF was seen clear
+    EXPECT_EQ(device().counters().ibf_overruns, 1u);
+}
+
 TEST_P(EcInterfaceTest, DataReadBeforeTheReplyIsPlacedGetsTheOldByte) {
     sim::Config config = simtest::SmallConfig();
     config.obf_latency_reads = 2;
