@@ -150,6 +150,14 @@ TEST(OtherRunsTest, NoPortLibraryEndsWithZeroBeforeAnyWindow) {
     EXPECT_EQ(dir.Read("uiset.ini").substr(0, 8), "[Info]\r\n");  // loaded, so written back
 }
 
+TEST(OtherRunsTest, BuildTreeProgramLoadsNoLibraryFromItsWorkingDirectory) {
+    RunDir dir("cwd-library");
+    std::filesystem::copy_file(std::string(SIM_LIBRARY_DIR) + "/libinpout32.so", dir.path() / "libinpout32.so");
+    const ProcessResult result = dir.RunVantu(60, /*with_library=*/false);
+    ASSERT_TRUE(result.exited) << result.err;
+    EXPECT_EQ(result.out, "Please Check Administrator or InpOut32.DLL !");
+}
+
 TEST(OtherRunsTest, MissingSettingsFileEndsWithZeroAndCreatesNone) {
     RunDir dir("no-ini");
     dir.ConfigureSim("");

@@ -86,7 +86,8 @@ ProcessResult RunDir::RunVantu(int time_limit_s, bool with_library) const {
     ProcessLaunch launch;
     launch.program = VANTU_PATH;
     launch.working_dir = path_.string();
-    launch.env = TestEnvironment((path_ / "stubs").string(), with_library ? SIM_LIBRARY_DIR : path_.string());
+    launch.env = TestEnvironment((path_ / "stubs").string(), SIM_LIBRARY_DIR);
+    if (!with_library) launch.env.erase("LD_LIBRARY_PATH");
     if (exists(path_ / "sim.conf")) launch.env["VANTU_SIM_CONFIG"] = (path_ / "sim.conf").string();
     launch.time_limit_s = time_limit_s;
     return RunProcess(launch);
