@@ -17,9 +17,16 @@ bool WaitStatusBit(uint8_t mask, bool want_set) {
                        [&] { return ((IO_In(g_StatusPort) & mask) != 0) == want_set; });
 }
 
-bool LimitPassed(uint32_t start, uint32_t now) {
-    // Elapsed seconds strictly above one: exactly 1000 ms keeps waiting.
-    return (now - start) * 0.001 > 1.0;
+// The protocol's own one-second waits: the clock is read before each status read, and the
+// bit is tested before the time, so an answer found in the last pass still counts. Only
+// elapsed seconds strictly above one end the wait: exactly 1000 ms keeps waiting.
+bool TimedStatusWait(uint8_t mask, bool want_set) {
+    const uint32_t start = TickMs();
+    for (;;) {
+        const uint32_t now = TickMs();
+        if (((IO_In(g_StatusPort) & mask) != 0) == want_set) return true;
+        if ((now - start) * 0.001 > kEcTimedWaitMs * 0.001) return false;
+    }
 }
 
 }  // namespace
@@ -45,28 +52,14 @@ uint8_t EC_ReadData() {
 }
 
 TimedWaitResult EC_WaitIBFTimed() {
-    const uint32_t start = TickMs();
-    for (;;) {
-        const uint32_t now = TickMs();
-        if ((IO_In(g_StatusPort) & kStatusIBF) == 0) return TimedWaitResult::Cleared;
-        if (LimitPassed(start, now)) return TimedWaitResult::TimedOut;
-    }
+    return TimedStatusWait(kStatusIBF, false) ? TimedWaitResult::Cleared : TimedWaitResult::TimedOut;
 }
 
 bool EC_EnterFlashMode(uint8_t& ack) {
     EC_WaitIBFTimed();  // a busy EC does not stop the attempt
     IO_Out(g_CmdPort, 0xDC);
     EC_WaitIBFTimed();
-    bool reply_seen = false;
-    const uint32_t start = TickMs();
-    for (;;) {
-        const uint32_t now = TickMs();
-        if ((IO_In(g_StatusPort) & kStatusOBF) != 0) {
-            reply_seen = true;
-            break;
-        }
-        if (LimitPassed(start, now)) break;
-    }
+    const bool reply_seen = TimedStatusWait(kStatusOBF, true);
     ack = IO_In(g_DataPort);  // read either way: the caller reports what the EC answered
     return reply_seen && ack == 0x33;
 }
