@@ -22,7 +22,7 @@
 #include "hw/hw_fault.h"
 #include "sim/in_process.h"
 #include "spi/chip_id.h"
-#include "spi/progress_out.h"
+#include "spi/chunk_state.h"
 
 namespace bench {
 namespace {

@@ -1,11 +1,10 @@
 #include "spi/erase.h"
 
 #include "hw/hw_fault.h"
-#include "spi/chip_variants.h"
+#include "spi/chip_id.h"
 #include "spi/chunk_state.h"
 #include "spi/flash_control.h"
 #include "spi/follow_link.h"
-#include "spi/spi_opcodes.h"
 
 namespace {
 

@@ -1,10 +1,8 @@
 #include "spi/flash_control.h"
 
 #include "hw/clock.h"
-#include "spi/chip_variants.h"
+#include "spi/chip_id.h"
 #include "spi/follow_link.h"
-#include "spi/spi_opcodes.h"
-#include "spi/status_poll.h"
 
 namespace {
 

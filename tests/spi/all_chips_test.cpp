@@ -8,7 +8,6 @@
 
 #include "hw/hw_fault.h"
 #include "spi/chip_id.h"
-#include "spi/chip_variants.h"
 #include "spi/chunk_state.h"
 #include "spi/erase.h"
 #include "spi/flash_control.h"

@@ -5,7 +5,7 @@
 
 #include <set>
 
-#include "spi/chip_variants.h"
+#include "spi/chip_id.h"
 #include "spi/program.h"
 
 namespace {
