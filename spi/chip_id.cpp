@@ -6,6 +6,7 @@
 uint8_t g_FlashId[4] = {0, 0, 0, 0};
 uint8_t g_SstLegacy = 0;
 uint8_t g_NonSstLegacy = 0;
+ChipTraits g_Chip;
 
 namespace {
 
@@ -16,6 +17,9 @@ void ReadFourIdBytes() {
 }  // namespace
 
 void SPI_ReadJedecId() {
+    // A chip that answers 0x9F must not inherit the legacy state of one identified before.
+    g_SstLegacy = 0;
+    g_NonSstLegacy = 0;
     g_FlashId[0] = 0;
     SPI_WaitReady();
     FM_Select();
@@ -25,6 +29,7 @@ void SPI_ReadJedecId() {
     // deselect below is a second one in a row, which the EC ignores.
     if (g_FlashId[0] == 0) SPI_ReadLegacyId();
     FM_Deselect();
+    g_Chip = ResolveChipTraits({g_FlashId[0], g_FlashId[2], g_SstLegacy, g_NonSstLegacy});
 }
 
 void SPI_ReadLegacyId() {
@@ -43,6 +48,7 @@ void SPI_ResetChipState() {
     for (uint8_t& byte : g_FlashId) byte = 0;
     g_SstLegacy = 0;
     g_NonSstLegacy = 0;
+    g_Chip = ChipTraits{};
 }
 
 namespace {
@@ -85,11 +91,7 @@ std::span<const VariantRow<ProgramAlgorithm>> ProgramRows() { return kProgramRow
 std::span<const VariantRow<bool>> ChunkFixupRows() { return kChunkFixupRows; }
 std::span<const VariantRow<bool>> WriteStatusEnableRows() { return kWriteStatusEnableRows; }
 
-ChipIdState CurrentChipIdState() {
-    return {g_FlashId[0], g_FlashId[2], g_SstLegacy, g_NonSstLegacy};
+ChipTraits ResolveChipTraits(const ChipIdState& state) {
+    return {Select(EraseRows(), state), Select(ProgramRows(), state), Select(ChunkFixupRows(), state),
+            Select(WriteStatusEnableRows(), state)};
 }
-
-EraseKind SelectEraseKind(const ChipIdState& state) { return Select(EraseRows(), state); }
-ProgramAlgorithm SelectProgramAlgorithm(const ChipIdState& state) { return Select(ProgramRows(), state); }
-bool NeedsChunkFixup(const ChipIdState& state) { return Select(ChunkFixupRows(), state); }
-bool NeedsWriteStatusEnable(const ChipIdState& state) { return Select(WriteStatusEnableRows(), state); }

@@ -1,25 +1,14 @@
 #pragma once
 // The flash chip's identity, read once per flash run, and what it selects: which erase,
-// programming algorithm and extra status handling a chip gets, as data. One first-match
-// table per decision, keyed by the ID bytes and legacy flags that the ID read leaves
-// behind; every table ends in a row that matches anything.
+// programming algorithm and extra status handling a chip gets. The rules are data, one
+// first-match table per decision keyed by the ID bytes and legacy flags; every table ends
+// in a row that matches anything. The identification resolves them once into g_Chip,
+// which is all the engine consults afterwards.
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
-
-extern uint8_t g_FlashId[4];    // answer to the last ID read; byte 0 is the manufacturer
-extern uint8_t g_SstLegacy;     // set by the legacy ID read only: its first byte was 0xBF
-extern uint8_t g_NonSstLegacy;  // set by the legacy ID read only: its first byte was not 0xBF
-
-/// Reads the 0x9F ID into g_FlashId; a first byte of 0 falls back to the legacy ID read,
-/// which replaces all four bytes. Ends with no transaction open.
-void SPI_ReadJedecId();
-/// Reads the 0xAB ID into g_FlashId and sets exactly one of the two legacy flags.
-void SPI_ReadLegacyId();
-/// Back to the start-of-program state: ID and both flags zero.
-void SPI_ResetChipState();
 
 enum class ProgramAlgorithm : uint8_t { Page256, Page32, AaiByte, AaiWord };
 enum class EraseKind : uint8_t {
@@ -75,14 +64,30 @@ std::size_t FirstMatchingRow(std::span<const VariantRow<Choice>> rows, const Chi
     return rows.size() - 1;
 }
 
-/// The state left by the last ID read (g_FlashId, g_SstLegacy, g_NonSstLegacy).
-ChipIdState CurrentChipIdState();
+/// Everything the engine does differently for one chip. The defaults are what a chip that
+/// answers with zeros gets, which is also the state before any identification.
+struct ChipTraits {
+    EraseKind erase = EraseKind::BlockD8Pair;
+    ProgramAlgorithm program = ProgramAlgorithm::Page256;
+    bool chunk_fixup = false;          // status register rewritten after every chunk
+    bool write_status_enable = false;  // 0x50 before latch and status writes
 
-/// Erase variant for the chip.
-EraseKind SelectEraseKind(const ChipIdState& state);
-/// Programming algorithm for the chip.
-ProgramAlgorithm SelectProgramAlgorithm(const ChipIdState& state);
-/// True for the one chip type whose status register is rewritten after every chunk.
-bool NeedsChunkFixup(const ChipIdState& state);
-/// True when the chip wants 0x50 before writes to its status register and latch.
-bool NeedsWriteStatusEnable(const ChipIdState& state);
+    bool operator==(const ChipTraits&) const = default;
+};
+
+/// The first matching row of every table for `state`.
+ChipTraits ResolveChipTraits(const ChipIdState& state);
+
+extern uint8_t g_FlashId[4];    // answer to the last ID read; byte 0 is the manufacturer
+extern uint8_t g_SstLegacy;     // the legacy ID read of the last identification began with 0xBF
+extern uint8_t g_NonSstLegacy;  // ... began with anything else
+extern ChipTraits g_Chip;       // resolved by the last identification
+
+/// Identifies the chip: clears both legacy flags, reads the 0x9F ID into g_FlashId (a first
+/// byte of 0 falls back to the legacy ID read, which replaces all four bytes) and resolves
+/// g_Chip. Ends with no transaction open.
+void SPI_ReadJedecId();
+/// Reads the 0xAB ID into g_FlashId and sets exactly one of the two legacy flags.
+void SPI_ReadLegacyId();
+/// Back to the start-of-program state: ID, both flags and g_Chip as for a zero ID.
+void SPI_ResetChipState();

@@ -104,5 +104,5 @@ ProgramFunction ProgramFunctionFor(ProgramAlgorithm algorithm) {
 }
 
 void SPI_ProgramChunk(uint8_t high, uint8_t middle, uint8_t low) {
-    ProgramFunctionFor(SelectProgramAlgorithm(CurrentChipIdState()))(high, middle, low);
+    ProgramFunctionFor(g_Chip.program)(high, middle, low);
 }
