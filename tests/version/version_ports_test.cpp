@@ -164,6 +164,8 @@ struct ReadCase {
     std::string expected;
 };
 
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+
 class VersionReadAndShow : public SimFixture, public testing::WithParamInterface<ReadCase> {};
 
 TEST_P(VersionReadAndShow, ReadsTheBytesTheFormatNeeds) {
