@@ -17,6 +17,7 @@ namespace Ui {
 class TForm1;
 }
 class QAbstractButton;
+struct FlashEvent;
 
 /// 1 while the Setting tab's Set action runs: a second start meanwhile is refused.
 extern uint8_t g_SettingBusy;
@@ -39,7 +40,10 @@ public:
 
     void SaveSettings();
     void ShowFwVersion();
+    /// Runs the flash procedure on the open image, showing its steps; true when it passed.
     bool DoFlash();
+    /// Shows one step of a flash run in the status controls.
+    void ShowFlashEvent(const FlashEvent& event);
 
 public slots:
     void Btn_loadFILEClick();
