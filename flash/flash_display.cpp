@@ -82,6 +82,9 @@ FlashDisplay FlashDisplayFor(const FlashEvent& event) {
         case FlashStep::Identifying: return Post("Start flash!!");
         case FlashStep::RunStarted: return {};
         case FlashStep::ChunkStarted: return event.chunk == 1 ? Post("Continue to Flash 64K Page2....") : FlashDisplay{};
+        // The window never runs only-changed flashes.
+        case FlashStep::Comparing:
+        case FlashStep::ChunkUnchanged: return {};
         case FlashStep::Erasing: return Step("Start Block....", 1, "1");
         case FlashStep::BlankChecking: {
             FlashDisplay shown = Post("Check Block....");

@@ -17,6 +17,8 @@ enum class FlashStep : uint8_t {
     Identifying,        // the chip ID read follows
     RunStarted,         // image size and chip ID known; the chunks follow
     ChunkStarted,       // chunk `chunk` of `chunks`
+    Comparing,          // only-changed runs: the chunk is read to see whether it differs
+    ChunkUnchanged,     // ... and it already held the image: nothing written, counted as verified
     Erasing,
     BlankChecking,
     Programming,

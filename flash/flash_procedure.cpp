@@ -1,5 +1,7 @@
 #include "flash/flash_procedure.h"
 
+#include <algorithm>
+
 #include "flash/image_reader.h"
 #include "flash/image_snapshot.h"
 #include "hw/clock.h"
@@ -28,7 +30,8 @@ FlashOutcome RefusalFor(SnapshotStatus status) {
 
 class FlashRun {
 public:
-    FlashRun(uint8_t end_cmd, const FlashListener& listener) : end_cmd_(end_cmd), listener_(listener) {}
+    FlashRun(const FlashRunOptions& options, const FlashListener& listener)
+        : end_cmd_(options.end_cmd), only_changed_(options.only_changed), listener_(listener) {}
 
     FlashResult Execute();
 
@@ -43,12 +46,15 @@ private:
     ChunkOutcome AbandonChunk(FlashOutcome why);
 
     ChunkOutcome FlashChunk(uint8_t chunk);
+    enum class Comparison { Differs, Unchanged, Faulted };
+    Comparison CompareChunk(uint8_t chunk);
     FlashResult End(FlashOutcome outcome);
     FlashResult PassEnding();
     FlashResult FailEnding(FlashOutcome outcome);
     FlashResult FaultEnding();
 
     const uint8_t end_cmd_;
+    const bool only_changed_;
     const FlashListener& listener_;
     ImageSnapshot image_;
     FlashResult result_;
@@ -105,6 +111,11 @@ FlashResult FlashRun::Execute() {
         if (chunk_ == 1) SleepMs(100);
         image_.DeliverChunk(chunk_);
         IMG_AddChunkToSum();
+        if (only_changed_) {
+            const Comparison comparison = CompareChunk(static_cast<uint8_t>(chunk_));
+            if (comparison == Comparison::Faulted) return FaultEnding();
+            if (comparison == Comparison::Unchanged) continue;
+        }
         switch (FlashChunk(static_cast<uint8_t>(chunk_))) {
             case ChunkOutcome::Passed: break;
             case ChunkOutcome::Failed: return FailEnding(result_.outcome);
@@ -113,6 +124,19 @@ FlashResult FlashRun::Execute() {
     }
     in_chunks_ = false;
     return image_.chunks() == 0 ? FailEnding(FlashOutcome::NothingToFlash) : PassEnding();
+}
+
+FlashRun::Comparison FlashRun::CompareChunk(uint8_t chunk) {
+    Emit(FlashStep::Comparing);
+    const ChunkComparison read = SPI_CompareChunk(chunk, 0x00, 0x00);
+    if (read.faulted) return Comparison::Faulted;
+    if (read.first_difference) return Comparison::Differs;
+    // The read saw every byte of the chunk as the image has it: that read is its verify.
+    g_RomSum += read.sum;
+    const uint32_t chunk_start = chunk_ * kChunkBytes;
+    g_BytesDone += std::min(kChunkBytes, image_.size() - chunk_start);
+    Emit(FlashStep::ChunkUnchanged);
+    return Comparison::Unchanged;
 }
 
 FlashRun::ChunkOutcome FlashRun::AbandonChunk(FlashOutcome why) {
@@ -201,5 +225,9 @@ FlashResult FlashRun::FaultEnding() {
 }  // namespace
 
 FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener) {
-    return FlashRun(end_cmd, listener).Execute();
+    return DoFlashProcedure(FlashRunOptions{.end_cmd = end_cmd}, listener);
+}
+
+FlashResult DoFlashProcedure(const FlashRunOptions& options, const FlashListener& listener) {
+    return FlashRun(options, listener).Execute();
 }

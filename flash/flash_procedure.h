@@ -15,3 +15,13 @@
 /// mode. A bounded wait that expires ends the run after one more try of the end command.
 /// Does not close the image.
 FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener);
+
+struct FlashRunOptions {
+    uint8_t end_cmd = 0;
+    /// Each chunk is read first; one that already holds the image is neither erased nor
+    /// programmed, and counts as verified by that read (its bytes enter the ROM sum).
+    bool only_changed = false;
+};
+
+/// The same run with `options`.
+FlashResult DoFlashProcedure(const FlashRunOptions& options, const FlashListener& listener);

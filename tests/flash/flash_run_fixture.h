@@ -100,7 +100,7 @@ protected:
     /// One flash run; its events land in `events`, and `on_event` sees each as it comes.
     FlashResult Run() {
         events.clear();
-        return DoFlashProcedure(kEndCmd, [this](const FlashEvent& event) {
+        return DoFlashProcedure(options, [this](const FlashEvent& event) {
             events.push_back(event);
             if (on_event) on_event(event);
         });
@@ -167,6 +167,7 @@ protected:
     ManualClock clock_{1};
     ScopedClock clock_guard_{clock_};
     std::unique_ptr<sim::Device> device_;
+    FlashRunOptions options{.end_cmd = kEndCmd};
     std::vector<FlashEvent> events;
     std::function<void(const FlashEvent&)> on_event;
 
