@@ -7,8 +7,6 @@
 #include <QScreen>
 #include <QShowEvent>
 
-#include <exception>
-
 #include "app/dialogs.h"
 #include "app/pixel_fonts.h"
 #include "app/run_mode.h"
@@ -114,11 +112,8 @@ void TForm1::RunUnattended() {
             WriteFilesThenRestart();
             run_files_written_ = true;  // the restart stays the run's last act
         }
-    } catch (const std::exception& error) {
-        EndAbnormally(QString::fromLocal8Bit(error.what()));
-        passed = false;
     } catch (...) {
-        EndAbnormally(QStringLiteral("Unknown error"));
+        EndAbnormally(CurrentErrorText());
         passed = false;
     }
     EndRun(passed ? 0 : 1);
@@ -136,10 +131,8 @@ void TForm1::FormDestroy() {
     // Nothing may escape a destructor; the error is told and the library still unloaded.
     try {
         if (!run_files_written_) WriteRunFiles();
-    } catch (const std::exception& error) {
-        WriteErrorLine(QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        WriteErrorLine(QStringLiteral("Unknown error"));
+        WriteErrorLine(CurrentErrorText());
     }
     IO_Close();
 }

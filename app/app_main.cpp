@@ -1,7 +1,6 @@
 #include "app/app_main.h"
 
 #include <QApplication>
-#include <exception>
 
 #include "app/Unit1.h"
 #include "app/dialogs.h"
@@ -43,9 +42,7 @@ int RunVantu(QApplication& app, const FormFactory& create_form, Screen screen) {
         const int loop_status = QApplication::exec();
         // The run that asked for the end decides the status, whatever ended the loop.
         return form->RequestedExitStatus().value_or(loop_status);
-    } catch (const std::exception& error) {
-        return EndAbnormally(QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        return EndAbnormally(QStringLiteral("Unknown error"));
+        return EndAbnormally(CurrentErrorText());
     }
 }

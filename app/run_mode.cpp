@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 
 #include "app/dialogs.h"
@@ -51,6 +52,16 @@ void WriteErrorLine(const QString& text) {
 
 void EchoForScript(const QString& text) {
     if (NobodyWatching()) WriteErrorLine(text);
+}
+
+QString CurrentErrorText() {
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        return QString::fromLocal8Bit(error.what());
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
 }
 
 int EndAbnormally(const QString& what) {

@@ -36,6 +36,9 @@ void WriteErrorLine(const QString& text);
 /// `text` also goes to standard error, one line, when nobody watches.
 void EchoForScript(const QString& text);
 
+/// Inside a catch block: the text of the error being handled.
+QString CurrentErrorText();
+
 /// An error escaped the run: it is shown; unless the run is known to be interactive the log
 /// says Fail and the result is status 1, else 0.
 int EndAbnormally(const QString& what);
