@@ -9,6 +9,7 @@
 
 #include "app/dialogs.h"
 #include "app/pixel_fonts.h"
+#include "app/run_mode.h"
 #include "hw/port_io.h"
 #include "version/fw_version.h"
 #include "ui_Unit1.h"
@@ -50,6 +51,11 @@ void TForm1::FormCreate() {
     if (!LoadSettings()) return;
     if (!IO_Open()) {
         ends_at_start_ = true;
+        // An unattended run that cannot reach the ports has not passed, and says why.
+        if (CurrentRunMode() == RunMode::Unattended) {
+            EchoForScript(QString::fromLatin1(kPortLibraryFailText));
+            exit_status_ = 1;
+        }
         return;
     }
     ShowChipId();
@@ -98,9 +104,18 @@ void TForm1::RunUnattended() {
         hide();
     else
         setWindowOpacity(1.0);
-    // Settings that stopped loading part-way leave the port library closed.
-    const bool passed = PortLibraryReady() && RunAutoFlash();
-    if (passed && settings_.Shutdown == 1) RestartSystem();
+    bool passed = false;
+    try {
+        // Settings that stopped loading part-way leave the port library closed.
+        passed = PortLibraryReady() && RunAutoFlash();
+        if (passed && settings_.Shutdown == 1) {
+            WriteFilesThenRestart();
+            run_files_written_ = true;  // the restart stays the run's last act
+        }
+    } catch (...) {
+        EndAbnormally(CurrentErrorText());
+        passed = false;
+    }
     EndRun(passed ? 0 : 1);
 }
 
@@ -113,14 +128,46 @@ void TForm1::EndRun(int status) {
 
 void TForm1::FormDestroy() {
     destroying_ = true;
+    // Nothing may escape a destructor; the error is told and the library still unloaded.
+    try {
+        if (!run_files_written_) WriteRunFiles();
+    } catch (...) {
+        WriteErrorLine(CurrentErrorText());
+    }
+    IO_Close();
+}
+
+void TForm1::WriteRunFiles() {
     SaveSettings();
     ShowFwVersion();
     FW_WriteVersionFile(kVersionFileName, ui_->Lbl_FW_ver->text().toUtf8().toStdString());
-    IO_Close();
 }
 
 bool TForm1::PortLibraryReady() {
     if (g_DriverOpen) return true;
+    // Settings that stopped loading kept the library closed: the file is what needs fixing.
+    if (settings_read_.status == SettingsLoadStatus::BadValue) {
+        dialogs::ShowMessage(QStringLiteral("Pls check uiset.ini: %1")
+                                 .arg(QString::fromLocal8Bit(SettingsProblemText(settings_read_))));
+        return false;
+    }
     dialogs::ShowMessage(QString::fromLatin1(kPortLibraryFailText));
     return false;
+}
+
+std::optional<QString> TForm1::WhyAPersonIsNeeded() const {
+    switch (settings_read_.status) {
+    case SettingsLoadStatus::CannotOpen:
+    case SettingsLoadStatus::NotRegularFile:
+        return std::nullopt;  // the run ends by itself at once
+    case SettingsLoadStatus::BadValue:
+        if (settings_read_.values_read < kValueAutoFlash)
+            return QStringLiteral("uiset.ini stopped at value %1 before AutoFlash, so the window would wait for a person")
+                .arg(settings_read_.values_read + 1);
+        break;
+    case SettingsLoadStatus::Loaded:
+        break;
+    }
+    if (settings_.AutoFlash == 1 || settings_.FwVersionShow == 2) return std::nullopt;
+    return QStringLiteral("AutoFlash is not 1, so the window would wait for a person");
 }

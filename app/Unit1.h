@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "settings/settings_file.h"
 #include "settings/ui_settings.h"
 
 namespace Ui {
@@ -31,8 +32,13 @@ public:
     ~TForm1() override;
 
     /// True when window creation could not open the port library: the window must never be
-    /// shown, and the program ends with status 0 once the window is destroyed.
+    /// shown, and the program ends once the window is destroyed, with the status
+    /// RequestedExitStatus gives (1 for an unattended run, else 0).
     bool EndsAtStart() const { return ends_at_start_; }
+    /// Why this run would wait for a person at its window (an interactive run, or settings
+    /// that stopped before saying whether the run is unattended); nullopt for a run that
+    /// ends by itself.
+    std::optional<QString> WhyAPersonIsNeeded() const;
     /// The exit status an activation asked for (unattended or version-only run), if any.
     std::optional<int> RequestedExitStatus() const { return exit_status_; }
     const UiSettings& Settings() const { return settings_; }
@@ -40,6 +46,8 @@ public:
     void SaveSettings();
     void ShowFwVersion();
     bool DoFlash();
+    /// The status line's caption, shown at once; also on standard error while nobody watches.
+    void SetStatusLine(const QString& text);
 
 public slots:
     void Btn_loadFILEClick();
@@ -88,6 +96,15 @@ private:
     void FormDestroy();
     /// False when reading stopped at a rejected value: window creation ends there.
     bool LoadSettings();
+    /// Values 1 to `count` of `values` into the Setting tab, in file order, each through the
+    /// control's normal state change so that its handler runs as for the user.
+    void ApplyToTab(const UiSettings& values, int count);
+    /// Decides who watches from what the settings said, and takes over the log accordingly.
+    void EnterRunMode();
+    /// The destruction's file steps: settings, a fresh version reading, the version record.
+    void WriteRunFiles();
+    /// A restart ends the session: everything the run leaves behind is written first.
+    void WriteFilesThenRestart();
 
     void ConnectHandlers();
     void OnSelected(QAbstractButton* button, void (TForm1::*handler)());
@@ -114,5 +131,7 @@ private:
     bool activated_once_ = false;
     bool unattended_run_started_ = false;
     bool destroying_ = false;
+    bool run_files_written_ = false;  // an unattended run wrote them before its restart
+    SettingsLoadResult settings_read_;
     std::optional<int> exit_status_;
 };

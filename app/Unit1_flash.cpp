@@ -5,7 +5,7 @@
 #include "app/Unit1.h"
 #include "app/dialogs.h"
 #include "app/input_drain.h"
-#include "flash/flash_log.h"
+#include "app/run_mode.h"
 #include "flash/flash_procedure.h"
 #include "flash/image_reader.h"
 #include "flash/restart.h"
@@ -13,18 +13,13 @@
 
 namespace {
 
-constexpr const char* kFlashLogName = "Flash_log.txt";
-
 // Shows the procedure's progress in the window; every change is painted at once, since the
 // message loop does not run until the flash is over.
 class WindowReporter : public FlashReporter {
 public:
     WindowReporter(TForm1& form, Ui::TForm1& ui) : form_(form), ui_(ui) {}
 
-    void SetStatus(const std::string& text) override {
-        ui_.Lbl_status->setText(QString::fromLocal8Bit(text));
-        ui_.Lbl_status->repaint();
-    }
+    void SetStatus(const std::string& text) override { form_.SetStatusLine(QString::fromLocal8Bit(text)); }
     void AppendMemo(const std::string& line) override {
         ui_.Memo_status->appendPlainText(QString::fromLocal8Bit(line));
         ui_.Memo_status->repaint();
@@ -60,6 +55,12 @@ bool TForm1::FlashOpenImage(std::FILE* image) {
     return passed;
 }
 
+void TForm1::SetStatusLine(const QString& text) {
+    ui_->Lbl_status->setText(text);
+    ui_->Lbl_status->repaint();
+    EchoForScript(text);
+}
+
 void TForm1::SetFlashButtonsEnabled(bool enabled) {
     ui_->Btn_Flash->setEnabled(enabled);
     ui_->Btn_loadFILE->setEnabled(enabled);
@@ -77,7 +78,7 @@ void TForm1::Btn_FlashClick() {
     {
         UserInputDrain drain(*this);
         const bool passed = FlashOpenImage(image);
-        if (passed && settings_.Shutdown != 0) RestartSystem();
+        if (passed && settings_.Shutdown != 0) WriteFilesThenRestart();
     }
     SetFlashButtonsEnabled(true);
     Btn_openwinClick();
@@ -93,13 +94,25 @@ bool TForm1::RunAutoFlash() {
     ui_->Lbl_FilePath->setText(QStringLiteral("USE ") + QString::fromLocal8Bit(name));
     const bool passed = FlashOpenImage(image);
     // The script that started the run reads the log: a pass it cannot see is no pass.
-    const bool logged = WriteFlashLog(kFlashLogName, passed);
+    const bool logged = RecordFlashOutcome(passed);
+    if (!logged) SetStatusLine(QStringLiteral("Can't write %1!!").arg(QString::fromLatin1(kFlashLogName)));
     SetFlashButtonsEnabled(true);
     return passed && logged;
 }
 
-void TForm1::RestartSystem() { RequestRestart(); }
+void TForm1::WriteFilesThenRestart() {
+    WriteRunFiles();
+    SyncWorkingDirectory();
+    RestartSystem();
+}
+
+void TForm1::RestartSystem() {
+    if (RequestRestart()) return;
+    QStringList words;
+    for (const std::string& word : RestartCommand()) words << QString::fromLocal8Bit(word);
+    SetStatusLine(QStringLiteral("Restart failed: %1").arg(words.join(QLatin1Char(' '))));
+}
 
 void TForm1::Button1Click() {
-    if (settings_.Shutdown != 0) RestartSystem();
+    if (settings_.Shutdown != 0) WriteFilesThenRestart();
 }

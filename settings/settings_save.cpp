@@ -80,6 +80,26 @@ std::string DirectoryOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+// True when `path` is a regular file holding exactly `text`: rewriting it would change
+// nothing but its time stamp, and would risk the file for nothing.
+bool HoldsExactly(const std::string& path, const std::string& text) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info;
+    bool same = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                static_cast<uint64_t>(info.st_size) == text.size();
+    std::string held(same ? text.size() : 0, '\0');
+    size_t done = 0;
+    while (same && done < held.size()) {
+        const ssize_t n = ::read(fd, held.data() + done, held.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) same = false;
+        else done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    return same && held == text;
+}
+
 // Makes the rename itself survive a power loss; a failure here changes nothing on disk.
 void SyncDirectory(const std::string& dir) {
     int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -102,6 +122,8 @@ bool SaveSettingsFile(const char* path, const UiSettings& settings) {
         target = resolved;
         std::free(resolved);
     }
+    const std::string text = SettingsText(settings);
+    if (HoldsExactly(target, text)) return true;
     std::string temp_path;
     int fd = CreateTempBeside(target, temp_path);
     if (fd < 0) return false;
@@ -119,7 +141,7 @@ bool SaveSettingsFile(const char* path, const UiSettings& settings) {
             ::fchmod(fd, old_stat.st_mode & 07777);
         }
     }
-    ok = ok && WriteAll(fd, SettingsText(settings));
+    ok = ok && WriteAll(fd, text);
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(temp_path.c_str(), target.c_str()) == 0;

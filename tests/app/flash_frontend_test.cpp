@@ -12,6 +12,7 @@
 #include "app/input_drain.h"
 #include "app_test_support.h"
 #include "flash/checksum_tools.h"
+#include "flash/restart.h"
 #include "hw/clock.h"
 #include "spi/chip_id.h"
 
@@ -155,6 +156,51 @@ private slots:
         QVERIFY(!w.form->RealRunAutoFlash());
         QCOMPARE(w.boxes.Texts(), QStringList{"Can't read Bin file!!"});
         QVERIFY(!ReadFile("Flash_log.txt").has_value());
+    }
+
+    void unwatchedRunTellsStandardErrorWhatTheStatusLineSays() {
+        // A silent run has nobody at the window: its script learns everything from standard
+        // error, also that a good flash could not be logged.
+        ManualClock clock(1);
+        ScopedClock clock_guard(clock);
+        IniValues ini;
+        ini.silent_run = "1";
+        ini.bin_name = "EC";
+        StartedWindow w(&ini);
+        WriteImage("EC.Bin", Image(1000));
+        QDir().mkdir("Flash_log.txt");  // no file can be written in its place
+        StderrCapture err;
+
+        QVERIFY(!w.form->RealRunAutoFlash());
+        QVERIFY(FlashStartsWith(w.rig.device, Image(1000)));
+        const QStringList lines = err.Text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(lines.contains(QStringLiteral("Start flash!!")));
+        QVERIFY(lines.contains(QStringLiteral("CheckSum OK!!")));
+        QCOMPARE(lines.last(), QStringLiteral("Can't write Flash_log.txt!!"));
+        QCOMPARE(Child<QLabel>(*w.form, "Lbl_status")->text(), QStringLiteral("Can't write Flash_log.txt!!"));
+    }
+
+    void failedRestartRequestIsReported_data() {
+        QTest::addColumn<bool>("command_succeeds");
+        QTest::newRow("restart command succeeds") << true;
+        QTest::newRow("restart command fails") << false;
+    }
+    void failedRestartRequestIsReported() {
+        QFETCH(bool, command_succeeds);
+        IniValues ini;
+        ini.silent_run = "1";
+        StartedWindow w(&ini);
+        static bool succeeds;
+        succeeds = command_succeeds;
+        ScopedCommandRunner runner([](const std::vector<std::string>&) { return succeeds; });
+        StderrCapture err;
+
+        w.form->RealRestartSystem();
+
+        const QString failed = QStringLiteral("Restart failed: ") +
+                               QString::fromStdString(RestartCommand().front()) + QLatin1Char(' ');
+        QCOMPARE(Child<QLabel>(*w.form, "Lbl_status")->text().startsWith(failed), !command_succeeds);
+        QCOMPARE(err.Text().startsWith(failed), !command_succeeds);
     }
 
     void binChecksumShowsTheSumOfWholeChunks() {
