@@ -1,5 +1,11 @@
 #pragma once
 // "Flash_log.txt": the outcome of the latest unattended run, for the script that started it.
 
-/// Replaces the log at `path` with the single line "PASS" or "Fail". True when it was written.
+/// Replaces the log at `path` with the single line "PASS" or "Fail" in one step (a link
+/// there is replaced, never written through). True when the new log is in place.
 bool WriteFlashLog(const char* path, bool passed);
+
+/// Removes a log left by an earlier run (a link there is removed itself), so that a run
+/// that ends before it can log anything never leaves an earlier outcome standing as its
+/// own. True when no log remains.
+bool ClearFlashLog(const char* path);
