@@ -7,6 +7,8 @@
 #include "app/input_drain.h"
 #include "flash/flash_log.h"
 #include "flash/flash_procedure.h"
+#include "flash/flash_start_check.h"
+#include "flash/image_file.h"
 #include "flash/image_reader.h"
 #include "flash/restart.h"
 #include "ui_Unit1.h"
@@ -14,6 +16,24 @@
 namespace {
 
 constexpr const char* kFlashLogName = "Flash_log.txt";
+constexpr const char* kCantReadImageText = "Can't read Bin file!!";
+
+// The image, or nullptr after the box that tells why it cannot be read.
+std::FILE* OpenImageOrTell(const char* path) {
+    const OpenedImage opened = IMG_OpenImage(path);
+    if (opened.status == ImageOpenStatus::Opened) return opened.file;
+    dialogs::ShowMessage(QString::fromLatin1(opened.status == ImageOpenStatus::NotRegularFile ? kImageNotRegularText
+                                                                                               : kCantReadImageText));
+    return nullptr;
+}
+
+// True after the box that tells why a flash must not start; nothing has reached the EC.
+bool RefusedToStart(int32_t flash_end_cmd) {
+    const std::string refusal = FlashStartRefusal(flash_end_cmd);
+    if (refusal.empty()) return false;
+    dialogs::ShowMessage(QString::fromStdString(refusal));
+    return true;
+}
 
 // Shows the procedure's progress in the window; every change is painted at once, since the
 // message loop does not run until the flash is over.
@@ -68,12 +88,9 @@ void TForm1::SetFlashButtonsEnabled(bool enabled) {
 void TForm1::Btn_FlashClick() {
     dialogs::ShowMessage(
         QStringLiteral("Please save the document is in use and turn off the use of the program before Flash EC!!"));
-    if (!PortLibraryReady()) return;
-    std::FILE* image = std::fopen(ui_->Lbl_FilePath->text().toLocal8Bit().constData(), "rb");
-    if (image == nullptr) {
-        dialogs::ShowMessage(QStringLiteral("Can't read Bin file!!"));
-        return;
-    }
+    if (!PortLibraryReady() || RefusedToStart(settings_.FlashEndCmd)) return;
+    std::FILE* image = OpenImageOrTell(ui_->Lbl_FilePath->text().toLocal8Bit().constData());
+    if (image == nullptr) return;
     {
         UserInputDrain drain(*this);
         const bool passed = FlashOpenImage(image);
@@ -84,12 +101,12 @@ void TForm1::Btn_FlashClick() {
 }
 
 bool TForm1::RunAutoFlash() {
+    // Whatever ends this run, the log never shows an earlier run's outcome as its own.
+    ClearFlashLog(kFlashLogName);
+    if (RefusedToStart(settings_.FlashEndCmd)) return false;
     const std::string name = settings_.BinName + ".Bin";
-    std::FILE* image = std::fopen(name.c_str(), "rb");
-    if (image == nullptr) {
-        dialogs::ShowMessage(QStringLiteral("Can't read Bin file!!"));
-        return false;
-    }
+    std::FILE* image = OpenImageOrTell(name.c_str());
+    if (image == nullptr) return false;
     ui_->Lbl_FilePath->setText(QStringLiteral("USE ") + QString::fromLocal8Bit(name));
     const bool passed = FlashOpenImage(image);
     // The script that started the run reads the log: a pass it cannot see is no pass.

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -83,8 +84,28 @@ std::vector<std::string> RunDir::RestartCalls() const {
 }
 
 ProcessResult RunDir::RunVantu(int time_limit_s, bool with_library) const {
+    return Run(VANTU_PATH, {}, time_limit_s, with_library);
+}
+
+ProcessResult RunDir::RunDriver(const std::vector<std::string>& args, int time_limit_s) const {
+    return Run(WINDOW_DRIVER_PATH, args, time_limit_s, true);
+}
+
+std::vector<std::string> RunDir::Names() const {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(path_)) {
+        const std::string name = entry.path().filename().string();
+        if (name != "stubs" && name != "sim.conf" && name != "flash.img" && name != "uiset.ini") names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+ProcessResult RunDir::Run(const std::string& program, const std::vector<std::string>& args, int time_limit_s,
+                          bool with_library) const {
     ProcessLaunch launch;
-    launch.program = VANTU_PATH;
+    launch.program = program;
+    launch.args = args;
     launch.working_dir = path_.string();
     launch.env = TestEnvironment((path_ / "stubs").string(), SIM_LIBRARY_DIR);
     if (!with_library) launch.env.erase("LD_LIBRARY_PATH");
