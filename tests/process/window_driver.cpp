@@ -15,8 +15,6 @@
 #include <QLineEdit>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
