@@ -10,6 +10,7 @@
 #include "app/dialogs.h"
 #include "app/pixel_fonts.h"
 #include "app/run_mode.h"
+#include "hw/ec_ports.h"
 #include "hw/port_io.h"
 #include "version/fw_version.h"
 #include "ui_Unit1.h"
@@ -61,7 +62,13 @@ void TForm1::FormCreate() {
     ShowChipId();
     const std::optional<EcPorts> ports = ReadPortEdits();
     if (!ports) return;
+    // Ports out of range stay in use as taken, so that every EC operation refuses them.
     UsePorts(*ports);
+    const std::string refusal = EC_PortsInUseError();
+    if (!refusal.empty()) {
+        dialogs::ShowMessage(QString::fromStdString(refusal));
+        return;
+    }
     ShowFwVersion();
 }
 

@@ -7,11 +7,32 @@
 #include "app/input_drain.h"
 #include "app/run_mode.h"
 #include "flash/flash_procedure.h"
+#include "flash/flash_start_check.h"
+#include "flash/image_file.h"
 #include "flash/image_reader.h"
 #include "flash/restart.h"
 #include "ui_Unit1.h"
 
 namespace {
+
+constexpr const char* kCantReadImageText = "Can't read Bin file!!";
+
+// The image, or nullptr after the box that tells why it cannot be read.
+std::FILE* OpenImageOrTell(const char* path) {
+    const OpenedImage opened = IMG_OpenImage(path);
+    if (opened.status == ImageOpenStatus::Opened) return opened.file;
+    dialogs::ShowMessage(QString::fromLatin1(opened.status == ImageOpenStatus::NotRegularFile ? kImageNotRegularText
+                                                                                               : kCantReadImageText));
+    return nullptr;
+}
+
+// True after the box that tells why a flash must not start; nothing has reached the EC.
+bool RefusedToStart(int32_t flash_end_cmd) {
+    const std::string refusal = FlashStartRefusal(flash_end_cmd);
+    if (refusal.empty()) return false;
+    dialogs::ShowMessage(QString::fromStdString(refusal));
+    return true;
+}
 
 // Shows the procedure's progress in the window; every change is painted at once, since the
 // message loop does not run until the flash is over.
@@ -69,12 +90,9 @@ void TForm1::SetFlashButtonsEnabled(bool enabled) {
 void TForm1::Btn_FlashClick() {
     dialogs::ShowMessage(
         QStringLiteral("Please save the document is in use and turn off the use of the program before Flash EC!!"));
-    if (!PortLibraryReady()) return;
-    std::FILE* image = std::fopen(ui_->Lbl_FilePath->text().toLocal8Bit().constData(), "rb");
-    if (image == nullptr) {
-        dialogs::ShowMessage(QStringLiteral("Can't read Bin file!!"));
-        return;
-    }
+    if (!PortLibraryReady() || RefusedToStart(settings_.FlashEndCmd)) return;
+    std::FILE* image = OpenImageOrTell(ui_->Lbl_FilePath->text().toLocal8Bit().constData());
+    if (image == nullptr) return;
     {
         UserInputDrain drain(*this);
         const bool passed = FlashOpenImage(image);
@@ -85,12 +103,10 @@ void TForm1::Btn_FlashClick() {
 }
 
 bool TForm1::RunAutoFlash() {
+    if (RefusedToStart(settings_.FlashEndCmd)) return false;
     const std::string name = settings_.BinName + ".Bin";
-    std::FILE* image = std::fopen(name.c_str(), "rb");
-    if (image == nullptr) {
-        dialogs::ShowMessage(QStringLiteral("Can't read Bin file!!"));
-        return false;
-    }
+    std::FILE* image = OpenImageOrTell(name.c_str());
+    if (image == nullptr) return false;
     ui_->Lbl_FilePath->setText(QStringLiteral("USE ") + QString::fromLocal8Bit(name));
     const bool passed = FlashOpenImage(image);
     // The script that started the run reads the log: a pass it cannot see is no pass.

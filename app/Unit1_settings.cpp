@@ -6,6 +6,7 @@
 #include "app/dialogs.h"
 #include "app/run_mode.h"
 #include "hw/ec_channel.h"
+#include "hw/ec_ports.h"
 #include "settings/int_convert.h"
 #include "settings/settings_file.h"
 #include "ui_Unit1.h"
@@ -126,6 +127,12 @@ void TForm1::Btn_Set_CMDPORTClick() {
 
     const std::optional<EcPorts> ports = ReadPortEdits();
     if (!ports) return;
+    // A pair that cannot reach the EC is refused whole; the pair in use stays.
+    const std::string refusal = EC_PortRangeError(ports->cmd, ports->data);
+    if (!refusal.empty()) {
+        dialogs::ShowMessage(QString::fromStdString(refusal));
+        return;
+    }
     UsePorts(*ports);
     settings_.AcpiPort = g_DataPort;
     // A group with neither button selected counts as its second choice.

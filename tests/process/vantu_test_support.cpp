@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -138,9 +139,28 @@ ProcessResult RunDir::RunVantu(int time_limit_s, bool with_library) const {
     return Run(options);
 }
 
+ProcessResult RunDir::RunDriver(const std::vector<std::string>& args, int time_limit_s) const {
+    Options options;
+    options.program = WINDOW_DRIVER_PATH;
+    options.args = args;
+    options.time_limit_s = time_limit_s;
+    return Run(options);
+}
+
+std::vector<std::string> RunDir::Names() const {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(path_)) {
+        const std::string name = entry.path().filename().string();
+        if (name != "stubs" && name != "sim.conf" && name != "flash.img" && name != "uiset.ini") names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 ProcessResult RunDir::Run(const Options& options) const {
     ProcessLaunch launch;
-    launch.program = VANTU_PATH;
+    launch.program = options.program;
+    launch.args = options.args;
     launch.working_dir = path_.string();
     launch.env = TestEnvironment((path_ / "stubs").string(), options.library_dir);
     if (options.library_dir.empty()) launch.env.erase("LD_LIBRARY_PATH");

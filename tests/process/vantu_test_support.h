@@ -56,8 +56,15 @@ public:
     /// Runs the built program here with the simulated port library, or with no port library
     /// to be found at all when `with_library` is false.
     ProcessResult RunVantu(int time_limit_s = 60, bool with_library = true) const;
+    /// Runs the window driver here with the simulated port library: `args` are its
+    /// options and actions (see window_driver.cpp).
+    ProcessResult RunDriver(const std::vector<std::string>& args, int time_limit_s = 60) const;
+    /// Names in this directory other than the ones every run dir has, sorted.
+    std::vector<std::string> Names() const;
 
     struct Options {
+        std::string program = VANTU_PATH;
+        std::vector<std::string> args;
         int time_limit_s = 60;
         std::string library_dir = SIM_LIBRARY_DIR;  // empty: no port library to be found
         /// Added to the child's environment; an empty value removes the variable.
