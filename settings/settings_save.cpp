@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "settings/settings_file.h"
@@ -80,24 +82,15 @@ std::string DirectoryOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-// True when `path` is a regular file holding exactly `text`: rewriting it would change
-// nothing but its time stamp, and would risk the file for nothing.
-bool HoldsExactly(const std::string& path, const std::string& text) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat info;
-    bool same = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                static_cast<uint64_t>(info.st_size) == text.size();
-    std::string held(same ? text.size() : 0, '\0');
-    size_t done = 0;
-    while (same && done < held.size()) {
-        const ssize_t n = ::read(fd, held.data() + done, held.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) same = false;
-        else done += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    return same && held == text;
+// True when `path` is a regular file (or a link to one) holding exactly `text`: rewriting
+// it would change nothing but its time stamp, and would put the file at risk for nothing.
+bool HoldsExactly(const char* path, const std::string& text) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error) || std::filesystem::file_size(path, error) != text.size())
+        return false;
+    std::ifstream file(path, std::ios::binary);
+    std::string held(text.size(), '\0');
+    return file.read(held.data(), static_cast<std::streamsize>(held.size())) && held == text;
 }
 
 // Makes the rename itself survive a power loss; a failure here changes nothing on disk.
@@ -115,6 +108,8 @@ bool SaveSettingsFile(const char* path, const UiSettings& settings) {
 
     // A name the reader cannot take back would leave a file that no longer loads.
     if (SingleLine(settings.BinName).size() > kMaxBinNameBytes) return false;
+    const std::string text = SettingsText(settings);
+    if (HoldsExactly(path, text)) return true;
 
     // A settings file reached through a link is rewritten where it lives; the link stays.
     std::string target = path;
@@ -122,8 +117,6 @@ bool SaveSettingsFile(const char* path, const UiSettings& settings) {
         target = resolved;
         std::free(resolved);
     }
-    const std::string text = SettingsText(settings);
-    if (HoldsExactly(target, text)) return true;
     std::string temp_path;
     int fd = CreateTempBeside(target, temp_path);
     if (fd < 0) return false;
