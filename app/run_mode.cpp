@@ -1,7 +1,9 @@
 #include "app/run_mode.h"
 
+#ifdef __linux__
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <exception>
@@ -39,10 +41,12 @@ void WithdrawStaleFlashLog() {
 bool RecordFlashOutcome(bool passed) { return WriteFlashLog(kFlashLogName, passed); }
 
 void SyncWorkingDirectory() {
+#ifdef __linux__
     const int fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::syncfs(fd);
     ::close(fd);
+#endif
 }
 
 void WriteErrorLine(const QString& text) {

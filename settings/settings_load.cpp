@@ -1,9 +1,12 @@
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +29,7 @@ constexpr const char* kKeys[kSettingsValueCount] = {
     "BRAM Start index", "FlashEnd CMD", "AutoFlash", "Warring Show", "SilentRun", "BinName",   "Shutdown",
 };
 
+#ifndef _WIN32
 const char* FileKind(mode_t mode) {
     if (S_ISFIFO(mode)) return "a FIFO";
     if (S_ISCHR(mode)) return "a character device";
@@ -58,6 +62,27 @@ FilePtr OpenRegular(const char* path, SettingsLoadResult& result) {
     }
     return file;
 }
+#else
+// A device name such as CON would wait for the keyboard: only a regular file is opened.
+FilePtr OpenRegular(const char* path, SettingsLoadResult& result) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (status.type() == std::filesystem::file_type::not_found || error) {
+        result.status = SettingsLoadStatus::CannotOpen;
+        return nullptr;
+    }
+    if (status.type() != std::filesystem::file_type::regular) {
+        result.status = SettingsLoadStatus::NotRegularFile;
+        result.error = std::string(path) + (status.type() == std::filesystem::file_type::directory
+                                                ? " is a directory"
+                                                : " is not a regular file");
+        return nullptr;
+    }
+    FilePtr file(std::fopen(path, "rb"));
+    if (!file) result.status = SettingsLoadStatus::CannotOpen;
+    return file;
+}
+#endif
 
 // The first line is a header whatever it says: everything up to and including the first
 // LF goes, even when the line is empty.
