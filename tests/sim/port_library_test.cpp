@@ -67,7 +67,8 @@ protected:
             } else {
                 ::unsetenv("VANTU_SIM_CONFIG");
             }
-            std::freopen(stderr_.c_str(), "w", stderr);
+            // Without the capture every check of the library's messages would read an empty file.
+            if (std::freopen(stderr_.c_str(), "w", stderr) == nullptr) return 91;
             Library library;
             if (!library.Load()) return 90;
             return body(library);
