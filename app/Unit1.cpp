@@ -6,10 +6,12 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShowEvent>
+#include <cstdio>
 
 #include "app/dialogs.h"
 #include "app/pixel_fonts.h"
 #include "hw/port_io.h"
+#include "hw/session_lock.h"
 #include "version/fw_version.h"
 #include "ui_Unit1.h"
 
@@ -47,7 +49,11 @@ TForm1::~TForm1() {
 }
 
 void TForm1::FormCreate() {
-    if (!LoadSettings()) return;
+    const bool settings_loaded = LoadSettings();
+    // One program at a time talks to the EC, from before its first port access until after
+    // its last.
+    if (!TakeSessionLock()) return;
+    if (!settings_loaded) return;
     if (!IO_Open()) {
         ends_at_start_ = true;
         return;
@@ -111,8 +117,26 @@ void TForm1::EndRun(int status) {
     QMetaObject::invokeMethod(this, [status] { QCoreApplication::exit(status); }, Qt::QueuedConnection);
 }
 
+bool TForm1::TakeSessionLock() {
+    session_lock_ = std::make_unique<SessionLock>();
+    if (session_lock_->held()) return true;
+    std::fprintf(stderr, "%s\n", session_lock_->RefusalText().c_str());
+    std::fflush(stderr);
+    session_refused_ = true;
+    ends_at_start_ = true;
+    // A script learns it from the exit status; a person from the box.
+    if (settings_.AutoFlash == 1) {
+        exit_status_ = 1;
+    } else {
+        dialogs::ShowMessage(QString::fromLatin1(kFlashInProgressText));
+    }
+    return false;
+}
+
 void TForm1::FormDestroy() {
     destroying_ = true;
+    // The files and the EC belong to the program that holds the lock.
+    if (session_refused_) return;
     SaveSettings();
     ShowFwVersion();
     FW_WriteVersionFile(kVersionFileName, ui_->Lbl_FW_ver->text().toUtf8().toStdString());

@@ -17,6 +17,7 @@ namespace Ui {
 class TForm1;
 }
 class QAbstractButton;
+class SessionLock;
 
 /// 1 while the Setting tab's Set action runs: a second start meanwhile is refused.
 extern uint8_t g_SettingBusy;
@@ -30,8 +31,9 @@ public:
     /// Runs FormDestroy while every control still exists.
     ~TForm1() override;
 
-    /// True when window creation could not open the port library: the window must never be
-    /// shown, and the program ends with status 0 once the window is destroyed.
+    /// True when window creation could not open the port library, or another program holds
+    /// the EC: the window must never be shown, and the program ends once the window is
+    /// destroyed (status 0, or RequestedExitStatus).
     bool EndsAtStart() const { return ends_at_start_; }
     /// The exit status an activation asked for (unattended or version-only run), if any.
     std::optional<int> RequestedExitStatus() const { return exit_status_; }
@@ -95,6 +97,9 @@ private:
     void ApplyFixedSingleBorder();
     void UpdateBramSettingFromFwMode();
 
+    /// False, after saying why, when another program holds the EC: the window then ends at
+    /// start without touching a port or a file.
+    bool TakeSessionLock();
     void RunUnattended();
     void EndRun(int status);
     /// True while the port library is open; otherwise shows why nothing can be done.
@@ -110,6 +115,8 @@ private:
 
     std::unique_ptr<Ui::TForm1> ui_;
     UiSettings settings_;
+    std::unique_ptr<SessionLock> session_lock_;  // held from creation until after IO_Close
+    bool session_refused_ = false;
     bool ends_at_start_ = false;
     bool activated_once_ = false;
     bool unattended_run_started_ = false;

@@ -18,7 +18,7 @@ int RunVantu(QApplication& app, const FormFactory& create_form) {
         ApplyTheme(app, QString::fromLatin1(kThemeName));
         const std::unique_ptr<TForm1> form = create_form();
         dialogs::SetApplicationTitle(QString::fromLatin1(kApplicationTitle));
-        if (form->EndsAtStart()) return 0;
+        if (form->EndsAtStart()) return form->RequestedExitStatus().value_or(0);
         form->show();
         const int loop_status = QApplication::exec();
         // The run that asked for the end decides the status, whatever ended the loop.

@@ -1,6 +1,7 @@
 #include "hw/session_lock.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -16,6 +17,7 @@ constexpr const char* kLockFileName = "vantu.lock";
 }  // namespace
 
 std::string DefaultSessionLockPath() {
+    if (const char* chosen = std::getenv("VANTU_LOCK_FILE"); chosen != nullptr && *chosen != '\0') return chosen;
     std::error_code error;
     if (std::filesystem::is_directory(kRunLockDirectory, error))
         return std::string(kRunLockDirectory) + "/" + kLockFileName;

@@ -7,7 +7,9 @@
 
 inline constexpr const char* kFlashInProgressText = "Another flash is in progress, not flashed!!";
 
-/// /run/lock/vantu.lock, or vantu.lock in the temporary directory where /run/lock is missing.
+/// $VANTU_LOCK_FILE when set (tests and rehearsals on the simulated EC, which must not meet
+/// each other), else /run/lock/vantu.lock, else vantu.lock in the temporary directory where
+/// /run/lock is missing.
 std::string DefaultSessionLockPath();
 
 class SessionLock {
