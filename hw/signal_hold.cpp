@@ -3,6 +3,13 @@
 #include <atomic>
 #include <csignal>
 
+#ifdef _WIN32
+// A window program on Windows gets no console signals; there is nothing to hold.
+SignalHold::SignalHold() {}
+SignalHold::~SignalHold() {}
+int SignalHold::pending_signal() const { return 0; }
+#else
+
 #include <unistd.h>
 
 namespace {
@@ -49,3 +56,5 @@ SignalHold::~SignalHold() {
 }
 
 int SignalHold::pending_signal() const { return g_Pending; }
+
+#endif
