@@ -25,7 +25,8 @@ struct BackupPlan {
 enum class BackupStatus {
     Written,      // the file holds every byte read, and is on the disk under its final name
     ReadFailed,   // a bounded wait expired during the read (the fault stays set); no file left
-    WriteFailed,  // the file could not be created or written whole; no file left
+    WriteFailed,  // the file could not be created or written whole; no file left (unless only
+                  // the directory sync failed, after the rename)
 };
 
 struct BackupResult {
