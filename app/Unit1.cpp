@@ -6,12 +6,14 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShowEvent>
+#include <cstdio>
 
 #include "app/dialogs.h"
 #include "app/pixel_fonts.h"
 #include "app/run_mode.h"
 #include "hw/ec_ports.h"
 #include "hw/port_io.h"
+#include "hw/session_lock.h"
 #include "version/fw_version.h"
 #include "ui_Unit1.h"
 
@@ -49,7 +51,12 @@ TForm1::~TForm1() {
 }
 
 void TForm1::FormCreate() {
-    if (!LoadSettings()) return;
+    // One program at a time talks to the EC and writes the run's files, from before its
+    // first port access or file write until after its last.
+    session_lock_ = std::make_unique<SessionLock>();
+    const bool settings_loaded = LoadSettings();
+    if (!TakeSessionLock()) return;
+    if (!settings_loaded) return;
     if (!IO_Open()) {
         ends_at_start_ = true;
         // An unattended run that cannot reach the ports has not passed, and says why.
@@ -133,8 +140,25 @@ void TForm1::EndRun(int status) {
     QMetaObject::invokeMethod(this, [status] { QCoreApplication::exit(status); }, Qt::QueuedConnection);
 }
 
+bool TForm1::TakeSessionLock() {
+    if (session_lock_->held()) return true;
+    std::fprintf(stderr, "%s\n", session_lock_->RefusalText().c_str());
+    std::fflush(stderr);
+    session_refused_ = true;
+    ends_at_start_ = true;
+    // A script learns it from the exit status; a person from the box.
+    if (settings_.AutoFlash == 1) {
+        exit_status_ = 1;
+    } else {
+        dialogs::ShowMessage(QString::fromLatin1(kFlashInProgressText));
+    }
+    return false;
+}
+
 void TForm1::FormDestroy() {
     destroying_ = true;
+    // The files and the EC belong to the program that holds the lock.
+    if (session_refused_) return;
     // Nothing may escape a destructor; the error is told and the library still unloaded.
     try {
         if (!run_files_written_) WriteRunFiles();

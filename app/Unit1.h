@@ -18,6 +18,7 @@ namespace Ui {
 class TForm1;
 }
 class QAbstractButton;
+class SessionLock;
 
 /// 1 while the Setting tab's Set action runs: a second start meanwhile is refused.
 extern uint8_t g_SettingBusy;
@@ -31,9 +32,9 @@ public:
     /// Runs FormDestroy while every control still exists.
     ~TForm1() override;
 
-    /// True when window creation could not open the port library: the window must never be
-    /// shown, and the program ends once the window is destroyed, with the status
-    /// RequestedExitStatus gives (1 for an unattended run, else 0).
+    /// True when window creation could not open the port library, or another program holds
+    /// the EC: the window must never be shown, and the program ends once the window is
+    /// destroyed, with the status RequestedExitStatus gives (1 for an unattended run, else 0).
     bool EndsAtStart() const { return ends_at_start_; }
     /// Why this run would wait for a person at its window (an interactive run, or settings
     /// that stopped before saying whether the run is unattended); nullopt for a run that
@@ -112,6 +113,10 @@ private:
     void ApplyFixedSingleBorder();
     void UpdateBramSettingFromFwMode();
 
+    /// False, after saying why, when another program holds the EC: the window then ends at
+    /// start without touching a port or a file.
+    /// True when session_lock_ is held; otherwise tells why the run ends at once.
+    bool TakeSessionLock();
     void RunUnattended();
     void EndRun(int status);
     /// True while the port library is open; otherwise shows why nothing can be done.
@@ -127,6 +132,8 @@ private:
 
     std::unique_ptr<Ui::TForm1> ui_;
     UiSettings settings_;
+    std::unique_ptr<SessionLock> session_lock_;  // held from creation until after IO_Close
+    bool session_refused_ = false;
     bool ends_at_start_ = false;
     bool activated_once_ = false;
     bool unattended_run_started_ = false;

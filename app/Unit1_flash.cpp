@@ -11,6 +11,8 @@
 #include "flash/image_file.h"
 #include "flash/image_reader.h"
 #include "flash/restart.h"
+#include "hw/signal_hold.h"
+#include "hw/sleep_inhibitor.h"
 #include "ui_Unit1.h"
 
 namespace {
@@ -70,7 +72,14 @@ bool TForm1::FlashOpenImage(std::FILE* image) {
     g_ImageFile = image;
     SetFlashButtonsEnabled(false);
     ui_->Memo_status->clear();
-    const bool passed = DoFlash();
+    bool passed = false;
+    {
+        // A half-written EC does not start again: neither sleep nor a signal may cut the run
+        // short. A held signal ends the program here, once the EC has its end command.
+        SleepInhibitor no_sleep;
+        SignalHold signals_wait;
+        passed = DoFlash();
+    }
     std::fclose(image);
     g_ImageFile = nullptr;
     return passed;

@@ -7,6 +7,7 @@
 #include "app/run_mode.h"
 #include "hw/ec_channel.h"
 #include "hw/ec_ports.h"
+#include "hw/session_lock.h"
 #include "settings/int_convert.h"
 #include "settings/settings_file.h"
 #include "ui_Unit1.h"
@@ -75,17 +76,20 @@ void TForm1::ApplyToTab(const UiSettings& v, int count) {
 }
 
 void TForm1::EnterRunMode() {
+    // The log belongs to the run that holds the lock: a run refused for another's flash
+    // must not overwrite that flash's outcome.
+    const bool owns_files = session_lock_ && session_lock_->held();
     if (settings_read_.values_read < kValueAutoFlash) {
         // Whether a script waits for the log cannot be told: a log an earlier run left must
         // not vouch for this one.
         SetRunMode(RunMode::Unknown, false);
-        WithdrawStaleFlashLog();
+        if (owns_files) WithdrawStaleFlashLog();
         return;
     }
     const bool unattended = settings_.AutoFlash == 1;
     SetRunMode(unattended ? RunMode::Unattended : RunMode::Interactive, settings_.SilentRun != 0);
     // Before anything is touched: whatever ends this run early, no earlier PASS survives it.
-    if (unattended) ClaimFlashLog();
+    if (unattended && owns_files) ClaimFlashLog();
 }
 
 void TForm1::SaveSettings() { SaveSettingsFile(kSettingsFileName, settings_); }

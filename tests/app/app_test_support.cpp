@@ -8,16 +8,30 @@
 
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 #include "app/app_main.h"
 #include "app/run_mode.h"
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
 #include "hw/port_io.h"
+#include "hw/sleep_inhibitor.h"
 #include "hw/super_io.h"
 #include "settings/settings_file.h"
 
 namespace apptest {
+namespace {
+
+// No window test may ever hold off the machine's sleep: every flash run in these programs
+// gets this stand-in for logind, installed before main.
+class NoSleepBlocker : public SleepBlocker {
+public:
+    int Inhibit(const char*, const char*, const char*, std::string&) override { return ::dup(STDIN_FILENO); }
+};
+NoSleepBlocker g_NoSleepBlocker;
+const ScopedSleepBlocker g_NoRealInhibitor(g_NoSleepBlocker);
+
+}  // namespace
 
 void WriteIni(const IniValues& values) { std::ofstream("uiset.ini", std::ios::binary) << testini::IniText(values); }
 
@@ -56,6 +70,8 @@ QString StderrCapture::Text() const {
 
 TestDirectory::TestDirectory() : previous_(QDir::currentPath()), dir_(std::make_unique<QTemporaryDir>()) {
     QDir::setCurrent(dir_->path());
+    // A lock of this test's own: tests running side by side never refuse each other.
+    qputenv("VANTU_LOCK_FILE", (dir_->path() + QStringLiteral("/vantu.lock")).toLocal8Bit());
     g_SettingsLoaded = 0;
     g_SettingBusy = 0;
     g_StatusPort = 0x3F4;
@@ -67,7 +83,10 @@ TestDirectory::TestDirectory() : previous_(QDir::currentPath()), dir_(std::make_
     SetRunMode(RunMode::Unknown, false);
 }
 
-TestDirectory::~TestDirectory() { QDir::setCurrent(previous_); }
+TestDirectory::~TestDirectory() {
+    qunsetenv("VANTU_LOCK_FILE");
+    QDir::setCurrent(previous_);
+}
 
 SimRig::SimRig(const sim::Config& config) : device(config), io_(device) { g_DriverOpen = false; }
 

@@ -14,6 +14,7 @@
 #include "app/run_mode.h"
 #include "app/theme.h"
 #include "hw/port_io.h"
+#include "hw/session_lock.h"
 
 using namespace apptest;
 
@@ -121,6 +122,8 @@ private slots:
     void escapedErrorsEndAnUnattendedRunWithFail();
     void unwatchedBoxesAnswerThemselves_data();
     void unwatchedBoxesAnswerThemselves();
+    void lockedOutRunTouchesNothing_data();
+    void lockedOutRunTouchesNothing();
     void warningBoxComesBeforeSilentRunHidesWindow();
     void nonSilentRunShowsWindow();
     void reactivationNeverStartsSecondFlash_data();
@@ -189,6 +192,35 @@ void LifecycleTest::runEnds() {
             QStringLiteral("Pls check uiset.ini: value 14 (Shutdown) 'yes' is not a valid integer value")));
         QVERIFY(!boxes.Texts().contains(QString::fromLatin1(kPortLibraryText)));
     }
+}
+
+void LifecycleTest::lockedOutRunTouchesNothing_data() {
+    QTest::addColumn<bool>("unattended");
+    QTest::addColumn<int>("status");
+    QTest::newRow("window") << false << 0;
+    QTest::newRow("unattended") << true << 1;
+}
+
+void LifecycleTest::lockedOutRunTouchesNothing() {
+    QFETCH(bool, unattended);
+    QFETCH(int, status);
+    TestDirectory dir;
+    SimRig rig(VersionedEc());
+    WriteIni(Ini({{&IniValues::auto_flash, unattended ? "1" : "0"}, {&IniValues::fw_version_show, "1"}}));
+    const std::optional<std::string> ini_before = ReadFile("uiset.ini");
+    BoxRecorder boxes;
+    StandIns stand_ins;
+    SessionLock other(DefaultSessionLockPath());  // another program is flashing
+    QVERIFY(other.held());
+
+    QCOMPARE(RunProgram(stand_ins), status);
+    QCOMPARE(rig.device.counters().total(), uint64_t{0});
+    QCOMPARE(ReadFile("uiset.ini"), ini_before);
+    QVERIFY(!ReadFile("EC_version.txt").has_value());
+    QVERIFY(!stand_ins.shown);
+    QCOMPARE(stand_ins.auto_flash_runs, 0);
+    const QStringList expected_boxes = unattended ? QStringList{} : QStringList{"Another flash is in progress, not flashed!!"};
+    QCOMPARE(boxes.Texts(), expected_boxes);
 }
 
 void LifecycleTest::everythingIsWrittenBeforeTheRestart() {
