@@ -19,6 +19,7 @@ class TForm1;
 }
 class QAbstractButton;
 class SessionLock;
+struct FlashEvent;
 
 /// 1 while the Setting tab's Set action runs: a second start meanwhile is refused.
 extern uint8_t g_SettingBusy;
@@ -46,9 +47,12 @@ public:
 
     void SaveSettings();
     void ShowFwVersion();
+    /// Runs the flash procedure on the open image, showing its steps; true when it passed.
     bool DoFlash();
     /// The status line's caption, shown at once; also on standard error while nobody watches.
     void SetStatusLine(const QString& text);
+    /// Shows one step of a flash run in the status controls.
+    void ShowFlashEvent(const FlashEvent& event);
 
 public slots:
     void Btn_loadFILEClick();

@@ -36,44 +36,33 @@ bool RefusedToStart(int32_t flash_end_cmd) {
     return true;
 }
 
-// Shows the procedure's progress in the window; every change is painted at once, since the
-// message loop does not run until the flash is over.
-class WindowReporter : public FlashReporter {
-public:
-    WindowReporter(TForm1& form, Ui::TForm1& ui) : form_(form), ui_(ui) {}
-
-    void SetStatus(const std::string& text) override { form_.SetStatusLine(QString::fromLocal8Bit(text)); }
-    void AppendMemo(const std::string& line) override {
-        ui_.Memo_status->appendPlainText(QString::fromLocal8Bit(line));
-        ui_.Memo_status->repaint();
-    }
-    void SetProgress(unsigned percent) override { ui_.ProgressBar1->setValue(static_cast<int>(percent)); }
-    void SetProcessText(const std::string& text) override {
-        ui_.Lbl_Process->setText(QString::fromLocal8Bit(text));
-        ui_.Lbl_Process->repaint();
-    }
-    void SetCheckSum(const std::string& text) override { ui_.Lbl_CheckSUM->setText(QString::fromLocal8Bit(text)); }
-    void RepaintWindow() override { form_.repaint(); }
-    void ShowFwVersion() override { form_.ShowFwVersion(); }
-
-private:
-    TForm1& form_;
-    Ui::TForm1& ui_;
-};
-
 }  // namespace
 
+void TForm1::ShowFlashEvent(const FlashEvent& event) {
+    // The version is read once the run has passed with agreeing sums, before the sum is shown.
+    if (event.step == FlashStep::Ended && event.result.outcome == FlashOutcome::Passed) ShowFwVersion();
+    const FlashDisplay& shown = event.display;
+    if (!shown.status.empty()) SetStatusLine(QString::fromLocal8Bit(shown.status));
+    for (const std::string& line : shown.memo) ui_->Memo_status->appendPlainText(QString::fromLocal8Bit(line));
+    if (shown.progress) ui_->ProgressBar1->setValue(static_cast<int>(*shown.progress));
+    if (!shown.percent.empty()) ui_->Lbl_Process->setText(QString::fromLocal8Bit(shown.percent));
+    if (!shown.checksum.empty()) ui_->Lbl_CheckSUM->setText(QString::fromLocal8Bit(shown.checksum));
+    // The message loop does not run until the flash is over: every step is painted at once.
+    repaint();
+}
+
 bool TForm1::DoFlash() {
-    WindowReporter reporter(*this, *ui_);
-    return DoFlashProcedure(static_cast<uint8_t>(settings_.FlashEndCmd), reporter);
+    const FlashResult result = DoFlashProcedure(static_cast<uint8_t>(settings_.FlashEndCmd),
+                                                [this](const FlashEvent& event) { ShowFlashEvent(event); });
+    return FlashPassed(result);
 }
 
 bool TForm1::FlashOpenImage(std::FILE* image) {
-    g_ImageFile = image;
-    SetFlashButtonsEnabled(false);
-    ui_->Memo_status->clear();
     bool passed = false;
     {
+        ScopedImageFile image_guard(image);
+        SetFlashButtonsEnabled(false);
+        ui_->Memo_status->clear();
         // A half-written EC does not start again: neither sleep nor a signal may cut the run
         // short. A held signal ends the program here, once the EC has its end command.
         SleepInhibitor no_sleep;
@@ -81,7 +70,6 @@ bool TForm1::FlashOpenImage(std::FILE* image) {
         passed = DoFlash();
     }
     std::fclose(image);
-    g_ImageFile = nullptr;
     return passed;
 }
 

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -22,7 +24,7 @@
 #include "hw/hw_fault.h"
 #include "sim/in_process.h"
 #include "spi/chip_id.h"
-#include "spi/progress_out.h"
+#include "spi/chunk_state.h"
 
 namespace bench {
 namespace {
@@ -61,10 +63,9 @@ Traffic Minus(const Traffic& a, const Traffic& b) {
 
 // What one flash run did.
 struct RunRecord {
-    bool passed = false;
-    bool saw_verify_ok = false;
-    bool saw_checksum_ok = false;
-    std::string last_status;
+    FlashResult result;
+    bool saw_verified = false;
+    bool saw_sums_compared = false;
     double seconds = 0;
     double cpu_seconds = 0;
     uint64_t slept_ms = 0;
@@ -78,25 +79,19 @@ struct RunRecord {
     }
 };
 
-// Shows nothing; charges the port traffic since the last status post to the status that
-// was showing, which splits the run into the procedure's own phases.
-class PhaseReporter : public FlashReporter {
+// Shows nothing; charges the port traffic since the last event to the phase that event
+// opened, which splits the run into the procedure's own steps.
+class PhaseRecorder {
 public:
-    PhaseReporter(const sim::Device& device, const Floor& floor, RunRecord& record)
+    PhaseRecorder(const sim::Device& device, const Floor& floor, RunRecord& record)
         : device_(device), floor_(floor), record_(record) {}
 
-    void SetStatus(const std::string& text) override {
+    void operator()(const FlashEvent& event) {
         Charge();
-        record_.last_status = text;
-        if (text == "Verify OK!!") record_.saw_verify_ok = true;
-        if (text == "CheckSum OK!!") record_.saw_checksum_ok = true;
+        phase_ = event.step;
+        if (event.step == FlashStep::Verified) record_.saw_verified = true;
+        if (event.step == FlashStep::SumsCompared) record_.saw_sums_compared = true;
     }
-    void AppendMemo(const std::string&) override {}
-    void SetProgress(unsigned) override {}
-    void SetProcessText(const std::string&) override {}
-    void SetCheckSum(const std::string&) override {}
-    void RepaintWindow() override {}
-    void ShowFwVersion() override {}
 
     /// Charges what is left; call once after the run.
     void Finish() { Charge(); }
@@ -107,7 +102,7 @@ private:
         const Traffic delta = Minus(now, charged_);
         charged_ = now;
         for (size_t i = 0; i < floor_.phases.size() && i < kMaxPhases; ++i) {
-            if (floor_.phases[i].status == record_.last_status) {
+            if (floor_.phases[i].after == phase_) {
                 record_.phases[i] += delta;
                 return;
             }
@@ -119,6 +114,7 @@ private:
     const Floor& floor_;
     RunRecord& record_;
     Traffic charged_;
+    std::optional<FlashStep> phase_;  // none before the first event
 };
 
 bool RefuseRestart(const std::vector<std::string>&) { return false; }
@@ -135,18 +131,19 @@ RunRecord RunOnce(sim::Device& device, const Floor& floor) {
     HW_ClearFault();
     device.ResetCounters();
     BenchClock clock;
-    PhaseReporter reporter(device, floor, record);
+    PhaseRecorder recorder(device, floor, record);
+    const FlashListener listener = std::ref(recorder);
     {
         ScopedCommandRunner no_restart(RefuseRestart);
         ScopedClock clock_guard(clock);
         sim::InProcess installed(device);
         const double cpu_start = ThreadCpuSeconds();
         const auto start = std::chrono::steady_clock::now();
-        record.passed = DoFlashProcedure(kEndCommand, reporter);
+        record.result = DoFlashProcedure(kEndCommand, listener);
         const auto stop = std::chrono::steady_clock::now();
         record.cpu_seconds = ThreadCpuSeconds() - cpu_start;
         record.seconds = std::chrono::duration<double>(stop - start).count();
-        reporter.Finish();
+        recorder.Finish();
     }
     record.total = FromCounters(device.counters());
     record.slept_ms = clock.slept_ms;
@@ -208,49 +205,53 @@ void RunCaseOrThrow(uint64_t image_bytes, const Algo& algo, uint64_t seed, const
 
     TempImage image(image_bytes, seed);
     if (!image.ok()) return Fail(result, "cannot write the temporary image");
-    g_ImageFile = std::fopen(image.path().c_str(), "rb");
-    if (g_ImageFile == nullptr) return Fail(result, "cannot open the temporary image");
+    std::FILE* image_file = std::fopen(image.path().c_str(), "rb");
+    if (image_file == nullptr) return Fail(result, "cannot open the temporary image");
     // Progress text goes nowhere, but is still formatted, as in a real run.
     std::FILE* progress = std::fopen("/dev/null", "w");
-    if (progress == nullptr) return Fail(result, "cannot open /dev/null");
-    g_ProgressOut = progress;
+    if (progress == nullptr) {
+        std::fclose(image_file);
+        return Fail(result, "cannot open /dev/null");
+    }
     g_StatusPort = g_CmdPort = config.ec_status_port;
     g_DataPort = config.ec_data_port;
 
     // Later runs find the image already in the flash; they still erase and program it all.
-    result.passed = true;
-    double timed = 0;
-    RunRecord first;
-    for (int run = 0; result.passed && (run < plan.min_runs || timed < plan.min_seconds); ++run) {
-        const RunRecord record = RunOnce(device, floor);
-        if (!record.passed) {
-            Fail(result, "the flash run failed; last status \"%s\"", record.last_status.c_str());
-        } else if (!record.saw_verify_ok || !record.saw_checksum_ok) {
-            Fail(result, "the run did not show \"Verify OK!!\" and \"CheckSum OK!!\"");
-        } else if (device.in_follow_mode()) {
-            Fail(result, "the EC was left in follow mode");
+    {
+        ScopedImageFile image_guard(image_file);
+        ScopedProgressOut progress_guard(progress);
+        result.passed = true;
+        double timed = 0;
+        RunRecord first;
+        for (int run = 0; result.passed && (run < plan.min_runs || timed < plan.min_seconds); ++run) {
+            const RunRecord record = RunOnce(device, floor);
+            if (record.result.outcome != FlashOutcome::Passed) {
+                Fail(result, "the flash run ended with \"%s\"", FlashOutcomeName(record.result.outcome));
+            } else if (!record.saw_verified || !record.saw_sums_compared) {
+                Fail(result, "the run did not report every chunk verified and the sums compared");
+            } else if (device.in_follow_mode()) {
+                Fail(result, "the EC was left in follow mode");
+            }
+            if (run == 0) {
+                first = record;
+                Record(first, result);
+                CheckFlash(device.flash(), image, image_bytes, old_seed, result);
+                result.run_seconds = record.seconds;
+                result.cpu_seconds = record.cpu_seconds;
+            } else if (!record.SameTraffic(first)) {
+                Fail(result, "run %d sent other port traffic than the first", run + 1);
+            }
+            if (record.seconds < result.run_seconds) {
+                result.run_seconds = record.seconds;
+                result.cpu_seconds = record.cpu_seconds;
+            }
+            result.slowest_seconds = std::max(result.slowest_seconds, record.seconds);
+            result.runs = run + 1;
+            timed += record.seconds;
         }
-        if (run == 0) {
-            first = record;
-            Record(first, result);
-            CheckFlash(device.flash(), image, image_bytes, old_seed, result);
-            result.run_seconds = record.seconds;
-            result.cpu_seconds = record.cpu_seconds;
-        } else if (!record.SameTraffic(first)) {
-            Fail(result, "run %d sent other port traffic than the first", run + 1);
-        }
-        if (record.seconds < result.run_seconds) {
-            result.run_seconds = record.seconds;
-            result.cpu_seconds = record.cpu_seconds;
-        }
-        result.slowest_seconds = std::max(result.slowest_seconds, record.seconds);
-        result.runs = run + 1;
-        timed += record.seconds;
     }
-    g_ProgressOut = stdout;
     std::fclose(progress);
-    std::fclose(g_ImageFile);
-    g_ImageFile = nullptr;
+    std::fclose(image_file);
     if (result.passed) CheckFlash(device.flash(), image, image_bytes, old_seed, result);
 
     rusage usage{};

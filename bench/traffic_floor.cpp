@@ -154,36 +154,30 @@ Floor FloorForRun(uint64_t image_bytes, const ChipModel& chip) {
     const uint64_t chunks = image_bytes / kChunkBytes;
     RunModel run(chip);
 
-    // Phases as the status line names them; see the flash procedure's order of posts.
+    // Phases as the procedure's events open them; see the order of its steps.
     Traffic enter = kStatusRead + kEnterFollowMode;  // the drain finds no byte waiting
-    Traffic start = run.ReadId();
-    Traffic second_chunk;
-    Traffic erase, blank, program, verify_and_close;
+    Traffic identify = run.ReadId();
+    Traffic unprotect, erase, blank, program, verify, close;
     for (uint64_t chunk = 0; chunk < chunks; ++chunk) {
-        const Traffic unprotect = run.WriteProtection();
-        if (chunk == 0) {
-            start += unprotect;
-        } else if (chunk == 1) {
-            second_chunk += unprotect;
-        } else {
-            verify_and_close += unprotect;  // still under the previous chunk's "Start Verify...."
-        }
+        unprotect += run.WriteProtection();
         erase += run.Erase();
         blank += run.FastReadWholeChunk();
         program += run.Program();
-        verify_and_close += run.FastReadWholeChunk() + run.WriteProtection();
+        verify += run.FastReadWholeChunk();
+        close += run.WriteProtection();
     }
-    verify_and_close += kCommand;  // the end command
+    close += kCommand;  // the end command, after the last chunk's protection
 
     Floor floor;
     floor.phases = {
-        {"", enter},
-        {"Start flash!!", start},
-        {"Continue to Flash 64K Page2....", second_chunk},
-        {"Start Block....", erase},
-        {"Check Block....", blank},
-        {"Start Programming....", program},
-        {"Start Verify....", verify_and_close},
+        {"(before the first event)", std::nullopt, enter},
+        {"identifying", FlashStep::Identifying, identify},
+        {"chunk started (unprotect)", FlashStep::ChunkStarted, unprotect},
+        {"erasing", FlashStep::Erasing, erase},
+        {"blank checking", FlashStep::BlankChecking, blank},
+        {"programming", FlashStep::Programming, program},
+        {"verifying", FlashStep::Verifying, verify},
+        {"chunk done (protect, end command)", FlashStep::ChunkDone, close},
     };
     for (const Phase& phase : floor.phases) floor.total += phase.traffic;
     floor.work = run.work();

@@ -4,8 +4,10 @@
 // that stays busy for a fixed number of status reads after each internal write.
 
 #include <cstdint>
-#include <string>
+#include <optional>
 #include <vector>
+
+#include "flash/flash_events.h"
 
 namespace bench {
 
@@ -43,10 +45,12 @@ struct ChipWork {
     uint64_t busy_status_reads = 0;  // status reads that found the chip busy
 };
 
-/// Accesses expected while the status line shows `status` (the flash procedure posts a new
-/// status before each step, so the windows between posts are its phases).
+/// Accesses expected from an event of the flash procedure to the next one: the procedure
+/// reports each step before it takes it, so the windows between events are its phases.
+/// Steps that no phase names must see no traffic at all.
 struct Phase {
-    std::string status;
+    const char* name;                // as printed
+    std::optional<FlashStep> after;  // the event that opens the phase; none: before the first
     Traffic traffic;
 };
 

@@ -1,10 +1,7 @@
 #include "flash/flash_procedure.h"
 
-#include <cstdio>
-#include <string>
-
-#include "flash/chunk_buffers.h"
 #include "flash/image_reader.h"
+#include "flash/image_snapshot.h"
 #include "hw/clock.h"
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
@@ -18,197 +15,191 @@
 
 namespace {
 
-std::string Hex(const char* format, uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
+FlashOutcome RefusalFor(SnapshotStatus status) {
+    switch (status) {
+        case SnapshotStatus::TooLarge: return FlashOutcome::ImageTooLarge;
+        case SnapshotStatus::Unmeasurable: return FlashOutcome::ImageSizeUnknown;
+        case SnapshotStatus::Unreadable: return FlashOutcome::ImageUnreadable;
+        case SnapshotStatus::NoMemory: return FlashOutcome::NoMemory;
+        case SnapshotStatus::Taken: break;
+    }
+    return FlashOutcome::Passed;
 }
 
 class FlashRun {
 public:
-    FlashRun(uint8_t end_cmd, FlashReporter& ui) : end_cmd_(end_cmd), ui_(ui) {}
+    FlashRun(uint8_t end_cmd, const FlashListener& listener) : end_cmd_(end_cmd), listener_(listener) {}
 
-    bool Execute();
+    FlashResult Execute();
 
 private:
     enum class ChunkOutcome { Passed, Failed, Faulted };
 
-    // Every status text goes to the status line and into the history.
-    void Post(const std::string& text) {
-        ui_.SetStatus(text);
-        ui_.AppendMemo(text);
-    }
-    void ShowStep(const char* text, unsigned progress, const char* process_text) {
-        Post(text);
-        ui_.SetProgress(progress);
-        if (process_text != nullptr) ui_.SetProcessText(process_text);
-    }
+    void Emit(FlashStep step);
     // Counted as sent only when the EC took it, so a fault ending tries it once more.
     void SendEndCommand() { end_sent_ = EC_WriteCmd(end_cmd_) || end_sent_; }
     // A failing chunk is protected again while the EC still listens in follow mode; then the
     // end command releases the EC.
-    void AbandonChunk() {
-        SPI_Protect();
-        SPI_ChunkFixup();
-        SendEndCommand();
-    }
+    ChunkOutcome AbandonChunk(FlashOutcome why);
 
     ChunkOutcome FlashChunk(uint8_t chunk);
-    bool PassEnding();
-    bool FailEnding(const char* reason = nullptr);
-    bool FaultEnding();
+    FlashResult End(FlashOutcome outcome);
+    FlashResult PassEnding();
+    FlashResult FailEnding(FlashOutcome outcome);
+    FlashResult FaultEnding();
 
     const uint8_t end_cmd_;
-    FlashReporter& ui_;
+    const FlashListener& listener_;
+    ImageSnapshot image_;
+    FlashResult result_;
+    uint32_t chunk_ = 0;
+    bool identified_ = false;
+    bool in_chunks_ = false;  // from the first chunk's start to the last chunk's end
     bool end_sent_ = false;
 };
 
-bool FlashRun::Execute() {
+void FlashRun::Emit(FlashStep step) {
+    if (!listener_) return;
+    FlashEvent event;
+    event.step = step;
+    event.image_bytes = image_.size();
+    if (identified_) event.chip_id = {g_FlashId[0], g_FlashId[1], g_FlashId[2], g_FlashId[3]};
+    event.chunks = image_.chunks();
+    event.chunk = chunk_;
+    event.bytes_done = g_BytesDone;
+    event.result = result_;
+    event.result.bin_sum = g_BinSum;
+    event.result.rom_sum = g_RomSum;
+    event.display = FlashDisplayFor(event);
+    listener_(event);
+}
+
+FlashResult FlashRun::Execute() {
     HW_ClearFault();
     g_RomSum = 0;
     g_BinSum = 0;
     g_ChunkNo = 0;
-    // The size check comes before anything reaches the EC: an image that does not fit the
-    // 24-bit flash address space is never started.
-    if (!IMG_MeasureImage()) {
-        Post(flash_text::kImageTooLarge);
-        return false;
-    }
+    // The image is read whole before anything reaches the EC: an image that does not fit the
+    // 24-bit flash address space, or cannot be read, is never started, and what is flashed,
+    // summed and verified is the image as it was at this moment.
+    const SnapshotStatus taken = image_.Take();
+    if (taken != SnapshotStatus::Taken) return End(RefusalFor(taken));
     g_BytesDone = 0;
-    ChunkBuffers buffers;
-    if (!buffers.allocated()) {
-        Post(flash_text::kNoMemory);
-        return false;
-    }
 
     // A byte the EC left behind would otherwise be taken for the follow-mode reply.
     if ((IO_In(g_StatusPort) & kStatusOBF) != 0) IO_In(g_DataPort);
-    uint8_t ack = 0;
-    if (!EC_EnterFlashMode(ack)) {
-        Post("EC ACK Fail !ACK = " + Hex("%02X", ack));
-        return false;
-    }
-    Post("EC ACK OK.");
+    if (!EC_EnterFlashMode(result_.ack)) return End(FlashOutcome::NoAcknowledge);
+    Emit(FlashStep::FollowModeEntered);
     SleepMs(50);
-    Post("Start flash!!");
+    Emit(FlashStep::Identifying);
     SleepMs(50);
     SPI_ReadJedecId();
     if (HW_Faulted()) return FaultEnding();
+    identified_ = true;
+    Emit(FlashStep::RunStarted);
 
-    // Only the chunks measured at the start are read, so a file that grows meanwhile can
-    // never reach past the 16 MiB that the size check allowed.
-    uint32_t chunks_done = 0;
-    while (uint64_t{chunks_done} * kChunkBytes < g_FileSize && IMG_ReadChunk()) {
-        // A read error would otherwise pass for the end of the file: stop before erasing.
-        if (!IMG_ReadOk()) return FailEnding(flash_text::kImageShort);
-        ui_.RepaintWindow();
-        if (chunks_done == 1) {
-            ui_.RepaintWindow();
-            SleepMs(100);
-            Post("Continue to Flash 64K Page2....");
-            SleepMs(100);
-        }
+    in_chunks_ = true;
+    for (chunk_ = 0; chunk_ < image_.chunks(); ++chunk_) {
+        if (chunk_ == 1) SleepMs(100);
+        Emit(FlashStep::ChunkStarted);
+        if (chunk_ == 1) SleepMs(100);
+        image_.DeliverChunk(chunk_);
         IMG_AddChunkToSum();
-        switch (FlashChunk(static_cast<uint8_t>(g_ChunkNo - 1))) {
+        switch (FlashChunk(static_cast<uint8_t>(chunk_))) {
             case ChunkOutcome::Passed: break;
-            case ChunkOutcome::Failed: return FailEnding();
+            case ChunkOutcome::Failed: return FailEnding(result_.outcome);
             case ChunkOutcome::Faulted: return FaultEnding();
         }
-        ++chunks_done;
     }
-    // An image not read whole, as measured, never passes.
-    if (!IMG_ReadWhole()) return FailEnding(flash_text::kImageShort);
-    return chunks_done == 0 ? FailEnding() : PassEnding();
+    in_chunks_ = false;
+    return image_.chunks() == 0 ? FailEnding(FlashOutcome::NothingToFlash) : PassEnding();
+}
+
+FlashRun::ChunkOutcome FlashRun::AbandonChunk(FlashOutcome why) {
+    result_.outcome = why;
+    result_.failing_chunk = static_cast<uint8_t>(chunk_);
+    SPI_Protect();
+    SPI_ChunkFixup();
+    SendEndCommand();
+    Emit(FlashStep::ChunkDone);
+    return HW_Faulted() ? ChunkOutcome::Faulted : ChunkOutcome::Failed;
 }
 
 FlashRun::ChunkOutcome FlashRun::FlashChunk(uint8_t chunk) {
     SPI_Unprotect();
     if (HW_Faulted()) return ChunkOutcome::Faulted;
-    ShowStep("Start Block....", 1, "1");
+    Emit(FlashStep::Erasing);
     SleepMs(50);
     SPI_EraseChunk(chunk, 0x00, 0x00);
     if (HW_Faulted()) return ChunkOutcome::Faulted;
-    ShowStep("Check Block....", 25, nullptr);
+    Emit(FlashStep::BlankChecking);
     SleepMs(50);
     const bool blank = SPI_BlankCheck(chunk, 0x00, 0x00);
     if (HW_Faulted()) return ChunkOutcome::Faulted;
     if (!blank) {
-        AbandonChunk();
-        Post("Block Verify Fail!!");
+        const ChunkOutcome outcome = AbandonChunk(FlashOutcome::BlankCheckFailed);
         SleepMs(50);
-        return HW_Faulted() ? ChunkOutcome::Faulted : ChunkOutcome::Failed;
+        return outcome;
     }
 
-    ShowStep("Start Programming....", 50, "50");
+    Emit(FlashStep::Programming);
     SleepMs(50);
     SPI_ProgramChunk(chunk, 0x00, 0x00);
     if (HW_Faulted()) return ChunkOutcome::Faulted;
-    ShowStep("Start Verify....", 75, "75");
-    ui_.RepaintWindow();
+    Emit(FlashStep::Verifying);
     SleepMs(50);
     const bool verified = SPI_Verify(chunk, 0x00, 0x00);
     if (HW_Faulted()) return ChunkOutcome::Faulted;
-    if (!verified) {
-        AbandonChunk();
-        ui_.AppendMemo("Verify Fail");
-        return HW_Faulted() ? ChunkOutcome::Faulted : ChunkOutcome::Failed;
-    }
+    if (!verified) return AbandonChunk(FlashOutcome::VerifyFailed);
 
-    ui_.SetProgress(g_BytesDone * 100u / g_FileSize);
+    Emit(FlashStep::ChunkDone);
     SPI_Protect();
     SPI_ChunkFixup();
     return HW_Faulted() ? ChunkOutcome::Faulted : ChunkOutcome::Passed;
 }
 
-bool FlashRun::PassEnding() {
-    SendEndCommand();
-    if (HW_Faulted()) return FaultEnding();
-    Post("Verify OK!!");
-    ui_.SetProcessText("100");
-    ui_.SetProgress(100);
-    ui_.RepaintWindow();
-    SleepMs(50);
-    if (g_BinSum == g_RomSum) {
-        Post("CheckSum OK!!");
-        SleepMs(1000);
-        ui_.ShowFwVersion();
-    } else {
-        Post("CheckSum Fail!!");
-        ui_.RepaintWindow();
-    }
-    ui_.SetCheckSum(Hex("%06X", g_RomSum));
-    return true;
+FlashResult FlashRun::End(FlashOutcome outcome) {
+    result_.outcome = outcome;
+    result_.bin_sum = g_BinSum;
+    result_.rom_sum = g_RomSum;
+    Emit(FlashStep::Ended);
+    return result_;
 }
 
-bool FlashRun::FailEnding(const char* reason) {
+FlashResult FlashRun::PassEnding() {
+    SendEndCommand();
+    if (HW_Faulted()) return FaultEnding();
+    Emit(FlashStep::Verified);
+    SleepMs(50);
+    result_.outcome = g_BinSum == g_RomSum ? FlashOutcome::Passed : FlashOutcome::ChecksumMismatch;
+    Emit(FlashStep::SumsCompared);
+    // The EC restarts its firmware after the end command; the version is read after it.
+    if (result_.outcome == FlashOutcome::Passed) SleepMs(1000);
+    return End(result_.outcome);
+}
+
+FlashResult FlashRun::FailEnding(FlashOutcome outcome) {
     // A run that processed no chunk has not yet told the EC to leave follow mode.
     if (!end_sent_) SendEndCommand();
     if (HW_Faulted()) return FaultEnding();
-    ui_.SetStatus("Verify Fail!!");
-    ui_.AppendMemo("Verify Fail");
-    ui_.AppendMemo("Verify Fail!!");
-    ui_.SetProgress(76);
-    ui_.SetProcessText("76");
-    // The cause, when it is not the flash itself, is what the status line keeps.
-    if (reason != nullptr) Post(reason);
-    ui_.RepaintWindow();
+    const FlashResult result = End(outcome);
     SleepMs(50);
-    return false;
+    return result;
 }
 
-bool FlashRun::FaultEnding() {
-    const std::string reason = HW_FaultText(g_HwFault);
+FlashResult FlashRun::FaultEnding() {
+    const HwFault fault = g_HwFault;
+    if (in_chunks_) result_.failing_chunk = static_cast<uint8_t>(chunk_);
     // One more try of the end command, so that an EC that still listens leaves follow mode.
     HW_ClearFault();
     if (!end_sent_) SendEndCommand();
     HW_ClearFault();
-    ui_.SetProgress(76);
-    ui_.SetProcessText("76");
-    Post(reason);
-    ui_.RepaintWindow();
-    return false;
+    result_.fault = fault;
+    return End(fault == HwFault::EcNotAnswering ? FlashOutcome::EcTimedOut : FlashOutcome::ChipTimedOut);
 }
 
 }  // namespace
 
-bool DoFlashProcedure(uint8_t end_cmd, FlashReporter& ui) { return FlashRun(end_cmd, ui).Execute(); }
+FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener) {
+    return FlashRun(end_cmd, listener).Execute();
+}

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include <sys/stat.h>
+
 std::FILE* g_ImageFile = nullptr;
 uint8_t g_ChunkNo = 0;
 uint16_t g_SectorCount = 0;
@@ -40,17 +42,31 @@ int64_t Tell(std::FILE* file) {
 #endif
 }
 
+// A pipe cannot seek, and a character device seeks to a length of 0: only a regular file has
+// a length that is the image's. A stream without a descriptor is judged by its seek alone.
+bool HasFileLength(std::FILE* file) {
+#ifdef _WIN32
+    const int fd = _fileno(file);
+    struct _stat64 info {};
+    return fd < 0 || (_fstat64(fd, &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFREG);
+#else
+    const int fd = fileno(file);
+    struct stat info {};
+    return fd < 0 || (fstat(fd, &info) == 0 && S_ISREG(info.st_mode));
+#endif
+}
+
 }  // namespace
 
-bool IMG_MeasureImage() {
-    if (g_ImageFile == nullptr) return false;
-    if (!SeekTo(g_ImageFile, 0, SEEK_END)) return false;
+ImageLength IMG_MeasureImage() {
+    if (g_ImageFile == nullptr || !HasFileLength(g_ImageFile)) return ImageLength::Unmeasurable;
+    if (!SeekTo(g_ImageFile, 0, SEEK_END)) return ImageLength::Unmeasurable;
     const int64_t length = Tell(g_ImageFile);
-    if (!SeekTo(g_ImageFile, 0, SEEK_SET) || length < 0) return false;
-    if (static_cast<uint64_t>(length) > kMaxImageBytes) return false;
+    if (!SeekTo(g_ImageFile, 0, SEEK_SET) || length < 0) return ImageLength::Unmeasurable;
+    if (static_cast<uint64_t>(length) > kMaxImageBytes) return ImageLength::TooLarge;
     g_FileSize = static_cast<uint32_t>(length);
     g_SectorCount = SectorsFor(g_FileSize);
-    return true;
+    return ImageLength::Measured;
 }
 
 bool IMG_ReadChunk() {
@@ -69,8 +85,6 @@ bool IMG_ReadChunk() {
 }
 
 bool IMG_ReadOk() { return g_ImageFile != nullptr && std::ferror(g_ImageFile) == 0; }
-
-bool IMG_ReadWhole() { return IMG_ReadOk() && Tell(g_ImageFile) == static_cast<int64_t>(g_FileSize); }
 
 void IMG_AddChunkToSum() {
     uint32_t sum = g_BinSum;

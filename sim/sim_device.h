@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "spi/chip_id.h"
+
 namespace sim {
 
 /// Chip profiles: one per variant that the flash engine tells apart.
@@ -43,6 +45,7 @@ struct ChipProfile {
     std::array<uint8_t, 4> legacy_id; // answer to 0xAB after its three address bytes
     uint16_t opcodes;                 // ChipOpcodeMask bits
     uint16_t page_size;               // 0x02 wraps within a page of this many bytes
+    ChipTraits expected;              // what the host must resolve for this chip to flash it
 };
 
 /// Every profile, one row per ChipKind, in enum order.

@@ -1,17 +1,93 @@
 #pragma once
-// The flash chip's identity, read once per flash run; it selects the variants of erase,
-// programming and status handling (spi/chip_variants.h).
+// The flash chip's identity, read once per flash run, and what it selects: which erase,
+// programming algorithm and extra status handling a chip gets. The rules are data, one
+// first-match table per decision keyed by the ID bytes and legacy flags; every table ends
+// in a row that matches anything. The identification resolves them once into g_Chip,
+// which is all the engine consults afterwards.
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
+
+enum class ProgramAlgorithm : uint8_t { Page256, Page32, AaiByte, AaiWord };
+enum class EraseKind : uint8_t {
+    Sector1K_D7,    // 64 sector erases at 1 KB steps
+    Block52Pair,    // one 0x52 per 32 KB half
+    BlockD8Pair,    // one 0xD8 per 32 KB half
+    BlockD8Triple,  // as the pair, the upper half erased twice
+};
+
+/// The part of the ID state that decides variants.
+struct ChipIdState {
+    uint8_t id0 = 0;  // manufacturer code
+    uint8_t id2 = 0;
+    uint8_t sst_legacy = 0;
+    uint8_t non_sst_legacy = 0;
+};
+
+/// A row's condition; an empty field matches any value.
+struct IdCondition {
+    std::optional<uint8_t> id0 = std::nullopt;
+    std::optional<uint8_t> id2 = std::nullopt;
+    std::optional<uint8_t> sst_legacy = std::nullopt;
+    std::optional<uint8_t> non_sst_legacy = std::nullopt;
+
+    constexpr bool Matches(const ChipIdState& s) const {
+        return (!id0 || *id0 == s.id0) && (!id2 || *id2 == s.id2) &&
+               (!sst_legacy || *sst_legacy == s.sst_legacy) &&
+               (!non_sst_legacy || *non_sst_legacy == s.non_sst_legacy);
+    }
+};
+
+template <typename Choice>
+struct VariantRow {
+    IdCondition when;
+    Choice choice;
+};
+
+/// Erase variant rows, first match wins.
+std::span<const VariantRow<EraseKind>> EraseRows();
+/// Programming algorithm rows, first match wins.
+std::span<const VariantRow<ProgramAlgorithm>> ProgramRows();
+/// Rows deciding the per-chunk status fix-up.
+std::span<const VariantRow<bool>> ChunkFixupRows();
+/// Rows deciding whether 0x50 precedes latch and status writes.
+std::span<const VariantRow<bool>> WriteStatusEnableRows();
+
+/// Index of the first row whose condition holds; the tables' last row always does.
+template <typename Choice>
+std::size_t FirstMatchingRow(std::span<const VariantRow<Choice>> rows, const ChipIdState& state) {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].when.Matches(state)) return i;
+    }
+    return rows.size() - 1;
+}
+
+/// Everything the engine does differently for one chip. The defaults are what a chip that
+/// answers with zeros gets, which is also the state before any identification.
+struct ChipTraits {
+    EraseKind erase = EraseKind::BlockD8Pair;
+    ProgramAlgorithm program = ProgramAlgorithm::Page256;
+    bool chunk_fixup = false;          // status register rewritten after every chunk
+    bool write_status_enable = false;  // 0x50 before latch and status writes
+
+    bool operator==(const ChipTraits&) const = default;
+};
+
+/// The first matching row of every table for `state`.
+ChipTraits ResolveChipTraits(const ChipIdState& state);
 
 extern uint8_t g_FlashId[4];    // answer to the last ID read; byte 0 is the manufacturer
-extern uint8_t g_SstLegacy;     // set by the legacy ID read only: its first byte was 0xBF
-extern uint8_t g_NonSstLegacy;  // set by the legacy ID read only: its first byte was not 0xBF
+extern uint8_t g_SstLegacy;     // the legacy ID read of the last identification began with 0xBF
+extern uint8_t g_NonSstLegacy;  // ... began with anything else
+extern ChipTraits g_Chip;       // resolved by the last identification
 
-/// Reads the 0x9F ID into g_FlashId; a first byte of 0 falls back to the legacy ID read,
-/// which replaces all four bytes. Ends with no transaction open.
+/// Identifies the chip: clears both legacy flags, reads the 0x9F ID into g_FlashId (a first
+/// byte of 0 falls back to the legacy ID read, which replaces all four bytes) and resolves
+/// g_Chip. Ends with no transaction open.
 void SPI_ReadJedecId();
 /// Reads the 0xAB ID into g_FlashId and sets exactly one of the two legacy flags.
 void SPI_ReadLegacyId();
-/// Back to the start-of-program state: ID and both flags zero.
+/// Back to the start-of-program state: ID, both flags and g_Chip as for a zero ID.
 void SPI_ResetChipState();

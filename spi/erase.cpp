@@ -1,11 +1,10 @@
 #include "spi/erase.h"
 
 #include "hw/hw_fault.h"
-#include "spi/chip_variants.h"
+#include "spi/chip_id.h"
 #include "spi/chunk_state.h"
 #include "spi/flash_control.h"
 #include "spi/follow_link.h"
-#include "spi/spi_opcodes.h"
 
 namespace {
 
@@ -22,7 +21,7 @@ void EraseAt(uint8_t opcode, uint8_t high, uint8_t middle, uint8_t low) {
 
 void SPI_EraseChunk(uint8_t high, uint8_t middle, uint8_t low) {
     const uint8_t upper = static_cast<uint8_t>(middle + kUpperHalfMiddle);
-    const EraseKind kind = SelectEraseKind(CurrentChipIdState());
+    const EraseKind kind = g_Chip.erase;
     switch (kind) {
         case EraseKind::Sector1K_D7:
             // Every sector of every chunk, also past the image end: the verify compares the

@@ -1,10 +1,8 @@
 #include "spi/flash_control.h"
 
 #include "hw/clock.h"
-#include "spi/chip_variants.h"
+#include "spi/chip_id.h"
 #include "spi/follow_link.h"
-#include "spi/spi_opcodes.h"
-#include "spi/status_poll.h"
 
 namespace {
 
@@ -22,7 +20,7 @@ void WriteProtectionStatus(uint8_t value) {
     FM_Opcode(spi_op::kWriteEnable);
     OpenStatusRead();
     SPI_PollStatus([](uint8_t s) { return (s & status_bits::kWriteEnabled) != 0; });
-    if (NeedsWriteStatusEnable(CurrentChipIdState())) {
+    if (g_Chip.write_status_enable) {
         FM_Select();
         FM_Opcode(spi_op::kEnableWriteStatus);
     }
@@ -54,7 +52,7 @@ void SPI_WriteEnable() {
     SPI_WaitReady();
     FM_Select();
     FM_Opcode(spi_op::kWriteEnable);
-    if (NeedsWriteStatusEnable(CurrentChipIdState())) {
+    if (g_Chip.write_status_enable) {
         FM_Select();
         FM_Opcode(spi_op::kEnableWriteStatus);
     }
@@ -105,7 +103,7 @@ void SPI_OpenFastRead(uint8_t high, uint8_t middle, uint8_t low) {
 }
 
 void SPI_ChunkFixup() {
-    if (!NeedsChunkFixup(CurrentChipIdState())) return;
+    if (!g_Chip.chunk_fixup) return;
     SPI_WriteEnable();
     // Each status write is ended by the select of the next ready wait, after the settle time.
     WriteFixupStatusPair();

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "spi/chip_variants.h"
+#include "spi/chip_id.h"
 
 /// Programs the chunk at (high, middle, low) with the chip's algorithm; advances g_BytesDone.
 void SPI_ProgramChunk(uint8_t high, uint8_t middle, uint8_t low);

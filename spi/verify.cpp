@@ -4,8 +4,6 @@
 #include "spi/chunk_state.h"
 #include "spi/flash_control.h"
 #include "spi/follow_link.h"
-#include "spi/progress_out.h"
-#include "spi/spi_opcodes.h"
 
 uint32_t g_RomSum = 0;
 std::FILE* g_DumpFile = nullptr;

@@ -1,6 +1,8 @@
 #include "version/fw_version.h"
 
+#include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "hw/atomic_file.h"
 #include "hw/ec_channel.h"
@@ -9,10 +11,12 @@
 
 FwReadResult FW_ReadVersion(const UiSettings& s, std::string& text) {
     if (s.FwVersionShow != 1 && s.FwVersionShow != 2) return FwReadResult::Skipped;
+    const VersionSource source = s.ReadMethod != 0 ? VersionSource::Bram : VersionSource::EcSpace;
+    const int count = FW_VersionByteCount(source, s.ReadBytes);
+    const auto index = static_cast<uint8_t>(s.BramStartIndex);
 
-    if (s.ReadMethod != 0) {
-        const int count = (s.ReadBytes == 0 || s.ReadBytes == 2) ? 2 : 5;
-        text = FW_FormatBram(s.BramStartIndex, count, s.HexDisplay != 0);
+    if (source == VersionSource::Bram) {
+        text = FW_FormatVersion(source, FW_ReadVersionBytes(source, index, count), s.HexDisplay);
         return FwReadResult::Read;
     }
 
@@ -21,12 +25,12 @@ FwReadResult FW_ReadVersion(const UiSettings& s, std::string& text) {
     // and look like a dead EC: this read starts afresh and answers for itself.
     HW_ClearFault();
     if (!EC_ProbeAck()) return FwReadResult::AckFail;
-    std::string read = FW_ReadEcSpace(s.HexDisplay, static_cast<uint8_t>(s.BramStartIndex), s.ReadBytes);
+    const std::vector<uint8_t> bytes = FW_ReadVersionBytes(source, index, count);
     if (HW_Faulted()) {
         HW_ClearFault();
         return FwReadResult::AckFail;
     }
-    text = std::move(read);
+    text = FW_FormatVersion(source, bytes, s.HexDisplay);
     return FwReadResult::Read;
 }
 

@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "version/version_sources.h"
-
 namespace {
 
 std::string Dec(uint8_t b) { return std::to_string(b); }
@@ -20,7 +18,24 @@ std::string Hex2(uint8_t b) {
     return text;
 }
 
-uint8_t IndexPlus(int index, int offset) { return static_cast<uint8_t>(index + offset); }
+std::string FormatBram(std::span<const uint8_t> b, bool hex) {
+    if (b.size() == 2) return hex ? Dec(b[0]) + FW_ChrText(b[1]) : Dec(b[0]) + "." + Dec(b[1]);
+    std::string text;
+    for (size_t k = 0; k < b.size(); ++k) {
+        if (k > 0) text += ' ';
+        text += FW_ChrText(b[k]);
+    }
+    return text;
+}
+
+std::string FormatEcSpace(std::span<const uint8_t> b, bool hex) {
+    switch (b.size()) {
+        case 0: return "";
+        case 1: return hex ? Hex(b[0]) : Dec(b[0]);
+        case 3: return Dec(b[0]) + "." + Dec(b[1]) + "." + Dec(b[2]);
+        default: return Dec(b[0]) + "." + (hex ? Hex2(b[1]) : Dec(b[1]));
+    }
+}
 
 }  // namespace
 
@@ -36,28 +51,13 @@ std::string FW_ChrText(uint8_t byte) {
     return "?";
 }
 
-std::string FW_FormatBram(int index, int count, bool hex) {
-    if (count == 2) {
-        const uint8_t b0 = BRAM_ReadByte(IndexPlus(index, 0));
-        const uint8_t b1 = BRAM_ReadByte(IndexPlus(index, 1));
-        return hex ? Dec(b0) + FW_ChrText(b1) : Dec(b0) + "." + Dec(b1);
-    }
-    std::string text;
-    for (int k = 0; k < count; ++k) {
-        if (k > 0) text += ' ';
-        text += FW_ChrText(BRAM_ReadByte(IndexPlus(index, k)));
-    }
-    return text;
+int FW_VersionByteCount(VersionSource source, int32_t read_bytes) {
+    if (source == VersionSource::Bram) return (read_bytes == 0 || read_bytes == 2) ? 2 : 5;
+    if (read_bytes == 1) return 1;
+    return read_bytes == 3 ? 3 : 2;
 }
 
-std::string FW_ReadEcSpace(int hex_display, uint8_t index, int read_bytes) {
-    const uint8_t b0 = EC_ReadSpaceByte(index);
-    if (read_bytes == 1) return hex_display != 0 ? Hex(b0) : Dec(b0);
-
-    const uint8_t b1 = EC_ReadSpaceByte(IndexPlus(index, 1));
-    if (read_bytes == 3) {
-        const uint8_t b2 = EC_ReadSpaceByte(IndexPlus(index, 2));
-        return Dec(b0) + "." + Dec(b1) + "." + Dec(b2);
-    }
-    return Dec(b0) + "." + (hex_display != 0 ? Hex2(b1) : Dec(b1));
+std::string FW_FormatVersion(VersionSource source, std::span<const uint8_t> bytes, int32_t hex_display) {
+    return source == VersionSource::Bram ? FormatBram(bytes, hex_display != 0)
+                                         : FormatEcSpace(bytes, hex_display != 0);
 }

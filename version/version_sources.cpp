@@ -22,3 +22,12 @@ uint8_t EC_ReadSpaceByte(uint8_t index) {
     EC_WriteData(index);
     return EC_ReadData();
 }
+
+std::vector<uint8_t> FW_ReadVersionBytes(VersionSource source, uint8_t index, int count) {
+    std::vector<uint8_t> bytes;
+    for (int k = 0; k < count; ++k) {
+        const auto at = static_cast<uint8_t>(index + k);
+        bytes.push_back(source == VersionSource::Bram ? BRAM_ReadByte(at) : EC_ReadSpaceByte(at));
+    }
+    return bytes;
+}

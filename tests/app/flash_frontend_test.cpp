@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
 
@@ -115,9 +116,11 @@ private slots:
         ScopedClock clock_guard(clock);
         IniValues ini;
         ini.shutdown = shutdown.toStdString();
+        ini.fw_version_show = "1";
         sim::Config config;
         if (!chip_works) config.stuck_ones = {{0, 0x01}};  // the image's first byte is 0x00
         StartedWindow w(&ini, config);
+        w.rig.device.EnableEcTrace(true);
         const std::vector<uint8_t> image = Image(70000);
         WriteImage("new.bin", image);
         LoadImage(w, "new.bin");
@@ -128,6 +131,21 @@ private slots:
         QCOMPARE(FlashStartsWith(w.rig.device, image), chip_works);
         QCOMPARE(Child<QLabel>(*w.form, "Lbl_status")->text(),
                  chip_works ? QStringLiteral("CheckSum OK!!") : QStringLiteral("Verify Fail!!"));
+        // Every control the run's steps reach shows its last value.
+        QCOMPARE(Child<QProgressBar>(*w.form, "ProgressBar1")->value(), chip_works ? 100 : 76);
+        QCOMPARE(Child<QLabel>(*w.form, "Lbl_Process")->text(), chip_works ? QStringLiteral("100") : QStringLiteral("76"));
+        uint32_t sum = 0;
+        for (size_t i = 0; i < 2 * 65536; ++i) sum += i < image.size() ? image[i] : 0xFF;
+        if (chip_works) QCOMPARE(Child<QLabel>(*w.form, "Lbl_CheckSUM")->text(), QString::asprintf("%06X", sum));
+        QCOMPARE(Child<QPlainTextEdit>(*w.form, "Memo_status")->toPlainText().split(QLatin1Char('\n')).first(),
+                 QStringLiteral("EC ACK OK."));
+        // The version is read again, after the EC has left follow mode, only when the run passed;
+        // a restart writes the run's files first, the version record with a fresh read among them.
+        const auto& trace = w.rig.device.ec_trace();
+        const auto left = std::find_if(trace.begin(), trace.end(),
+                                       [](const sim::EcEvent& e) { return e.kind == sim::EcEvent::LeaveFollow; });
+        QVERIFY(left != trace.end());
+        QCOMPARE(std::count(left, trace.end(), sim::EcEvent{sim::EcEvent::Command, 0x85}), (chip_works ? 1 : 0) + restarts);
         QCOMPARE(w.stand_ins.restarts, restarts);
         QVERIFY(Child<QPushButton>(*w.form, "Btn_Flash")->isEnabled());
         QVERIFY(Child<QPushButton>(*w.form, "Btn_loadFILE")->isEnabled());

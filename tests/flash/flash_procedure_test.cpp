@@ -1,167 +1,63 @@
-// The whole flash procedure against the simulated EC: what it shows, when it tells the EC
-// to leave follow mode, what it leaves in the flash, and how it ends every kind of failure.
+// The whole flash procedure against the simulated EC: the steps it reports and what the
+// window shows for them, when it tells the EC to leave follow mode, what it leaves in the
+// flash, and how each failure ends.
 
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
-#include <algorithm>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <memory>
-
-#include "flash/flash_procedure.h"
-#include "flash/image_reader.h"
-#include "hw/clock.h"
-#include "hw/ec_channel.h"
-#include "hw/hw_fault.h"
-#include "sim/in_process.h"
-#include "spi/chip_id.h"
-#include "spi/progress_out.h"
+#include "flash_run_fixture.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-constexpr uint8_t kEndCmd = 0x77;
+using flash_test::ChunkSum;
+using flash_test::FlashRunTest;
+using flash_test::Pattern;
+using S = FlashStep;
 
-struct RecordingReporter : FlashReporter {
-    void SetStatus(const std::string& text) override { status = text; }
-    void AppendMemo(const std::string& line) override { memo.push_back(line); }
-    void SetProgress(unsigned percent) override { progress.push_back(percent); }
-    void SetProcessText(const std::string& text) override { process = text; }
-    void SetCheckSum(const std::string& text) override { checksum = text; }
-    void RepaintWindow() override {}
-    void ShowFwVersion() override { ++version_reads; }
-
-    std::string status;
-    std::vector<std::string> memo;
-    std::vector<unsigned> progress;
-    std::string process;
-    std::string checksum;
-    int version_reads = 0;
-};
-
-// An image stream whose reads fail from `fail_from` on, as a disk with a bad sector does;
-// seeking and measuring still work.
-struct FailingImage {
-    std::vector<uint8_t> bytes;
-    size_t fail_from;
-    size_t position = 0;
-};
-
-std::FILE* OpenFailingImage(FailingImage& image) {
-    cookie_io_functions_t io{};
-    io.read = [](void* cookie, char* buffer, size_t size) -> ssize_t {
-        auto& image = *static_cast<FailingImage*>(cookie);
-        if (image.position >= image.fail_from) return -1;
-        const size_t count = std::min({size, image.bytes.size() - image.position, image.fail_from - image.position});
-        std::memcpy(buffer, image.bytes.data() + image.position, count);
-        image.position += count;
-        return static_cast<ssize_t>(count);
-    };
-    io.seek = [](void* cookie, off64_t* offset, int whence) -> int {
-        auto& image = *static_cast<FailingImage*>(cookie);
-        const off64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? image.position : image.bytes.size();
-        image.position = static_cast<size_t>(base + *offset);
-        *offset = static_cast<off64_t>(image.position);
-        return 0;
-    };
-    return fopencookie(&image, "rb", io);
+std::vector<FlashStep> PassingSteps(size_t chunks) {
+    std::vector<FlashStep> steps = {S::FollowModeEntered, S::Identifying, S::RunStarted};
+    for (size_t k = 0; k < chunks; ++k)
+        steps.insert(steps.end(), {S::ChunkStarted, S::Erasing, S::BlankChecking, S::Programming, S::Verifying,
+                                   S::ChunkDone});
+    steps.insert(steps.end(), {S::Verified, S::SumsCompared, S::Ended});
+    return steps;
 }
 
-std::vector<uint8_t> Pattern(size_t size) {
-    std::vector<uint8_t> bytes(size);
-    uint32_t state = 0x12345678;
-    for (uint8_t& byte : bytes) {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<uint8_t>(state >> 16);
-    }
-    return bytes;
-}
-
-class FlashProcedureTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vantu-flash-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-        progress_ = std::tmpfile();
-        g_ProgressOut = progress_;
-        SPI_ResetChipState();
-        HW_ClearFault();
-        g_StatusPort = g_CmdPort = 0x3F4;
-        g_DataPort = 0x3F0;
-    }
-    void TearDown() override {
-        installed_.reset();
-        if (g_ImageFile != nullptr) std::fclose(g_ImageFile);
-        g_ImageFile = nullptr;
-        g_ProgressOut = stdout;
-        std::fclose(progress_);
-        fs::remove_all(dir_);
-    }
-
-    sim::Device& Start(sim::Config config = sim::Config{}) {
-        installed_.reset();
-        device_ = std::make_unique<sim::Device>(config);
-        // Old contents that differ from any image below.
-        std::vector<uint8_t> old = Pattern(4 * 65536);
-        std::reverse(old.begin(), old.end());
-        std::copy(old.begin(), old.end(), device_->flash().begin());
-        device_->EnableEcTrace(true);
-        installed_ = std::make_unique<sim::InProcess>(*device_);
-        return *device_;
-    }
-
-    void OpenImage(const std::vector<uint8_t>& bytes) {
-        const fs::path path = dir_ / "image.bin";
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        g_ImageFile = std::fopen(path.c_str(), "rb");
-        ASSERT_NE(g_ImageFile, nullptr);
-    }
-
-    bool Run() { return DoFlashProcedure(kEndCmd, ui_); }
-
-    bool FlashHolds(const std::vector<uint8_t>& image, size_t chunks) {
-        const auto flash = device_->flash();
-        for (size_t i = 0; i < chunks * 65536; ++i) {
-            const uint8_t want = i < image.size() ? image[i] : 0xFF;
-            if (flash[i] != want) return false;
-        }
-        return true;
-    }
-
-    size_t EndCommands() const {
-        return std::count(device_->ec_trace().begin(), device_->ec_trace().end(),
-                          sim::EcEvent{sim::EcEvent::LeaveFollow, kEndCmd});
-    }
-
-    // Nothing at all may reach the EC once it has left follow mode.
-    bool QuietAfterLeaving() const {
-        const auto& trace = device_->ec_trace();
-        const auto left = std::find_if(trace.begin(), trace.end(),
-                                       [](const sim::EcEvent& e) { return e.kind == sim::EcEvent::LeaveFollow; });
-        return left == trace.end() || left + 1 == trace.end();
-    }
-
-    fs::path dir_;
-    std::FILE* progress_ = nullptr;
-    ManualClock clock_{1};
-    ScopedClock clock_guard_{clock_};
-    std::unique_ptr<sim::Device> device_;
-    std::unique_ptr<sim::InProcess> installed_;
-    RecordingReporter ui_;
-};
-
-TEST_F(FlashProcedureTest, PassingRunFlashesEveryChunkAndReportsEachStep) {
+TEST_F(FlashRunTest, PassingRunReportsEveryStepOfEveryChunk) {
     Start();
     const std::vector<uint8_t> image = Pattern(3 * 65536 - 100);
     OpenImage(image);
-    EXPECT_TRUE(Run());
+    const FlashResult result = Run();
+
+    EXPECT_EQ(result.outcome, FlashOutcome::Passed);
+    EXPECT_TRUE(FlashPassed(result));
+    EXPECT_EQ(result.failing_chunk, std::nullopt);
+    EXPECT_EQ(result.fault, HwFault::None);
+    EXPECT_EQ(result.bin_sum, ChunkSum(image));
+    EXPECT_EQ(result.rom_sum, ChunkSum(image));
+    EXPECT_EQ(events.back().result, result);
     EXPECT_TRUE(FlashHolds(image, 3));
     EXPECT_EQ(device_->counters().ibf_overruns, 0u);  // never a byte before the EC took the last
     EXPECT_EQ(EndCommands(), 1u);
     EXPECT_FALSE(device_->in_follow_mode());
+
+    EXPECT_EQ(Steps(), PassingSteps(3));
+    const sim::ChipProfile& chip = sim::ProfileOf(sim::ChipKind::Winbond);
+    std::vector<uint32_t> started, programmed_from;
+    for (const FlashEvent& e : events) {
+        if (e.step == S::RunStarted) {
+            EXPECT_EQ(e.image_bytes, image.size());
+            EXPECT_EQ(e.chunks, 3u);
+            EXPECT_EQ(e.chip_id, chip.jedec_id);
+        }
+        if (e.step == S::ChunkStarted) started.push_back(e.chunk);
+        if (e.step == S::Programming) programmed_from.push_back(e.bytes_done);
+    }
+    EXPECT_EQ(started, (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(programmed_from, (std::vector<uint32_t>{0, 65536, 131072}));
+}
+
+TEST_F(FlashRunTest, PassingRunShowsTheTextsAndPausesInOrder) {
+    Start();
+    OpenImage(Pattern(3 * 65536 - 100));
+    ASSERT_EQ(Run().outcome, FlashOutcome::Passed);
 
     const std::vector<std::string> chunk = {"Start Block....", "Check Block....", "Start Programming....",
                                             "Start Verify...."};
@@ -171,22 +67,21 @@ TEST_F(FlashProcedureTest, PassingRunFlashesEveryChunkAndReportsEachStep) {
     want.insert(want.end(), chunk.begin(), chunk.end());
     want.insert(want.end(), chunk.begin(), chunk.end());
     want.insert(want.end(), {"Verify OK!!", "CheckSum OK!!"});
-    EXPECT_EQ(ui_.memo, want);
-    EXPECT_EQ(ui_.status, "CheckSum OK!!");
-    EXPECT_EQ(ui_.process, "100");
-    EXPECT_EQ(ui_.version_reads, 1);
+    EXPECT_EQ(Memo(), want);
+    EXPECT_EQ(Status(), "CheckSum OK!!");
+    EXPECT_EQ(Percent(), "100");
     // Pauses: 2 x 50 opening, 200 per chunk, 200 before the second, 50 + 1000 at the end.
     EXPECT_EQ(clock_.slept_ms(), 100u + 3 * 200 + 200 + 1050);
 }
 
-TEST_F(FlashProcedureTest, ProgressFollowsTheBytesProgrammed) {
+TEST_F(FlashRunTest, ProgressFollowsTheBytesProgrammed) {
     Start();
     OpenImage(Pattern(2 * 65536));
-    EXPECT_TRUE(Run());
-    EXPECT_EQ(ui_.progress, (std::vector<unsigned>{1, 25, 50, 75, 50, 1, 25, 50, 75, 100, 100}));
+    ASSERT_EQ(Run().outcome, FlashOutcome::Passed);
+    EXPECT_EQ(Progress(), (std::vector<unsigned>{1, 25, 50, 75, 50, 1, 25, 50, 75, 100, 100}));
 }
 
-TEST_F(FlashProcedureTest, CheckSumTextHasAtLeastSixUppercaseDigits) {
+TEST_F(FlashRunTest, CheckSumTextHasAtLeastSixUppercaseDigits) {
     struct Case {
         std::vector<uint8_t> image;
         const char* shown;
@@ -202,38 +97,42 @@ TEST_F(FlashProcedureTest, CheckSumTextHasAtLeastSixUppercaseDigits) {
     for (const Case& c : cases) {
         Start();
         OpenImage(c.image);
-        EXPECT_TRUE(Run());
-        EXPECT_EQ(ui_.checksum, c.shown);
-        std::fclose(g_ImageFile);
-        g_ImageFile = nullptr;
+        EXPECT_EQ(Run().outcome, FlashOutcome::Passed);
+        EXPECT_EQ(events.back().display.checksum, c.shown);
     }
 }
 
-TEST_F(FlashProcedureTest, RefusedFollowModeShowsTheAnswerAndNothingElse) {
+TEST_F(FlashRunTest, RefusedFollowModeShowsTheAnswerAndNothingElse) {
     sim::Config config;
     config.flash_mode_reply = 0x5A;
     Start(config);
     OpenImage(Pattern(1000));
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(ui_.status, "EC ACK Fail !ACK = 5A");
-    EXPECT_EQ(ui_.memo, std::vector<std::string>{"EC ACK Fail !ACK = 5A"});
+    const FlashResult result = Run();
+    EXPECT_EQ(result.outcome, FlashOutcome::NoAcknowledge);
+    EXPECT_EQ(result.ack, 0x5A);
+    EXPECT_EQ(Steps(), std::vector<FlashStep>{S::Ended});
+    EXPECT_EQ(Status(), "EC ACK Fail !ACK = 5A");
+    EXPECT_EQ(Memo(), std::vector<std::string>{"EC ACK Fail !ACK = 5A"});
     EXPECT_EQ(EndCommands(), 0u);
 }
 
-TEST_F(FlashProcedureTest, EmptyImageFailsAndStillReleasesTheEc) {
+TEST_F(FlashRunTest, EmptyImageFailsAndStillReleasesTheEc) {
     Start();
     OpenImage({});
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(ui_.memo, (std::vector<std::string>{"EC ACK OK.", "Start flash!!", "Verify Fail", "Verify Fail!!"}));
-    EXPECT_EQ(ui_.status, "Verify Fail!!");
-    EXPECT_EQ(ui_.progress.back(), 76u);
-    EXPECT_EQ(ui_.process, "76");
+    const FlashResult result = Run();
+    EXPECT_EQ(result.outcome, FlashOutcome::NothingToFlash);
+    EXPECT_FALSE(FlashPassed(result));
+    EXPECT_EQ(Steps(), (std::vector<FlashStep>{S::FollowModeEntered, S::Identifying, S::RunStarted, S::Ended}));
+    EXPECT_EQ(Memo(), (std::vector<std::string>{"EC ACK OK.", "Start flash!!", "Verify Fail", "Verify Fail!!"}));
+    EXPECT_EQ(Status(), "Verify Fail!!");
+    EXPECT_EQ(Progress().back(), 76u);
+    EXPECT_EQ(Percent(), "76");
     // The EC must not be left in follow mode with nothing to flash.
     EXPECT_EQ(EndCommands(), 1u);
     EXPECT_FALSE(device_->in_follow_mode());
 }
 
-TEST_F(FlashProcedureTest, VerifyFailureEndsTheRunAtThatChunk) {
+TEST_F(FlashRunTest, VerifyFailureEndsTheRunAtThatChunk) {
     sim::Config config;
     config.chip = sim::ChipKind::Mx;
     const std::vector<uint8_t> image = Pattern(2 * 65536);
@@ -244,76 +143,77 @@ TEST_F(FlashProcedureTest, VerifyFailureEndsTheRunAtThatChunk) {
     Start(config);
     OpenImage(image);
 
-    EXPECT_FALSE(Run());
-    const std::vector<std::string> tail(ui_.memo.end() - 4, ui_.memo.end());
+    const FlashResult result = Run();
+    EXPECT_EQ(result.outcome, FlashOutcome::VerifyFailed);
+    EXPECT_EQ(result.failing_chunk, 0);
+    EXPECT_NE(result.bin_sum, result.rom_sum);  // verify stopped at the differing byte
+    const std::vector<std::string> memo = Memo();
+    const std::vector<std::string> tail(memo.end() - 4, memo.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"Start Verify....", "Verify Fail", "Verify Fail", "Verify Fail!!"}));
     // The second chunk is never started: the EC already left follow mode.
-    EXPECT_EQ(std::count(ui_.memo.begin(), ui_.memo.end(), "Start Block...."), 1);
+    EXPECT_EQ(Count(S::ChunkStarted), 1u);
     EXPECT_EQ(EndCommands(), 1u);
     EXPECT_TRUE(QuietAfterLeaving());
     EXPECT_EQ(device_->chip_status() & 0x0C, 0x0C);  // protected again before the EC was released
 }
 
-TEST_F(FlashProcedureTest, ReadErrorFailsTheRunBeforeItsChunkIsErased) {
-    Start();
-    // 100 KB whose reads fail from 96 KB on: chunk 1 would look short but complete.
-    FailingImage image{Pattern(102400), 98304};
-    g_ImageFile = OpenFailingImage(image);
-    ASSERT_NE(g_ImageFile, nullptr);
-    const std::vector<uint8_t> old_chunk1(device_->flash().begin() + 65536, device_->flash().begin() + 131072);
-
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(ui_.status, flash_text::kImageShort);
-    EXPECT_EQ(std::count(ui_.memo.begin(), ui_.memo.end(), "Start Block...."), 1);
-    EXPECT_TRUE(std::equal(old_chunk1.begin(), old_chunk1.end(), device_->flash().begin() + 65536));
-    EXPECT_EQ(EndCommands(), 1u);
-    EXPECT_FALSE(device_->in_follow_mode());
-}
-
-TEST_F(FlashProcedureTest, RefusedEraseFailsTheBlankCheck) {
+TEST_F(FlashRunTest, RefusedEraseFailsTheBlankCheck) {
     sim::Config config;
     config.erase_refused = true;
     Start(config);
     OpenImage(Pattern(3 * 65536));
-    EXPECT_FALSE(Run());
-    EXPECT_NE(std::find(ui_.memo.begin(), ui_.memo.end(), "Block Verify Fail!!"), ui_.memo.end());
-    EXPECT_EQ(ui_.status, "Verify Fail!!");
+    const FlashResult result = Run();
+    EXPECT_EQ(result.outcome, FlashOutcome::BlankCheckFailed);
+    EXPECT_EQ(result.failing_chunk, 0);
+    EXPECT_EQ(result.rom_sum, 0u);  // nothing was verified
+    EXPECT_EQ(Count(S::Programming), 0u);
+    const std::vector<std::string> memo = Memo();
+    EXPECT_NE(std::find(memo.begin(), memo.end(), "Block Verify Fail!!"), memo.end());
+    EXPECT_EQ(Status(), "Verify Fail!!");
     EXPECT_EQ(EndCommands(), 1u);
     EXPECT_TRUE(QuietAfterLeaving());
 }
 
-TEST_F(FlashProcedureTest, OversizeImageIsRefusedBeforeAnyPortAccess) {
-    Start();
-    const fs::path path = dir_ / "huge.bin";
-    std::ofstream(path, std::ios::binary).put('\0');
-    fs::resize_file(path, 16 * 1024 * 1024 + 1);
-    g_ImageFile = std::fopen(path.c_str(), "rb");
-    device_->EnablePortTrace(true);
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(ui_.status, flash_text::kImageTooLarge);
-    EXPECT_TRUE(device_->port_trace().empty());
-}
-
-TEST_F(FlashProcedureTest, DeadHardwareEndsTheRunInItsBoundWithAReason) {
+TEST_F(FlashRunTest, DeadHardwareEndsTheRunInItsBoundWithAReason) {
     struct Case {
         const char* what;
         sim::Config config;
+        FlashOutcome outcome;
         HwFault fault;
+        std::optional<uint8_t> failing_chunk;  // none when the identification already timed out
     };
     sim::Config stops;
     stops.stop_answering_after_commands = 5000;
     sim::Config busy;
     busy.stuck_busy = true;
-    for (const Case& c : {Case{"EC stops", stops, HwFault::EcNotAnswering}, Case{"chip busy", busy, HwFault::ChipNotReady}}) {
+    for (const Case& c : {Case{"EC stops", stops, FlashOutcome::EcTimedOut, HwFault::EcNotAnswering, 0},
+                          Case{"chip busy", busy, FlashOutcome::ChipTimedOut, HwFault::ChipNotReady, {}}}) {
+        SCOPED_TRACE(c.what);
         Start(c.config);
-        ui_ = RecordingReporter{};
         OpenImage(Pattern(2 * 65536));
-        EXPECT_FALSE(Run()) << c.what;
-        EXPECT_EQ(ui_.status, HW_FaultText(c.fault)) << c.what;
-        EXPECT_EQ(ui_.process, "76") << c.what;
-        EXPECT_FALSE(HW_Faulted()) << c.what;
-        std::fclose(g_ImageFile);
-        g_ImageFile = nullptr;
+        const FlashResult result = Run();
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(result.fault, c.fault);
+        EXPECT_EQ(result.failing_chunk, c.failing_chunk);
+        EXPECT_EQ(Status(), HW_FaultText(c.fault));
+        EXPECT_EQ(Percent(), "76");
+        EXPECT_FALSE(HW_Faulted());
+    }
+}
+
+// A second run in the same process on a chip that answers 0x9F: the legacy state the first
+// chip left must not choose its erase or programming.
+TEST_F(FlashRunTest, SecondRunStartsFromItsOwnChip) {
+    const std::vector<uint8_t> image = Pattern(65536 + 500);
+    for (sim::ChipKind chip : {sim::ChipKind::SstLegacy, sim::ChipKind::SstJedec}) {
+        SCOPED_TRACE(sim::ProfileOf(chip).name);
+        sim::Config config;
+        config.chip = chip;
+        Start(config);
+        OpenImage(image);
+        EXPECT_EQ(Run().outcome, FlashOutcome::Passed);
+        EXPECT_EQ(g_Chip, sim::ProfileOf(chip).expected);
+        EXPECT_TRUE(FlashHolds(image, 2));
     }
 }
 

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -105,7 +107,7 @@ TEST_F(ImageReaderTest, DeliversPaddedChunksUntilTheFileEnds) {
 TEST_F(ImageReaderTest, NoImageFileDeliversNothing) {
     EXPECT_FALSE(IMG_ReadChunk());
     EXPECT_EQ(g_ChunkNo, 0);
-    EXPECT_FALSE(IMG_MeasureImage());
+    EXPECT_EQ(IMG_MeasureImage(), ImageLength::Unmeasurable);
 }
 
 TEST_F(ImageReaderTest, MeasuresSizeAndFourKilobyteUnitsAndRewinds) {
@@ -118,7 +120,7 @@ TEST_F(ImageReaderTest, MeasuresSizeAndFourKilobyteUnitsAndRewinds) {
         SCOPED_TRACE("file size " + std::to_string(c.size));
         OpenSparseImage(c.size);
         std::fseek(g_ImageFile, 0, SEEK_END);
-        ASSERT_TRUE(IMG_MeasureImage());
+        ASSERT_EQ(IMG_MeasureImage(), ImageLength::Measured);
         EXPECT_EQ(g_FileSize, c.size);
         EXPECT_EQ(g_SectorCount, c.sectors);
         EXPECT_EQ(std::ftell(g_ImageFile), 0);
@@ -132,10 +134,31 @@ TEST_F(ImageReaderTest, RefusesImagesBeyondSixteenMebibytesWithoutTouchingTheSta
         OpenSparseImage(size);
         g_FileSize = 123;
         g_SectorCount = 7;
-        EXPECT_FALSE(IMG_MeasureImage());
+        EXPECT_EQ(IMG_MeasureImage(), ImageLength::TooLarge);
         EXPECT_EQ(g_FileSize, 123u);
         EXPECT_EQ(g_SectorCount, 7u);
     }
+}
+
+// A pipe has no length, and a character device claims a length of 0: neither may pass for
+// an image of the length it shows, least of all an empty one.
+TEST_F(ImageReaderTest, StreamsWithoutAFileLengthAreUnmeasurable) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ASSERT_EQ(::write(fds[1], "abc", 3), 3);
+    ::close(fds[1]);
+    std::FILE* pipe = ::fdopen(fds[0], "rb");
+    ASSERT_NE(pipe, nullptr);
+    std::FILE* device = std::fopen("/dev/zero", "rb");
+    ASSERT_NE(device, nullptr);
+    for (std::FILE* stream : {pipe, device}) {
+        ScopedImageFile image(stream);
+        g_FileSize = 123;
+        EXPECT_EQ(IMG_MeasureImage(), ImageLength::Unmeasurable);
+        EXPECT_EQ(g_FileSize, 123u);
+    }
+    std::fclose(pipe);
+    std::fclose(device);
 }
 
 TEST_F(ImageReaderTest, ByteSumCoversWholeChunksWithTheirFill) {

@@ -1,14 +1,15 @@
-// Every simulated chip through the per-chunk sequence: a full chunk and a partial last
-// chunk over old contents end up as the image, 0xFF past its end.
+// Every simulated chip through the per-chunk sequence: the identification resolves the
+// traits its profile expects, and a full chunk and a partial last chunk over old contents
+// end up as the image, 0xFF past its end. The cases are the simulator's profile table.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <numeric>
+#include <set>
 
 #include "hw/hw_fault.h"
 #include "spi/chip_id.h"
-#include "spi/chip_variants.h"
 #include "spi/chunk_state.h"
 #include "spi/erase.h"
 #include "spi/flash_control.h"
@@ -21,17 +22,11 @@ namespace {
 using spi_test::PatternBytes;
 using spi_test::SimTest;
 
-struct ChipCase {
-    sim::ChipKind chip;
-    ProgramAlgorithm algorithm;
-    EraseKind erase;
-};
-
-class AllChipsTest : public SimTest, public ::testing::WithParamInterface<ChipCase> {};
+class AllChipsTest : public SimTest, public ::testing::WithParamInterface<sim::ChipProfile> {};
 
 TEST_P(AllChipsTest, FullAndPartialChunkEndAsTheImage) {
-    const ChipCase& c = GetParam();
-    StartChip(c.chip);
+    const sim::ChipProfile& profile = GetParam();
+    StartChip(profile.kind);
     const auto flash = device().flash();
     const std::vector<uint8_t> old_contents = PatternBytes(3 * kChunkBytes, 99);
     std::copy(old_contents.begin(), old_contents.end(), flash.begin());
@@ -39,9 +34,7 @@ TEST_P(AllChipsTest, FullAndPartialChunkEndAsTheImage) {
     g_FileSize = static_cast<uint32_t>(image.size());
 
     SPI_ReadJedecId();
-    const ChipIdState id = CurrentChipIdState();
-    EXPECT_EQ(SelectProgramAlgorithm(id), c.algorithm);
-    EXPECT_EQ(SelectEraseKind(id), c.erase);
+    EXPECT_EQ(g_Chip, profile.expected);
 
     uint32_t chunk_sum = 0;
     for (uint8_t chunk = 0; chunk < 2; ++chunk) {
@@ -67,27 +60,32 @@ TEST_P(AllChipsTest, FullAndPartialChunkEndAsTheImage) {
     EXPECT_EQ(g_BytesDone, image.size());
     EXPECT_EQ(g_RomSum, chunk_sum);
     // Protection is back on, except where the per-chunk fix-up rewrote the status after it.
-    EXPECT_EQ((device().chip_status() & 0x0C) == 0x0C, !NeedsChunkFixup(id));
+    EXPECT_EQ((device().chip_status() & 0x0C) == 0x0C, !profile.expected.chunk_fixup);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Chips, AllChipsTest,
-    ::testing::Values(ChipCase{sim::ChipKind::SstJedec, ProgramAlgorithm::AaiWord, EraseKind::BlockD8Pair},
-                      ChipCase{sim::ChipKind::SstLegacy, ProgramAlgorithm::AaiByte, EraseKind::Block52Pair},
-                      ChipCase{sim::ChipKind::Mx32Pieces, ProgramAlgorithm::Page32, EraseKind::BlockD8Pair},
-                      ChipCase{sim::ChipKind::Mx, ProgramAlgorithm::Page256, EraseKind::BlockD8Pair},
-                      ChipCase{sim::ChipKind::Gd, ProgramAlgorithm::Page256, EraseKind::BlockD8Pair},
-                      ChipCase{sim::ChipKind::AllFF, ProgramAlgorithm::AaiWord, EraseKind::Sector1K_D7},
-                      ChipCase{sim::ChipKind::Winbond, ProgramAlgorithm::Page256, EraseKind::BlockD8Pair},
-                      ChipCase{sim::ChipKind::LegacyOther, ProgramAlgorithm::Page256, EraseKind::BlockD8Triple}),
-    [](const ::testing::TestParamInfo<ChipCase>& info) {
-        std::string name = sim::ProfileOf(info.param.chip).name;
-        std::replace(name.begin(), name.end(), '-', '_');
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Chips, AllChipsTest, ::testing::ValuesIn(sim::ChipProfiles()),
+                         [](const ::testing::TestParamInfo<sim::ChipProfile>& info) {
+                             std::string name = info.param.name;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
 
-TEST(AllChipsCoverage, EverySimulatedChipIsInTheList) {
-    EXPECT_EQ(sim::ChipProfiles().size(), 8u);
+// The profiles cover every variant, so the flash runs above exercise each one.
+TEST(AllChipsCoverage, EveryVariantHasASimulatedChip) {
+    std::set<EraseKind> erases;
+    std::set<ProgramAlgorithm> algorithms;
+    bool fixup = false;
+    bool write_status_enable = false;
+    for (const sim::ChipProfile& profile : sim::ChipProfiles()) {
+        erases.insert(profile.expected.erase);
+        algorithms.insert(profile.expected.program);
+        fixup = fixup || profile.expected.chunk_fixup;
+        write_status_enable = write_status_enable || profile.expected.write_status_enable;
+    }
+    EXPECT_EQ(erases.size(), 4u);
+    EXPECT_EQ(algorithms.size(), 4u);
+    EXPECT_TRUE(fixup);
+    EXPECT_TRUE(write_status_enable);
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
-// The variant tables: the chip IDs that pick each erase, algorithm and status handling,
-// every row reachable, every algorithm mapped to its function.
+// The variant tables, without any device: the chip IDs that pick each erase, algorithm and
+// status handling, every row reachable, every algorithm mapped to its function.
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "spi/chip_variants.h"
+#include "spi/chip_id.h"
 #include "spi/program.h"
 
 namespace {
@@ -34,17 +34,23 @@ TEST(ChipVariantsTest, ChipIdsSelectTheirVariants) {
         {"FF", {0xFF, 0xFF, 0, 0}, E::Sector1K_D7, A::AaiWord, false, false},
         {"EF 40 16", {0xEF, 0x16, 0, 0}, E::BlockD8Pair, A::Page256, false, false},
         {"9D from 0xAB", {0x9D, 0x9D, 0, 1}, E::BlockD8Triple, A::Page256, false, false},
-        // Sector erase wins over the legacy flag; the flags outlive a later 0x9F read.
-        {"FF after an SST legacy read", {0xFF, 0xFF, 1, 0}, E::Sector1K_D7, A::AaiWord, false, false},
-        {"C2 after an SST legacy read", {0xC2, 0x16, 1, 0}, E::Block52Pair, A::Page256, false, false},
+        // Row order: the sector erase wins over a legacy flag, a legacy flag over the maker code.
+        {"FF with the SST legacy flag", {0xFF, 0xFF, 1, 0}, E::Sector1K_D7, A::AaiWord, false, false},
+        {"C2 with the SST legacy flag", {0xC2, 0x16, 1, 0}, E::Block52Pair, A::Page256, false, false},
     };
     for (const Expected& c : cases) {
         SCOPED_TRACE(c.chip);
-        EXPECT_EQ(SelectEraseKind(c.state), c.erase);
-        EXPECT_EQ(SelectProgramAlgorithm(c.state), c.algorithm);
-        EXPECT_EQ(NeedsChunkFixup(c.state), c.fixup);
-        EXPECT_EQ(NeedsWriteStatusEnable(c.state), c.write_status_enable);
+        const ChipTraits traits = ResolveChipTraits(c.state);
+        EXPECT_EQ(traits.erase, c.erase);
+        EXPECT_EQ(traits.program, c.algorithm);
+        EXPECT_EQ(traits.chunk_fixup, c.fixup);
+        EXPECT_EQ(traits.write_status_enable, c.write_status_enable);
     }
+}
+
+// Before any identification the engine must act as for a chip that answered zeros.
+TEST(ChipVariantsTest, UnidentifiedChipGetsTheZeroIdTraits) {
+    EXPECT_EQ(ResolveChipTraits(ChipIdState{}), ChipTraits{});
 }
 
 template <typename Choice>

@@ -8,6 +8,7 @@
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
 #include "spi/chip_id.h"
+#include "spi/erase.h"
 #include "spi/flash_control.h"
 #include "spi/follow_link.h"
 #include "spi_test_support.h"
@@ -40,19 +41,39 @@ TEST_F(ControlStreamTest, LegacyFallbackStartsInsideTheOpenIdReadAndDeselectsTwi
     }
 }
 
-TEST_F(ControlStreamTest, JedecAnswerLeavesLegacyFlagsAndBringsWriteStatusEnable) {
+TEST_F(ControlStreamTest, JedecAnswerBringsWriteStatusEnable) {
     StartChip(sim::ChipKind::SstJedec);
-    g_SstLegacy = 1;  // as a legacy read of an earlier run left it
     Trace();
     SPI_ReadJedecId();
     EXPECT_EQ(TracedOps(), kReady + " S O9F R R R R D");
     EXPECT_EQ(FlashId(), sim::ProfileOf(sim::ChipKind::SstJedec).jedec_id);
-    EXPECT_EQ(g_SstLegacy, 1);
-    EXPECT_EQ(g_NonSstLegacy, 0);
 
     Trace();
     SPI_WriteEnable();
     EXPECT_EQ(TracedOps(), kReady + " S O06 S O50 S O05 poll D");
+}
+
+// Two operations in one process: the second chip answers 0x9F and must get nothing of the
+// first one's legacy state, which would erase it with 0x52 or program it byte by byte.
+TEST_F(ControlStreamTest, EveryIdentificationStartsWithoutLegacyState) {
+    StartChip(sim::ChipKind::SstLegacy);
+    SPI_ReadJedecId();
+    ASSERT_EQ(g_SstLegacy, 1);
+    ASSERT_EQ(g_Chip, sim::ProfileOf(sim::ChipKind::SstLegacy).expected);
+
+    for (sim::ChipKind second : {sim::ChipKind::SstJedec, sim::ChipKind::Mx}) {
+        SCOPED_TRACE(sim::ProfileOf(second).name);
+        StartChip(second);
+        SPI_ReadJedecId();
+        EXPECT_EQ(g_SstLegacy, 0);
+        EXPECT_EQ(g_NonSstLegacy, 0);
+        EXPECT_EQ(g_Chip, sim::ProfileOf(second).expected);
+        SPI_Unprotect();
+        Trace();
+        SPI_EraseChunk(0, 0x00, 0x00);
+        EXPECT_TRUE(Transactions(0x52).empty());
+        EXPECT_EQ(Transactions(0xD8).size(), 2u);
+    }
 }
 
 TEST_F(ControlStreamTest, UnprotectAndProtectWriteStatusInOrder) {
@@ -96,7 +117,7 @@ TEST_F(ControlStreamTest, ChunkFixupOnlyForC8xx14WithFourSleeps) {
 
     for (auto id : {std::array<uint8_t, 4>{0xC8, 0x40, 0x13, 0xC8}, std::array<uint8_t, 4>{0xC2, 0x20, 0x14, 0xC2}}) {
         SCOPED_TRACE(static_cast<int>(id[2]));
-        std::copy(id.begin(), id.end(), g_FlashId);
+        g_Chip = ResolveChipTraits({id[0], id[2], 0, 0});
         Trace();
         SPI_ChunkFixup();
         EXPECT_TRUE(device().port_trace().empty());

@@ -6,7 +6,6 @@
 #include "hw/hw_fault.h"
 #include "spi/chip_id.h"
 #include "spi/chunk_state.h"
-#include "spi/progress_out.h"
 #include "spi/verify.h"
 
 namespace spi_test {
@@ -107,11 +106,11 @@ void SimTest::SetUp() {
     g_HighHalf = high_.data();
     progress_ = std::tmpfile();
     ASSERT_NE(progress_, nullptr);
-    g_ProgressOut = progress_;
+    progress_guard_ = std::make_unique<ScopedProgressOut>(progress_);
 }
 
 void SimTest::TearDown() {
-    g_ProgressOut = stdout;
+    progress_guard_.reset();
     if (progress_ != nullptr) std::fclose(progress_);
     clock_.device = nullptr;
     in_process_.reset();

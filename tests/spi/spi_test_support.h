@@ -13,6 +13,7 @@
 #include "hw/clock.h"
 #include "sim/in_process.h"
 #include "sim/sim_device.h"
+#include "spi/chunk_state.h"
 
 namespace spi_test {
 
@@ -72,6 +73,7 @@ private:
     std::unique_ptr<sim::Device> device_;
     std::unique_ptr<sim::InProcess> in_process_;
     std::FILE* progress_ = nullptr;
+    std::unique_ptr<ScopedProgressOut> progress_guard_;
 };
 
 }  // namespace spi_test

@@ -167,4 +167,62 @@ TEST_P(VersionSkipped, NoPortAccessAndTextKept) {
 
 INSTANTIATE_TEST_SUITE_P(FwVersionShow, VersionSkipped, testing::Values(0, 3, -1, 256));
 
+// The bytes read and shown for every source and byte count, end to end through the device.
+struct ReadCase {
+    const char* name;
+    uint8_t read_method;
+    int32_t read_bytes;
+    int32_t hex_display;
+    std::vector<uint8_t> bytes;  // at the start index 0x40
+    std::string expected;
+};
+
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+
+class VersionReadAndShow : public SimFixture, public testing::WithParamInterface<ReadCase> {};
+
+TEST_P(VersionReadAndShow, ReadsTheBytesTheFormatNeeds) {
+    const ReadCase& c = GetParam();
+    for (size_t k = 0; k < c.bytes.size(); ++k) {
+        config_.bram[0x40 + k] = c.bytes[k];
+        config_.ec_space[0x40 + k] = c.bytes[k];
+    }
+    config_.bram[0x40 + c.bytes.size()] = 'x';  // the byte after the version is never shown
+    config_.ec_space[0x40 + c.bytes.size()] = 0x77;
+    Start();
+    std::string text = "00000";
+    ASSERT_EQ(FW_ReadVersion(VersionSettings(c.read_method, c.read_bytes, c.hex_display, 0x40), text),
+              FwReadResult::Read);
+    EXPECT_EQ(text, c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, VersionReadAndShow, testing::Values(
+    ReadCase{"BramTwo", 1, 0, 1, {0x03, 0x41}, "3A"},
+    ReadCase{"BramFive", 1, 1, 0, {0x31, 0x32, 0x33, 0x41, 0x42}, "1 2 3 A B"},
+    ReadCase{"EcOne", 0, 1, 1, {0x1F}, "1F"},
+    ReadCase{"EcTwo", 0, 2, 1, {0x01, 0x0A}, "1.0A"},
+    ReadCase{"EcThree", 0, 3, 0, {2, 10, 255}, "2.10.255"}),
+    [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
+
+class VersionIndex : public SimFixture {};
+
+TEST_F(VersionIndex, EcSpaceWrapsAfter0xFF) {
+    PutEcSpace(0xFF, {7});
+    PutEcSpace(0x00, {9});
+    Start();
+    std::string text;
+    // Only the low 8 bits of the start index reach the EC.
+    ASSERT_EQ(FW_ReadVersion(VersionSettings(0, 2, 0, 0x1FF), text), FwReadResult::Read);
+    EXPECT_EQ(text, "7.9");
+}
+
+TEST_F(VersionIndex, BramWrapsAfter0xFF) {
+    PutBram(0xFE, {'a', 'b'});
+    PutBram(0x00, {'c', 'd', 'e'});
+    Start();
+    std::string text;
+    ASSERT_EQ(FW_ReadVersion(VersionSettings(1, 1, 0, 0xFE), text), FwReadResult::Read);
+    EXPECT_EQ(text, "a b c d e");
+}
+
 }  // namespace

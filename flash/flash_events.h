@@ -1,0 +1,53 @@
+#pragma once
+// What a flash run tells while it goes: one event per step, each a plain value that can be
+// copied to another thread. Every event carries the texts and values the window shows for
+// it; no receiver ever has to parse a text to learn what happened.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "flash/flash_result.h"
+
+enum class FlashStep : uint8_t {
+    FollowModeEntered,  // the EC answered the follow-mode request
+    Identifying,        // the chip ID read follows
+    RunStarted,         // image size and chip ID known; the chunks follow
+    ChunkStarted,       // chunk `chunk` of `chunks`
+    Erasing,
+    BlankChecking,
+    Programming,
+    Verifying,
+    ChunkDone,          // the chunk passed, unless `result` names it as failing
+    Verified,           // every chunk verified and the EC took the end command
+    SumsCompared,       // `result` says Passed or ChecksumMismatch
+    Ended,              // always the last event; `result` is final
+};
+
+/// What the window shows for an event, applied in this order. Empty texts leave their
+/// control as it is.
+struct FlashDisplay {
+    std::string status;              // the status line
+    std::vector<std::string> memo;   // lines appended to the status history
+    std::optional<unsigned> progress;
+    std::string percent;             // the number beside the progress bar
+    std::string checksum;            // the flashed ROM sum
+
+    bool operator==(const FlashDisplay&) const = default;
+};
+
+struct FlashEvent {
+    FlashStep step = FlashStep::Ended;
+    uint32_t image_bytes = 0;           // the image's length, once measured
+    std::array<uint8_t, 4> chip_id{};   // the identification's answer, from RunStarted on
+    uint32_t chunks = 0;                // chunks in the image, once measured
+    uint32_t chunk = 0;                 // the chunk being worked on (ChunkStarted to ChunkDone)
+    uint32_t bytes_done = 0;            // image bytes sent for programming so far
+    FlashResult result;                 // the run's result as it stands: Passed until something fails
+    FlashDisplay display;
+};
+
+using FlashListener = std::function<void(const FlashEvent&)>;
