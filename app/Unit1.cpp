@@ -6,10 +6,14 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShowEvent>
+#include <cstdio>
 
 #include "app/dialogs.h"
 #include "app/pixel_fonts.h"
+#include "app/run_mode.h"
+#include "hw/ec_ports.h"
 #include "hw/port_io.h"
+#include "hw/session_lock.h"
 #include "version/fw_version.h"
 #include "ui_Unit1.h"
 
@@ -47,15 +51,31 @@ TForm1::~TForm1() {
 }
 
 void TForm1::FormCreate() {
-    if (!LoadSettings()) return;
+    // One program at a time talks to the EC and writes the run's files, from before its
+    // first port access or file write until after its last.
+    session_lock_ = std::make_unique<SessionLock>();
+    const bool settings_loaded = LoadSettings();
+    if (!TakeSessionLock()) return;
+    if (!settings_loaded) return;
     if (!IO_Open()) {
         ends_at_start_ = true;
+        // An unattended run that cannot reach the ports has not passed, and says why.
+        if (CurrentRunMode() == RunMode::Unattended) {
+            EchoForScript(QString::fromLatin1(kPortLibraryFailText));
+            exit_status_ = 1;
+        }
         return;
     }
     ShowChipId();
     const std::optional<EcPorts> ports = ReadPortEdits();
     if (!ports) return;
+    // Ports out of range stay in use as taken, so that every EC operation refuses them.
     UsePorts(*ports);
+    const std::string refusal = EC_PortsInUseError();
+    if (!refusal.empty()) {
+        dialogs::ShowMessage(QString::fromStdString(refusal));
+        return;
+    }
     ShowFwVersion();
 }
 
@@ -98,9 +118,18 @@ void TForm1::RunUnattended() {
         hide();
     else
         setWindowOpacity(1.0);
-    // Settings that stopped loading part-way leave the port library closed.
-    const bool passed = PortLibraryReady() && RunAutoFlash();
-    if (passed && settings_.Shutdown == 1) RestartSystem();
+    bool passed = false;
+    try {
+        // Settings that stopped loading part-way leave the port library closed.
+        passed = PortLibraryReady() && RunAutoFlash();
+        if (passed && settings_.Shutdown == 1) {
+            WriteFilesThenRestart();
+            run_files_written_ = true;  // the restart stays the run's last act
+        }
+    } catch (...) {
+        EndAbnormally(CurrentErrorText());
+        passed = false;
+    }
     EndRun(passed ? 0 : 1);
 }
 
@@ -111,16 +140,65 @@ void TForm1::EndRun(int status) {
     QMetaObject::invokeMethod(this, [status] { QCoreApplication::exit(status); }, Qt::QueuedConnection);
 }
 
+bool TForm1::TakeSessionLock() {
+    if (session_lock_->held()) return true;
+    std::fprintf(stderr, "%s\n", session_lock_->RefusalText().c_str());
+    std::fflush(stderr);
+    session_refused_ = true;
+    ends_at_start_ = true;
+    // A script learns it from the exit status; a person from the box.
+    if (settings_.AutoFlash == 1) {
+        exit_status_ = 1;
+    } else {
+        dialogs::ShowMessage(QString::fromLatin1(kFlashInProgressText));
+    }
+    return false;
+}
+
 void TForm1::FormDestroy() {
     destroying_ = true;
+    // The files and the EC belong to the program that holds the lock.
+    if (session_refused_) return;
+    // Nothing may escape a destructor; the error is told and the library still unloaded.
+    try {
+        if (!run_files_written_) WriteRunFiles();
+    } catch (...) {
+        WriteErrorLine(CurrentErrorText());
+    }
+    IO_Close();
+}
+
+void TForm1::WriteRunFiles() {
     SaveSettings();
     ShowFwVersion();
     FW_WriteVersionFile(kVersionFileName, ui_->Lbl_FW_ver->text().toUtf8().toStdString());
-    IO_Close();
 }
 
 bool TForm1::PortLibraryReady() {
     if (g_DriverOpen) return true;
+    // Settings that stopped loading kept the library closed: the file is what needs fixing.
+    if (settings_read_.status == SettingsLoadStatus::BadValue) {
+        dialogs::ShowMessage(QStringLiteral("Pls check uiset.ini: %1")
+                                 .arg(QString::fromLocal8Bit(SettingsProblemText(settings_read_))));
+        return false;
+    }
     dialogs::ShowMessage(QString::fromLatin1(kPortLibraryFailText));
     return false;
+}
+
+std::optional<QString> TForm1::WhyAPersonIsNeeded() const {
+    switch (settings_read_.status) {
+    case SettingsLoadStatus::CannotOpen:
+    case SettingsLoadStatus::NotRegularFile:
+        return std::nullopt;  // the run ends by itself at once
+    case SettingsLoadStatus::BadValue:
+        if (settings_read_.values_read < kValueAutoFlash)
+            return QStringLiteral("uiset.ini stopped at value %1 before AutoFlash, so the window would wait for a person")
+                .arg(settings_read_.values_read + 1);
+        break;
+    case SettingsLoadStatus::Loaded:
+        break;
+    }
+    if (settings_.AutoFlash == 1 || settings_.FwVersionShow == 2) return std::nullopt;
+    return QStringLiteral("AutoFlash is not 1, so the window would wait for a person");
 }

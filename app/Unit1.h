@@ -11,12 +11,14 @@
 #include <memory>
 #include <optional>
 
+#include "settings/settings_file.h"
 #include "settings/ui_settings.h"
 
 namespace Ui {
 class TForm1;
 }
 class QAbstractButton;
+class SessionLock;
 struct FlashEvent;
 
 /// 1 while the Setting tab's Set action runs: a second start meanwhile is refused.
@@ -31,9 +33,14 @@ public:
     /// Runs FormDestroy while every control still exists.
     ~TForm1() override;
 
-    /// True when window creation could not open the port library: the window must never be
-    /// shown, and the program ends with status 0 once the window is destroyed.
+    /// True when window creation could not open the port library, or another program holds
+    /// the EC: the window must never be shown, and the program ends once the window is
+    /// destroyed, with the status RequestedExitStatus gives (1 for an unattended run, else 0).
     bool EndsAtStart() const { return ends_at_start_; }
+    /// Why this run would wait for a person at its window (an interactive run, or settings
+    /// that stopped before saying whether the run is unattended); nullopt for a run that
+    /// ends by itself.
+    std::optional<QString> WhyAPersonIsNeeded() const;
     /// The exit status an activation asked for (unattended or version-only run), if any.
     std::optional<int> RequestedExitStatus() const { return exit_status_; }
     const UiSettings& Settings() const { return settings_; }
@@ -42,6 +49,8 @@ public:
     void ShowFwVersion();
     /// Runs the flash procedure on the open image, showing its steps; true when it passed.
     bool DoFlash();
+    /// The status line's caption, shown at once; also on standard error while nobody watches.
+    void SetStatusLine(const QString& text);
     /// Shows one step of a flash run in the status controls.
     void ShowFlashEvent(const FlashEvent& event);
 
@@ -92,6 +101,15 @@ private:
     void FormDestroy();
     /// False when reading stopped at a rejected value: window creation ends there.
     bool LoadSettings();
+    /// Values 1 to `count` of `values` into the Setting tab, in file order, each through the
+    /// control's normal state change so that its handler runs as for the user.
+    void ApplyToTab(const UiSettings& values, int count);
+    /// Decides who watches from what the settings said, and takes over the log accordingly.
+    void EnterRunMode();
+    /// The destruction's file steps: settings, a fresh version reading, the version record.
+    void WriteRunFiles();
+    /// A restart ends the session: everything the run leaves behind is written first.
+    void WriteFilesThenRestart();
 
     void ConnectHandlers();
     void OnSelected(QAbstractButton* button, void (TForm1::*handler)());
@@ -99,6 +117,10 @@ private:
     void ApplyFixedSingleBorder();
     void UpdateBramSettingFromFwMode();
 
+    /// False, after saying why, when another program holds the EC: the window then ends at
+    /// start without touching a port or a file.
+    /// True when session_lock_ is held; otherwise tells why the run ends at once.
+    bool TakeSessionLock();
     void RunUnattended();
     void EndRun(int status);
     /// True while the port library is open; otherwise shows why nothing can be done.
@@ -114,9 +136,13 @@ private:
 
     std::unique_ptr<Ui::TForm1> ui_;
     UiSettings settings_;
+    std::unique_ptr<SessionLock> session_lock_;  // held from creation until after IO_Close
+    bool session_refused_ = false;
     bool ends_at_start_ = false;
     bool activated_once_ = false;
     bool unattended_run_started_ = false;
     bool destroying_ = false;
+    bool run_files_written_ = false;  // an unattended run wrote them before its restart
+    SettingsLoadResult settings_read_;
     std::optional<int> exit_status_;
 };

@@ -6,18 +6,21 @@
 #include "app/dialogs.h"
 #include "flash/checksum_tools.h"
 #include "flash/flash_procedure.h"
+#include "flash/image_file.h"
+#include "hw/ec_ports.h"
 #include "hw/hw_fault.h"
 #include "settings/int_convert.h"
-#include "spi/verify.h"
 #include "ui_Unit1.h"
 
 void TForm1::Btn_get_checksun_BINClick() {
-    const QString kNotGot = QStringLiteral("Not get BIN FILE!");
-    std::FILE* image = std::fopen(ui_->Lbl_FilePath->text().toLocal8Bit().constData(), "rb");
-    if (image == nullptr) {
-        dialogs::ShowMessage(kNotGot);
+    const OpenedImage opened = IMG_OpenImage(ui_->Lbl_FilePath->text().toLocal8Bit().constData());
+    if (opened.status != ImageOpenStatus::Opened) {
+        dialogs::ShowMessage(opened.status == ImageOpenStatus::NotRegularFile
+                                 ? QString::fromLatin1(kImageNotRegularText)
+                                 : QStringLiteral("Not get BIN FILE!"));
         return;
     }
+    std::FILE* image = opened.file;
     const QString shown_before = ui_->Lbl_BIN_check->text();
     const BinChecksumStatus status = BinChecksum(image, [this](uint32_t sum) {
         ui_->Lbl_BIN_check->setText(QString::fromStdString(ChecksumText(sum)));
@@ -27,8 +30,8 @@ void TForm1::Btn_get_checksun_BINClick() {
     if (status == BinChecksumStatus::Done) return;
     // A sum of part of the file must not stand as the file's sum.
     ui_->Lbl_BIN_check->setText(shown_before);
-    dialogs::ShowMessage(status == BinChecksumStatus::ReadError ? kNotGot
-                                                                : QString::fromLatin1(flash_text::kNoMemory));
+    dialogs::ShowMessage(QString::fromLatin1(status == BinChecksumStatus::ReadError ? flash_text::kImageShort
+                                                                                    : flash_text::kNoMemory));
 }
 
 void TForm1::Btn_get_checksun_ROMClick() {
@@ -36,12 +39,15 @@ void TForm1::Btn_get_checksun_ROMClick() {
     const RomChecksumResult result = RomChecksum();
     switch (result.status) {
     case RomChecksumStatus::Done:
-        ui_->Lbl_ROM_check->setText(QString::fromStdString(ChecksumText(g_RomSum)));
+        ui_->Lbl_ROM_check->setText(QString::fromStdString(ChecksumText(result.sum)));
         if (!result.dump_written) dialogs::ShowMessage(QStringLiteral("Can't write LoadRom.bin!!"));
         if (result.fault != HwFault::None) dialogs::ShowMessage(QString::fromLatin1(HW_FaultText(result.fault)));
         break;
     case RomChecksumStatus::SizeTooLarge:
         dialogs::ShowMessage(QStringLiteral("RomSize(K) over 16384, not read!!"));
+        break;
+    case RomChecksumStatus::PortsRefused:
+        dialogs::ShowMessage(QString::fromStdString(EC_PortsInUseError()));
         break;
     case RomChecksumStatus::AckFail:
         dialogs::ShowMessage(QStringLiteral("EC ACK Fail !"));

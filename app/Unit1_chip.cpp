@@ -16,6 +16,7 @@ void TForm1::ShowFwVersion() {
     std::string text;
     switch (FW_ReadVersion(settings_, text)) {
     case FwReadResult::Skipped:
+    case FwReadResult::PortsRefused:  // told when the ports were taken
         break;
     case FwReadResult::Read:
         ui_->Lbl_FW_ver->setText(QString::fromUtf8(text));  // the version text is UTF-8

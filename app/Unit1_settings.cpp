@@ -4,7 +4,10 @@
 
 #include "app/Unit1.h"
 #include "app/dialogs.h"
+#include "app/run_mode.h"
 #include "hw/ec_channel.h"
+#include "hw/ec_ports.h"
+#include "hw/session_lock.h"
 #include "settings/int_convert.h"
 #include "settings/settings_file.h"
 #include "ui_Unit1.h"
@@ -17,58 +20,76 @@ constexpr const char* kSettingsFileName = "uiset.ini";
 constexpr const char* kSettingsLoadFailText = "ini Load fail,pls check uiset.ini!!";
 constexpr const char* kSettingBusyText = "Pls wait Setting!!";
 
-// The reader's side of the Setting tab. Each value goes through the control's normal state
-// change, so the handlers run exactly as they would for the user.
-class TabControls final : public SettingsControls {
-public:
-    explicit TabControls(Ui::TForm1& ui) : ui_(ui) {}
-
-    void SetPortTexts(const std::string& data_port, const std::string& cmd_port) override {
-        ui_.Edt_DATA_PORT->setText(QString::fromLocal8Bit(data_port));
-        ui_.Edt_CMD_PORT->setText(QString::fromLocal8Bit(cmd_port));
-    }
-    void SetVersionShown(bool shown) override {
-        ui_.ChkBox_EC_ver->setChecked(shown);
-        ui_.Label13->setVisible(shown);
-        ui_.Lbl_FW_ver->setVisible(shown);
-    }
-    void SelectHexDisplay(bool on) override { Select(on, ui_.RdoBtn_hex_disp_on, ui_.RdoBtn_hex_disp_off); }
-    void SelectReadMethodBram(bool bram) override {
-        Select(bram, ui_.RdoBtn_BRAM_set, ui_.RdoBtn_ECSPACE_set);
-        ui_.GroupBox6->setVisible(bram);
-    }
-    void SelectIo4E(bool io_4e) override { Select(io_4e, ui_.RdoBtn_IO4E, ui_.RdoBtn_IO2E); }
-    void SelectBank1(bool bank1) override { Select(bank1, ui_.RdoBtn_slt_bank1, ui_.RdoBtn_slt_bank0); }
-    void SelectReadBytes5(bool five) override { Select(five, ui_.RdoBtn_Read_byte5, ui_.RdoBtn_Read_byte2); }
-
-private:
-    static void Select(bool first, QRadioButton* if_true, QRadioButton* if_false) {
-        (first ? if_true : if_false)->setChecked(true);
-    }
-    Ui::TForm1& ui_;
-};
-
 // Port edits hold bare hexadecimal digits.
 std::string PortText(const QLineEdit* edit) { return "0x" + edit->text().toLocal8Bit().toStdString(); }
+
+QString FourHexDigits(int32_t value) { return QString::asprintf("%04X", static_cast<unsigned>(value)); }
+
+void Select(bool first, QRadioButton* if_true, QRadioButton* if_false) { (first ? if_true : if_false)->setChecked(true); }
 
 }  // namespace
 
 bool TForm1::LoadSettings() {
-    TabControls controls(*ui_);
-    const SettingsLoadResult result = LoadSettingsFile(kSettingsFileName, settings_, controls);
-    switch (result.status) {
+    settings_read_ = LoadSettingsFile(kSettingsFileName);
+    ApplyToTab(settings_read_.values, settings_read_.values_read);
+    settings_ = SettingsInEffect(settings_read_);
+    // Before any box: a box of an unattended run must not wait for a person.
+    EnterRunMode();
+    switch (settings_read_.status) {
     case SettingsLoadStatus::Loaded:
         return true;
     case SettingsLoadStatus::CannotOpen:
-        dialogs::ShowMessage(QString::fromLatin1(kSettingsLoadFailText));
+    case SettingsLoadStatus::NotRegularFile: {
+        QString text = QString::fromLatin1(kSettingsLoadFailText);
+        if (!settings_read_.error.empty()) text += QLatin1Char(' ') + QString::fromLocal8Bit(settings_read_.error);
+        dialogs::ShowMessage(text);
         // Posted: the message loop has not started yet, and ends as soon as it does.
         QMetaObject::invokeMethod(this, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
         return true;
+    }
     case SettingsLoadStatus::BadValue:
-        dialogs::ShowError(QString::fromLocal8Bit(result.error));
+        dialogs::ShowError(QString::fromLocal8Bit(settings_read_.error));
         return false;
     }
     return false;
+}
+
+void TForm1::ApplyToTab(const UiSettings& v, int count) {
+    if (count >= kValueAcpiPort) {
+        ui_->Edt_DATA_PORT->setText(FourHexDigits(v.AcpiPort));
+        ui_->Edt_CMD_PORT->setText(FourHexDigits(static_cast<int32_t>(static_cast<uint32_t>(v.AcpiPort) + 4)));
+    }
+    if (count >= kValueFwVersionShow) {
+        const bool shown = v.FwVersionShow != 0;
+        ui_->ChkBox_EC_ver->setChecked(shown);
+        ui_->Label13->setVisible(shown);
+        ui_->Lbl_FW_ver->setVisible(shown);
+    }
+    if (count >= kValueHexDisplay) Select(v.HexDisplay != 0, ui_->RdoBtn_hex_disp_on, ui_->RdoBtn_hex_disp_off);
+    if (count >= kValueReadMethod) {
+        Select(v.ReadMethod != 0, ui_->RdoBtn_BRAM_set, ui_->RdoBtn_ECSPACE_set);
+        ui_->GroupBox6->setVisible(v.ReadMethod != 0);
+    }
+    if (count >= kValueSioSelect) Select(v.SioSelect != 0, ui_->RdoBtn_IO4E, ui_->RdoBtn_IO2E);
+    if (count >= kValueBramBank) Select(v.BramBank != 0, ui_->RdoBtn_slt_bank1, ui_->RdoBtn_slt_bank0);
+    if (count >= kValueReadBytes) Select(v.ReadBytes != 0, ui_->RdoBtn_Read_byte5, ui_->RdoBtn_Read_byte2);
+}
+
+void TForm1::EnterRunMode() {
+    // The log belongs to the run that holds the lock: a run refused for another's flash
+    // must not overwrite that flash's outcome.
+    const bool owns_files = session_lock_ && session_lock_->held();
+    if (settings_read_.values_read < kValueAutoFlash) {
+        // Whether a script waits for the log cannot be told: a log an earlier run left must
+        // not vouch for this one.
+        SetRunMode(RunMode::Unknown, false);
+        if (owns_files) WithdrawStaleFlashLog();
+        return;
+    }
+    const bool unattended = settings_.AutoFlash == 1;
+    SetRunMode(unattended ? RunMode::Unattended : RunMode::Interactive, settings_.SilentRun != 0);
+    // Before anything is touched: whatever ends this run early, no earlier PASS survives it.
+    if (unattended && owns_files) ClaimFlashLog();
 }
 
 void TForm1::SaveSettings() { SaveSettingsFile(kSettingsFileName, settings_); }
@@ -110,6 +131,12 @@ void TForm1::Btn_Set_CMDPORTClick() {
 
     const std::optional<EcPorts> ports = ReadPortEdits();
     if (!ports) return;
+    // A pair that cannot reach the EC is refused whole; the pair in use stays.
+    const std::string refusal = EC_PortRangeError(ports->cmd, ports->data);
+    if (!refusal.empty()) {
+        dialogs::ShowMessage(QString::fromStdString(refusal));
+        return;
+    }
     UsePorts(*ports);
     settings_.AcpiPort = g_DataPort;
     // A group with neither button selected counts as its second choice.

@@ -8,7 +8,22 @@ class TForm1;
 
 using FormFactory = std::function<std::unique_ptr<TForm1>()>;
 
+enum class Screen {
+    Present,  // a person may be in front of the window
+    Absent,   // offscreen or minimal platform: nobody can see or answer anything
+};
+
+/// Exit status of a run that would have waited for a person where there is no screen.
+inline constexpr int kNoScreenStatus = 2;
+
+/// Before the application object exists: with no display to connect to, the windowless
+/// platform is chosen, so that an unattended run still runs and any other ends with a reason.
+void ChooseWindowlessPlatformWithoutDisplay();
+/// Whether the platform the application object runs on has a screen.
+Screen ScreenOfPlatform();
+
 /// The program from an initialised application object to its exit status: theme, main
-/// window (created by `create_form`), title, message loop. The window is destroyed before
-/// this returns, so its destruction steps have run by then.
-int RunVantu(QApplication& app, const FormFactory& create_form);
+/// window (created by `create_form`), title, message loop. Without a screen, a run that
+/// would wait for a person ends at once with kNoScreenStatus and its reason on standard
+/// error. The window is destroyed before this returns, so its destruction steps have run.
+int RunVantu(QApplication& app, const FormFactory& create_form, Screen screen);

@@ -5,7 +5,9 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
-#include <cstdio>
+#include <QTimer>
+
+#include "app/run_mode.h"
 
 namespace dialogs {
 namespace {
@@ -14,27 +16,35 @@ Hook* g_Hook = nullptr;
 QPointer<QWidget> g_Owner;
 QString g_Title;
 std::function<void()> g_OwnBoxClosed;
+std::chrono::milliseconds g_UnwatchedBoxTimeout{60000};
+bool g_BoxesWithoutScreen = false;
 
 // Offscreen and minimal platforms have nobody to press a button: a modal box would wait
 // forever, so its text goes to standard error and the run goes on as if OK was pressed.
-bool NoScreen() {
-    const QString platform = QGuiApplication::platformName();
-    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
-}
+bool NoScreen() { return !g_BoxesWithoutScreen && WindowlessPlatform(); }
 
 void Show(const Box& box, QMessageBox::Icon icon, QMessageBox::StandardButton button) {
+    // The script that started an unattended run reads standard error, not the screen.
+    if (NobodyWatching() || NoScreen()) WriteErrorLine(box.text);
     if (g_Hook != nullptr) {
         g_Hook->OnBox(box);
-    } else if (NoScreen()) {
-        std::fprintf(stderr, "%s\n", box.text.toLocal8Bit().constData());
-        std::fflush(stderr);
-    } else {
-        QMessageBox message_box(icon, box.caption, box.text, button, g_Owner.data());
-        message_box.exec();
+        return;
     }
+    if (NoScreen()) return;
+    QMessageBox message_box(icon, box.caption, box.text, button, g_Owner.data());
+    message_box.setDefaultButton(button);
+    // A box nobody may be there to close answers itself, so the run cannot wait forever.
+    if (NobodyWatching())
+        QTimer::singleShot(g_UnwatchedBoxTimeout, &message_box, [&message_box, button] { message_box.done(button); });
+    message_box.exec();
 }
 
 }  // namespace
+
+bool WindowlessPlatform() {
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
 
 ScopedHook::ScopedHook(Hook& hook) : previous_(g_Hook) {
     g_Hook = &hook;
@@ -88,5 +98,9 @@ std::optional<QString> OpenFile(QWidget* parent, const QString& filter) {
 }
 
 void SetOwnBoxClosedHandler(std::function<void()> handler) { g_OwnBoxClosed = std::move(handler); }
+
+void SetUnwatchedBoxTimeout(std::chrono::milliseconds timeout) { g_UnwatchedBoxTimeout = timeout; }
+
+void ShowBoxesWithoutScreen(bool show) { g_BoxesWithoutScreen = show; }
 
 }  // namespace dialogs

@@ -1,8 +1,10 @@
 #pragma once
 // Every box the program shows goes through here, so that tests can answer them and a run
-// without a screen (install scripts) never waits for a button nobody can press.
+// without a screen, or one nobody watches (install scripts), never waits for a button
+// nobody can press: such a run also gets every box's text on standard error.
 
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -46,6 +48,9 @@ private:
     Hook* previous_;
 };
 
+/// True on a platform without a screen (offscreen, minimal): nobody can see or answer a box.
+bool WindowlessPlatform();
+
 /// The title the platform gives a program before it names itself: the program file's name
 /// without directory and extension, every letter after the first in lower case.
 QString DefaultApplicationTitle();
@@ -58,6 +63,9 @@ QString ApplicationTitle();
 /// The window the boxes belong to (modal over it); a box owned by the main window never
 /// counts as the program's last window, so closing it cannot end the message loop.
 void SetBoxOwner(QWidget* owner);
+
+/// Every box below waits for its button, except while nobody watches the run (run_mode.h):
+/// then it answers itself with its one button after a bound of 60 seconds.
 
 /// The program's message box: `text`, one OK button, captioned with the application title.
 void ShowMessage(const QString& text);
@@ -79,5 +87,10 @@ std::optional<QString> OpenFile(QWidget* parent, const QString& filter);
 /// window the box closed over is then activated again, at once, before the code that showed
 /// the box goes on (empty: nothing runs).
 void SetOwnBoxClosedHandler(std::function<void()> handler);
+
+/// Test seam: how long a box waits while nobody watches the run (60 seconds).
+void SetUnwatchedBoxTimeout(std::chrono::milliseconds timeout);
+/// Test seam: real boxes even on a platform without a screen, so that their closing shows.
+void ShowBoxesWithoutScreen(bool show);
 
 }  // namespace dialogs

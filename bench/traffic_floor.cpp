@@ -20,6 +20,8 @@
 //   word auto-incr.    write enable, 0xAD + 3 address; per pair: 2 writes,
 //                      ready wait (bp busy), 0xAD; write disable, ready wait  130 (+9) + 32768 x (38 + 5bp)
 //
+//   backup             one blank check/verify-shaped read per 64 KB chunk      110 + 5 x 65536
+//
 //   per run            drain (1 status read), follow-mode request (status,
 //                      0xDC, status, status, data), ID read (ready wait,
 //                      0x9F, 4 reads, deselect), end command                  1 + 5 + 49 + 3 = 58
@@ -130,6 +132,20 @@ const Traffic kEnterFollowMode{3, 1, 1, 0};
 }  // namespace
 
 Traffic StatusPollRead() { return kRead; }
+
+Traffic FloorForBackup(uint64_t backup_bytes) {
+    if (backup_bytes == 0 || backup_bytes % kChunkBytes != 0) {
+        throw std::invalid_argument("the floor model takes whole 64 KiB chunks only");
+    }
+    RunModel run(ChipModel{});
+    Traffic t;
+    for (uint64_t chunk = 0; chunk < backup_bytes / kChunkBytes; ++chunk) t += run.FastReadWholeChunk();
+    return t;
+}
+
+Traffic LinkMinimumForRead(uint64_t bytes) {
+    return kSelect + kOpcode + 4 * kWrite + bytes * kRead + kDeselect;
+}
 
 Floor FloorForRun(uint64_t image_bytes, const ChipModel& chip) {
     if (image_bytes == 0 || image_bytes % kChunkBytes != 0) {

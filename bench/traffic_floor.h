@@ -68,4 +68,10 @@ Floor FloorForRun(uint64_t image_bytes, const ChipModel& chip);
 /// handshakes, then the data byte).
 Traffic StatusPollRead();
 
+/// The floor of the backup before the first erase: one read-back fast read per 64 KiB chunk
+/// of `backup_bytes` (a positive multiple of 64 KiB), as the ROM checksum reads.
+Traffic FloorForBackup(uint64_t backup_bytes);
+/// What the link needs at the very least to read `bytes`: one fast read over all of them.
+Traffic LinkMinimumForRead(uint64_t bytes);
+
 }  // namespace bench

@@ -3,34 +3,27 @@
 #include <cstdio>
 
 #include "cli/command_line.h"
-#include "hw/ec_channel.h"
-#include "hw/super_io.h"
+#include "flash/flash_start_check.h"
+#include "hw/ec_ports.h"
+#include "settings/ec_settings.h"
 #include "settings/settings_file.h"
 
 namespace {
 
-// The command line shows no window: the reader's control calls have nowhere to go.
-class NoControls : public SettingsControls {
-public:
-    void SetPortTexts(const std::string&, const std::string&) override {}
-    void SetVersionShown(bool) override {}
-    void SelectHexDisplay(bool) override {}
-    void SelectReadMethodBram(bool) override {}
-    void SelectIo4E(bool) override {}
-    void SelectBank1(bool) override {}
-    void SelectReadBytes5(bool) override {}
-};
-
 bool LoadSettingsRecord(const std::string& path, UiSettings& settings, std::string& error) {
-    NoControls controls;
-    const SettingsLoadResult result = LoadSettingsFile(path.c_str(), settings, controls);
+    const SettingsLoadResult result = LoadSettingsFile(path.c_str());
     switch (result.status) {
-        case SettingsLoadStatus::Loaded: return true;
+        case SettingsLoadStatus::Loaded: settings = result.values; return true;
         case SettingsLoadStatus::CannotOpen:
             error = "cannot read the settings file " + path + "; check the path, or leave --settings out";
             return false;
+        case SettingsLoadStatus::NotRegularFile:
+            error = "the settings file " + path + " is not a regular file (" + result.error +
+                    "); name a uiset.ini file";
+            return false;
         case SettingsLoadStatus::BadValue:
-            error = "settings file " + path + ": " + result.error + "; correct the file or leave --settings out";
+            error = "settings file " + path + ": " + SettingsProblemText(result) +
+                    "; correct the file or leave --settings out";
             return false;
     }
     return false;
@@ -68,14 +61,14 @@ bool ResolveEcSetup(const CliRequest& request, EcSetup& setup, std::string& erro
 }
 
 std::string EcSetupRefusal(const EcSetup& setup) {
-    const auto out_of_range = [](int64_t port) { return port < 0x0001 || port > 0xFFFF; };
-    if (out_of_range(setup.data_port))
+    // The range rule is the hardware layer's; the words here name the options instead of the file.
+    if (!EC_PortRangeError(setup.data_port, setup.data_port).empty())
         return "EC data port " + Hex(setup.data_port) + " out of range (1 to FFFF); give --port with the EC's data port";
-    if (out_of_range(setup.command_port()))
+    if (!EC_PortRangeError(setup.command_port(), setup.data_port).empty())
         return "EC command port " + Hex(setup.command_port()) +
                " (data port + 4) out of range (1 to FFFF); give --port with the EC's data port";
     const auto command = static_cast<uint8_t>(setup.end_cmd);
-    if (command >= 0x01 && command <= 0x05)
+    if (IsFollowLinkCommand(command))
         return "end command " + Hex(command) +
                " is a follow-mode command and would never release the EC; give --end-cmd with the EC's end "
                "command (e.g. FE)";
@@ -83,8 +76,9 @@ std::string EcSetupRefusal(const EcSetup& setup) {
 }
 
 void ApplyEcSetup(const EcSetup& setup) {
-    g_DataPort = static_cast<int>(setup.data_port);
-    g_CmdPort = g_StatusPort = static_cast<int>(setup.command_port());
-    SIO_SetIndexPort(setup.sio_index_port);
-    SIO_SetBramBank(setup.bram_bank);
+    UiSettings hardware;
+    hardware.AcpiPort = static_cast<int32_t>(setup.data_port);
+    hardware.SioSelect = setup.sio_index_port == 0x4E ? 1 : 0;
+    hardware.BramBank = static_cast<uint8_t>(setup.bram_bank);
+    ApplyEcSettings(hardware);
 }

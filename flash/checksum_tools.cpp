@@ -1,10 +1,15 @@
 #include "flash/checksum_tools.h"
 
+#include <sys/types.h>
+
 #include <cstdio>
+#include <optional>
 
 #include "flash/chunk_buffers.h"
 #include "flash/image_reader.h"
+#include "hw/atomic_file.h"
 #include "hw/ec_channel.h"
+#include "hw/ec_ports.h"
 #include "hw/hw_fault.h"
 #include "spi/flash_control.h"
 #include "spi/verify.h"
@@ -17,10 +22,27 @@ std::string ChecksumText(uint32_t sum) {
     return text;
 }
 
+namespace {
+
+// The bytes left from the current position to the end, measured before reading; nullopt
+// when the stream cannot tell.
+std::optional<int64_t> BytesLeft(std::FILE* file) {
+    const off_t start = ftello(file);
+    if (start < 0 || fseeko(file, 0, SEEK_END) != 0) return std::nullopt;
+    const off_t end = ftello(file);
+    if (fseeko(file, start, SEEK_SET) != 0 || end < start) return std::nullopt;
+    return static_cast<int64_t>(end - start);
+}
+
+}  // namespace
+
 BinChecksumStatus BinChecksum(std::FILE* image, const std::function<void(uint32_t)>& after_chunk) {
     g_BinSum = 0;
     ChunkBuffers buffers;
     if (!buffers.allocated()) return BinChecksumStatus::NoMemory;
+    const off_t start = ftello(image);
+    const std::optional<int64_t> length = BytesLeft(image);
+    if (!length) return BinChecksumStatus::ReadError;
     g_ImageFile = image;
     BinChecksumStatus status = BinChecksumStatus::Done;
     while (IMG_ReadChunk()) {
@@ -32,6 +54,9 @@ BinChecksumStatus BinChecksum(std::FILE* image, const std::function<void(uint32_
         IMG_AddChunkToSum();
         after_chunk(g_BinSum);
     }
+    // A read that failed where a chunk would begin ends the loop as the end of the file does.
+    if (status == BinChecksumStatus::Done && (!IMG_ReadOk() || ftello(image) - start != *length))
+        status = BinChecksumStatus::ReadError;
     g_ImageFile = nullptr;  // the caller closes the file
     return status;
 }
@@ -43,9 +68,15 @@ RomChecksumResult RomChecksum() {
         result.status = RomChecksumStatus::SizeTooLarge;
         return result;
     }
+    if (!EC_PortsInUseError().empty()) {
+        result.status = RomChecksumStatus::PortsRefused;
+        return result;
+    }
     const int32_t chunks = g_RomSizeK / 64;
     HW_ClearFault();
-    result.dump_written = SPI_OpenDump();
+    // Written beside the earlier dump and put in its place only once the read is complete.
+    StagedReplacement dump(kLoadRomName);
+    const bool dump_open = dump.ready() && SPI_OpenDump(dump.temp_path().c_str());
     uint8_t ack = 0;
     if (!EC_EnterFlashMode(ack)) {
         SPI_CloseDump();
@@ -54,14 +85,25 @@ RomChecksumResult RomChecksum() {
     }
     SPI_Unprotect();
     for (int32_t i = 0; i < chunks && !HW_Faulted(); ++i) SPI_ReadBackChunk(static_cast<uint8_t>(i), 0x00, 0x00);
-    // A sum read whole stands even when the end command then times out.
+    const bool read_whole = !HW_Faulted();
+    // The chip is left protected again, as a flash run leaves it after each chunk.
+    if (read_whole) {
+        SPI_Protect();
+        SPI_ChunkFixup();
+    }
+    // A sum read whole stands even when protecting or the end command then times out.
     if (HW_Faulted()) {
-        result.status = RomChecksumStatus::Faulted;
         result.fault = g_HwFault;
         HW_ClearFault();  // one more try of the end command, for an EC that still listens
     }
     if (!EC_WriteCmd(0xFC) && result.fault == HwFault::None) result.fault = g_HwFault;
     HW_ClearFault();
-    result.dump_written = SPI_CloseDump() && result.dump_written;
+    const bool dump_closed = SPI_CloseDump();
+    if (!read_whole) {
+        result.status = RomChecksumStatus::Faulted;
+        return result;
+    }
+    result.sum = g_RomSum;
+    result.dump_written = dump_open && dump_closed && dump.Commit();
     return result;
 }

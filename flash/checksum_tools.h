@@ -21,28 +21,33 @@ std::string ChecksumText(uint32_t sum);
 enum class BinChecksumStatus {
     Done,       // g_BinSum holds the sum of the whole file
     NoMemory,   // the chunk buffers could not be allocated
-    ReadError,  // a read failed: the sum stopped before the damaged chunk
+    ReadError,  // a read failed or ended short of the measured length: no sum stands
 };
 
 /// Sums `image` chunk by chunk into g_BinSum (0xFF fill of the last chunk included), calling
 /// `after_chunk` with the running sum after each chunk; the image is read from where it
-/// stands, and the caller closes it.
+/// stands, and the caller closes it. Done only when every byte up to the length measured
+/// before reading was read without error: a read that fails, even exactly at a chunk
+/// boundary where it looks like the end of the file, gives ReadError.
 BinChecksumStatus BinChecksum(std::FILE* image, const std::function<void(uint32_t)>& after_chunk);
 
 enum class RomChecksumStatus {
-    Done,          // g_RomSum holds the sum of every chunk asked for
+    Done,          // `sum` holds the sum of every chunk asked for
     SizeTooLarge,  // g_RomSizeK above kMaxRomSizeK: nothing read, no file touched
-    AckFail,       // the EC refused follow mode: the dump is left empty
-    Faulted,       // a bounded wait expired during the read-back
+    PortsRefused,  // the EC ports in use are out of range: no port touched, no file touched
+    AckFail,       // the EC refused follow mode: the earlier dump is left as it was
+    Faulted,       // a bounded wait expired during the read-back: the earlier dump left as it was
 };
 
 struct RomChecksumResult {
     RomChecksumStatus status = RomChecksumStatus::Done;
-    bool dump_written = false;      // "LoadRom.bin" holds every byte read
+    uint32_t sum = 0;               // the flash's byte sum (Done only)
+    bool dump_written = false;      // "LoadRom.bin" now holds every byte read
     HwFault fault = HwFault::None;  // a wait that expired: during the read (Faulted), or at the end command
 };
 
-/// Reads g_RomSizeK / 64 whole chunks from flash address 0 through follow mode into g_RomSum
-/// and "LoadRom.bin", then sends the end command 0xFC. Also when the dump cannot be created
-/// the sum is computed.
+/// Reads g_RomSizeK / 64 whole chunks from flash address 0 through follow mode into g_RomSum,
+/// protects the chip again and sends the end command 0xFC. The dump replaces "LoadRom.bin"
+/// only once the read-back is complete; otherwise the earlier dump stays as it was. Also when
+/// the dump cannot be written the sum is computed.
 RomChecksumResult RomChecksum();

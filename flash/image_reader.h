@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "hw/scoped_override.h"
 #include "spi/chunk_state.h"
 
 extern std::FILE* g_ImageFile;   // the open image ("rb"), owned by the caller
@@ -37,13 +38,7 @@ void IMG_AddChunkToSum();
 
 /// Makes `file` the image until the guard ends, then puts back the one before; the caller
 /// still opens and closes the file.
-class ScopedImageFile {
+class ScopedImageFile : public ScopedOverride<std::FILE*> {
 public:
-    explicit ScopedImageFile(std::FILE* file) : previous_(g_ImageFile) { g_ImageFile = file; }
-    ~ScopedImageFile() { g_ImageFile = previous_; }
-    ScopedImageFile(const ScopedImageFile&) = delete;
-    ScopedImageFile& operator=(const ScopedImageFile&) = delete;
-
-private:
-    std::FILE* previous_;
+    explicit ScopedImageFile(std::FILE* file) : ScopedOverride(g_ImageFile, file) {}
 };

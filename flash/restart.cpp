@@ -24,10 +24,12 @@ bool RunAndWait(const std::vector<std::string>& argv) {
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
-    WaitForSingleObject(process.hProcess, kRestartCommandBoundMs);
+    DWORD exit_code = 1;
+    const bool ended = WaitForSingleObject(process.hProcess, kRestartCommandBoundMs) == WAIT_OBJECT_0 &&
+                       GetExitCodeProcess(process.hProcess, &exit_code);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
-    return true;
+    return ended && exit_code == 0;
 }
 #else
 bool RunAndWait(const std::vector<std::string>& argv) {
@@ -43,8 +45,9 @@ bool RunAndWait(const std::vector<std::string>& argv) {
     for (;;) {
         int status = 0;
         const pid_t ended = waitpid(pid, &status, WNOHANG);
-        if (ended == pid || (ended < 0 && errno != EINTR)) return true;
-        if (TickMs() - start > kRestartCommandBoundMs) return true;  // left running
+        if (ended == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (ended < 0 && errno != EINTR) return false;
+        if (TickMs() - start > kRestartCommandBoundMs) return false;  // left running
         SleepMs(10);
     }
 }
@@ -64,7 +67,7 @@ const std::vector<std::string>& RestartCommand() {
     return command;
 }
 
-void RequestRestart() { g_Runner(RestartCommand()); }
+bool RequestRestart() { return g_Runner(RestartCommand()); }
 
 ScopedCommandRunner::ScopedCommandRunner(CommandRunner runner) : previous_(g_Runner) { g_Runner = runner; }
 ScopedCommandRunner::~ScopedCommandRunner() { g_Runner = previous_; }

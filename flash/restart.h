@@ -9,12 +9,13 @@
 /// The restart command line of this platform.
 const std::vector<std::string>& RestartCommand();
 
-/// Runs `argv` (looked up through PATH) and waits for it to end; false when it could not start.
+/// Runs `argv` (looked up through PATH) and waits for it to end; true only when it started
+/// and ended with status 0 within its time bound.
 using CommandRunner = bool (*)(const std::vector<std::string>& argv);
 
-/// Runs the restart command through the current runner. Nothing is reported when it
-/// cannot be started.
-void RequestRestart();
+/// Runs the restart command through the current runner; false when it could not be run or
+/// did not succeed, so the caller can say that no restart is coming.
+bool RequestRestart();
 
 /// Test seam: replaces the runner until the guard ends, so no test can restart the machine.
 class ScopedCommandRunner {

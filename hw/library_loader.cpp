@@ -6,6 +6,7 @@
 bool LoadedLibrary::Load(const char* name) {
     Unload();
     handle_ = reinterpret_cast<void*>(LoadLibraryA(name));
+    last_error_ = handle_ != nullptr ? "" : "error " + std::to_string(GetLastError());
     return handle_ != nullptr;
 }
 
@@ -25,6 +26,8 @@ void LoadedLibrary::Unload() {
 bool LoadedLibrary::Load(const char* name) {
     Unload();
     handle_ = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    const char* reason = handle_ == nullptr ? dlerror() : nullptr;
+    last_error_ = reason != nullptr ? reason : "";
     return handle_ != nullptr;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Run-time loading of the port I/O library, by name through the platform's normal search.
 
+#include <string>
+
 #ifdef _WIN32
 inline constexpr const char* kPortLibraryName = "InpOut32.DLL";
 #else
@@ -19,7 +21,10 @@ public:
     /// The entry point's address, or null when the library has none of that name.
     void* Symbol(const char* name) const;
     void Unload();
+    /// Why the last Load failed, as the platform words it ("" when it gave no reason).
+    const std::string& LastError() const { return last_error_; }
 
 private:
     void* handle_ = nullptr;
+    std::string last_error_;
 };

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "hw/library_loader.h"
+#include "hw/port_access_cause.h"
 
 bool g_DriverOpen = false;
 
@@ -17,12 +18,15 @@ constexpr PortIoEntries kNoLibrary{NoOut32, NoInp32, NoDriver};
 const PortIoEntries* g_Preset = nullptr;  // entries a test installed in place of a library
 LoadedLibrary g_Library;
 
-bool Fail() {
+bool Fail(const PortOpenFailure& failure) {
     g_DriverOpen = false;
     std::fputs(kPortLibraryFailText, stdout);
     std::fflush(stdout);
+    ReportPortAccessCause(failure);
     return false;
 }
+
+constexpr const char* kEntryNames[] = {"Out32", "Inp32", "IsInpOutDriverOpen"};
 
 }  // namespace
 
@@ -36,19 +40,26 @@ bool IO_Open() {
     if (g_Preset != nullptr) {
         entries = *g_Preset;
     } else {
-        if (!g_Library.Load(kPortLibraryName)) return Fail();
-        entries.out32 = reinterpret_cast<decltype(entries.out32)>(g_Library.Symbol("Out32"));
-        entries.inp32 = reinterpret_cast<decltype(entries.inp32)>(g_Library.Symbol("Inp32"));
-        entries.is_driver_open =
-            reinterpret_cast<decltype(entries.is_driver_open)>(g_Library.Symbol("IsInpOutDriverOpen"));
-        if (entries.out32 == nullptr || entries.inp32 == nullptr || entries.is_driver_open == nullptr) {
-            g_Library.Unload();
-            return Fail();
+        if (!g_Library.Load(kPortLibraryName))
+            return Fail({PortOpenFailure::Kind::LibraryMissing, g_Library.LastError(), "", std::nullopt});
+        void* found[3];
+        for (int i = 0; i < 3; ++i) {
+            found[i] = g_Library.Symbol(kEntryNames[i]);
+            if (found[i] == nullptr) {
+                g_Library.Unload();
+                return Fail({PortOpenFailure::Kind::EntryMissing, "", kEntryNames[i], std::nullopt});
+            }
         }
+        entries.out32 = reinterpret_cast<decltype(entries.out32)>(found[0]);
+        entries.inp32 = reinterpret_cast<decltype(entries.inp32)>(found[1]);
+        entries.is_driver_open = reinterpret_cast<decltype(entries.is_driver_open)>(found[2]);
+        entries.last_errno = reinterpret_cast<decltype(entries.last_errno)>(g_Library.Symbol(kErrnoEntryName));
     }
     if (entries.is_driver_open() == 0) {
+        std::optional<int> driver_errno;
+        if (entries.last_errno != nullptr && entries.last_errno() >= 0) driver_errno = entries.last_errno();
         if (g_Preset == nullptr) g_Library.Unload();
-        return Fail();
+        return Fail({PortOpenFailure::Kind::DriverRefused, "", "", driver_errno});
     }
     g_Active = entries;
     g_DriverOpen = true;

@@ -16,6 +16,9 @@ struct PortIoEntries {
     void(PORT_IO_CALL* out32)(short port, short data) = nullptr;
     short(PORT_IO_CALL* inp32)(short port) = nullptr;
     int(PORT_IO_CALL* is_driver_open)() = nullptr;
+    // Optional: the errno of the library's last attempt to get port access (negative: not
+    // known). Null for a library without it.
+    int(PORT_IO_CALL* last_errno)() = nullptr;
 };
 
 /// True once the loaded library reported its driver open; false again after IO_Close.
@@ -26,7 +29,8 @@ inline constexpr const char* kPortLibraryFailText = "Please Check Administrator 
 
 /// Loads the port library by name and checks its driver. On any failure (library missing,
 /// an entry point missing, driver refused) prints kPortLibraryFailText to standard output
-/// without a line end and returns false; the caller then ends the process with status 0.
+/// without a line end, and the cause with what to do about it to standard error, and returns
+/// false; the caller then ends the process with status 0.
 bool IO_Open();
 /// Unloads the library; afterwards IO_In answers 0xFF and IO_Out does nothing.
 void IO_Close();

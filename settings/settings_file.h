@@ -1,5 +1,6 @@
 #pragma once
-// "uiset.ini": the positional reader and the writer.
+// "uiset.ini": the positional reader and the writer. The reader fills a record and says how
+// far it got; it knows nothing of any window.
 
 #include <cstddef>
 #include <cstdio>
@@ -7,58 +8,81 @@
 
 #include "settings/ui_settings.h"
 
-/// The window's side of the reader: each call sets controls through their normal state
-/// changes, so a radio button's or the check box's click handler runs exactly when its
-/// state changes. Calls come in file order, as each value is read.
-class SettingsControls {
-public:
-    virtual ~SettingsControls() = default;
-    /// Value 1: the data-port edit and the command-port edit (data port + 4), as at least
-    /// four uppercase hexadecimal digits.
-    virtual void SetPortTexts(const std::string& data_port, const std::string& cmd_port) = 0;
-    /// Value 2: tick (or untick) the version check box, then show or hide the version labels.
-    virtual void SetVersionShown(bool shown) = 0;
-    /// Value 3: select the "ON" (true) or "OFF" button of the hex display group.
-    virtual void SelectHexDisplay(bool on) = 0;
-    /// Value 4: select "BRAM" (true) or "EC SPACE", and show or hide the BRAM setting group.
-    virtual void SelectReadMethodBram(bool bram) = 0;
-    /// Value 5: select "4E/4F" (true) or "2E/2F".
-    virtual void SelectIo4E(bool io_4e) = 0;
-    /// Value 6: select "Bank1" (true) or "Bank0".
-    virtual void SelectBank1(bool bank1) = 0;
-    /// Value 7: select "5Bytes" (true) or "2Bytes".
-    virtual void SelectReadBytes5(bool five) = 0;
+/// The values of the file by position: value n is taken from line n + 1 (line 1 is a header).
+enum SettingsValueNo : int {
+    kValueAcpiPort = 1,
+    kValueFwVersionShow,
+    kValueHexDisplay,
+    kValueReadMethod,
+    kValueSioSelect,
+    kValueBramBank,
+    kValueReadBytes,
+    kValueBramStartIndex,
+    kValueFlashEndCmd,
+    kValueAutoFlash,
+    kValueWarningShow,
+    kValueSilentRun,
+    kValueBinName,
+    kValueShutdown,
 };
+inline constexpr int kSettingsValueCount = kValueShutdown;
+
+/// The key the writer puts before value `value_no` (1 to 14); the reader never looks at it.
+const char* SettingsKey(int value_no);
 
 enum class SettingsLoadStatus {
-    Loaded,      // all fourteen values read
-    CannotOpen,  // the file could not be opened; nothing changed
-    BadValue,    // a value was rejected; reading stopped there
+    Loaded,          // all fourteen values read
+    CannotOpen,      // the file could not be opened; nothing changed
+    NotRegularFile,  // a FIFO, a device or anything else that is not a plain file: not read
+    BadValue,        // a value was rejected; reading stopped there
 };
 
 struct SettingsLoadResult {
     SettingsLoadStatus status = SettingsLoadStatus::CannotOpen;
-    std::string error;  // for BadValue: "'<text>' is not a valid integer value"
+    /// Every value read, stored as it was read (byte flags as 0 or 1); zero for the rest.
+    UiSettings values;
+    /// How many values were read before the first failure (14 when loaded).
+    int values_read = 0;
+    /// The first failure: for BadValue "'<text>' is not a valid integer value"; for
+    /// NotRegularFile what the file is instead.
+    std::string error;
+    /// The first value whose line was longer than one read takes (0: none). The rest of such
+    /// a line is read as the next value, so every later value comes from the wrong line.
+    int cut_line_value = 0;
 };
 
 /// Set to 1 only when a load read every value, so that a file that failed to load is
 /// never rewritten with values that were not read from it.
 extern uint8_t g_SettingsLoaded;
 
-/// Reads the next line of `file` (at most 499 bytes) and returns the text after its last
-/// '=' up to a CR; without a CR the rest of the line, LF included.
-std::string ReadIniValue(std::FILE* file);
+/// The longest line one read takes, its line end included; the rest is the next read.
+inline constexpr size_t kMaxIniLineBytes = 499;
 
-/// Reads the settings file at `path` into `settings` and the controls, positionally.
-/// Sets g_SettingsLoaded when every value was read and clears it when one was rejected.
-SettingsLoadResult LoadSettingsFile(const char* path, UiSettings& settings, SettingsControls& controls);
+/// Reads the next line of `file` (at most kMaxIniLineBytes bytes) and returns the text after
+/// its last '=' up to the first CR or LF, so CR LF and LF alone end a line alike. `line_cut`
+/// (optional) tells whether the line went on beyond what was read.
+std::string ReadIniValue(std::FILE* file, bool* line_cut = nullptr);
+
+/// Reads the settings file at `path` positionally without blocking: anything but a regular
+/// file (a link to one is fine) is refused. Blanks around a number are allowed. Sets
+/// g_SettingsLoaded when every value was read and clears it otherwise.
+SettingsLoadResult LoadSettingsFile(const char* path);
+
+/// The record a load leaves in effect: values 1 to 7 only once all seven were read (they are
+/// taken over together), each later value as soon as it was read, zero for the rest.
+UiSettings SettingsInEffect(const SettingsLoadResult& result);
+
+/// What is wrong with the file after a BadValue load, naming the value and its key, e.g.
+/// "value 14 (Shutdown) 'yes' is not a valid integer value"; empty for any other result.
+std::string SettingsProblemText(const SettingsLoadResult& result);
 
 /// The longest `BinName` the reader takes back in one piece: line 14 with its CR LF must fit
-/// one 499-byte read, or the rest of it would shift every later value.
-inline constexpr size_t kMaxBinNameBytes = 489;
+/// one read, or the rest of it would shift every later value.
+inline constexpr size_t kMaxBinNameBytes = kMaxIniLineBytes - 10;
 
 /// Writes the sixteen lines to a temporary file beside `path` and renames it over `path`,
 /// so that a failure at any point leaves the old file untouched. Writes nothing unless
 /// g_SettingsLoaded is 1, nor when `BinName` (up to a line break) is longer than
-/// kMaxBinNameBytes. True when the new file is in place.
+/// kMaxBinNameBytes, nor when the file already holds exactly these bytes. True when the
+/// file holds the new text.
 bool SaveSettingsFile(const char* path, const UiSettings& settings);

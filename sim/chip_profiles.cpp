@@ -48,6 +48,20 @@ const ChipProfile& ProfileOf(ChipKind kind) {
     return kProfiles[0];
 }
 
+std::array<uint8_t, 4> JedecIdOf(const Config& config) {
+    if (!config.jedec_id) return ProfileOf(config.chip).jedec_id;
+    const auto& id = *config.jedec_id;
+    return {id[0], id[1], id[2], id[0]};
+}
+
+uint32_t FlashSizeOf(const Config& config) {
+    if (config.flash_size != 0) return config.flash_size;
+    // Serial flash makers code the capacity as a power of two in the third ID byte.
+    const uint8_t capacity_code = JedecIdOf(config)[2];
+    if (capacity_code >= 0x10 && capacity_code <= 0x18) return 1u << capacity_code;
+    return 16u << 20;
+}
+
 std::optional<ChipKind> ChipKindByName(const std::string& name) {
     for (const ChipProfile& profile : kProfiles) {
         if (name == profile.name) return profile.kind;

@@ -114,6 +114,14 @@ const Key kKeys[] = {
          return kind.has_value();
      }},
     {"flash_size", [](auto v, Config& c) { return ParseInto(v, 0xFFFFFFFF, c.flash_size); }},
+    {"jedec_id",
+     [](auto v, Config& c) {
+         uint32_t id;
+         if (!ParseInto(v, 0xFFFFFF, id)) return false;
+         c.jedec_id = std::array<uint8_t, 3>{static_cast<uint8_t>(id >> 16), static_cast<uint8_t>(id >> 8),
+                                             static_cast<uint8_t>(id)};
+         return true;
+     }},
     {"initial_status", [](auto v, Config& c) { return ParseInto(v, 0xFF, c.initial_status); }},
     {"busy_program", [](auto v, Config& c) { return ParseInto(v, 0xFFFFFFFF, c.busy_reads_program); }},
     {"busy_erase", [](auto v, Config& c) { return ParseInto(v, 0xFFFFFFFF, c.busy_reads_erase); }},
@@ -147,7 +155,19 @@ const Key kKeys[] = {
      }},
     {"erase_refused", [](auto v, Config& c) { return ParseBool(v, c.erase_refused); }},
     {"stuck_busy", [](auto v, Config& c) { return ParseBool(v, c.stuck_busy); }},
+    {"ec_absent", [](auto v, Config& c) { return ParseBool(v, c.ec_absent); }},
     {"driver_open", [](auto v, Config& c) { return ParseBool(v, c.driver_open); }},
+    {"driver_errno",
+     [](auto v, Config& c) {
+         if (v == "none") {
+             c.driver_errno.reset();
+             return true;
+         }
+         int value;
+         if (!ParseInto(v, 4095, value)) return false;
+         c.driver_errno = value;
+         return true;
+     }},
     {"trace_file",
      [](auto v, Config& c) {
          c.trace_file = std::string(v);
@@ -198,7 +218,7 @@ bool LoadConfigFile(const std::string& path, Config& config, std::string& error)
 }
 
 bool ValidateConfig(const Config& config, std::string& error) {
-    const uint32_t size = config.flash_size;
+    const uint32_t size = FlashSizeOf(config);
     if (size < 256 || size > (16u << 20) || (size & (size - 1)) != 0) {
         error = "flash_size must be a power of two from 256 to 16777216, not " + std::to_string(size);
         return false;

@@ -21,18 +21,25 @@ int InstalledIsDriverOpen() {
     return g_Installed != nullptr && g_Installed->config().driver_open ? 1 : 0;
 }
 
-PortIoEntries InstalledEntries() {
+int InstalledDriverErrno() {
+    return g_Installed != nullptr ? g_Installed->config().driver_errno.value_or(-1) : -1;
+}
+
+// The optional errno entry is there only when the device's configuration names an errno,
+// so both kinds of library can be had in-process.
+PortIoEntries InstalledEntries(const Device& device) {
     PortIoEntries entries;
     entries.out32 = InstalledOut32;
     entries.inp32 = InstalledInp32;
     entries.is_driver_open = InstalledIsDriverOpen;
+    if (device.config().driver_errno) entries.last_errno = InstalledDriverErrno;
     return entries;
 }
 
 }  // namespace
 
 InProcess::InProcess(Device& device)
-    : previous_(std::exchange(g_Installed, &device)), io_(InstalledEntries()) {}
+    : previous_(std::exchange(g_Installed, &device)), io_(InstalledEntries(device)) {}
 
 InProcess::~InProcess() { g_Installed = previous_; }
 

@@ -1,4 +1,4 @@
-// The drop-in port library: the three entry points of the real one, answered by a
+// The drop-in port library: the entry points of the real one, answered by a
 // simulated device configured from the file named by VANTU_SIM_CONFIG.
 
 #include <cstdio>
@@ -19,6 +19,7 @@ struct DeviceHolder {
 } g_Holder;
 bool g_Started = false;
 bool g_DriverOpen = false;
+int g_DriverErrno = -1;  // not known
 
 // Called at first use rather than at load, so a bad configuration is reported by the
 // program's own call rather than inside the dynamic loader.
@@ -38,6 +39,7 @@ void Start() {
         return;
     }
     g_DriverOpen = config.driver_open;
+    g_DriverErrno = config.driver_errno.value_or(-1);
 }
 
 inline sim::Device* Active() {
@@ -63,6 +65,13 @@ __attribute__((visibility("default"))) short Inp32(short port) {
 __attribute__((visibility("default"))) int IsInpOutDriverOpen(void) {
     Active();
     return g_DriverOpen ? 1 : 0;
+}
+
+// The optional entry of the real library: the errno of its last attempt to get port access.
+// A negative answer means the library does not know, as for a library without the entry.
+__attribute__((visibility("default"))) int PortAccessErrno(void) {
+    Active();
+    return g_DriverErrno;
 }
 
 }  // extern "C"

@@ -20,10 +20,13 @@ constexpr uint8_t kStatusIBF = 0x02;
 constexpr uint8_t kEnterFollow = 0xDC;
 constexpr uint8_t kSpaceRead = 0x80;
 
-const Config& Checked(const Config& config) {
+// The configuration as the device runs it: valid, and with the flash size resolved.
+Config Checked(const Config& config) {
     std::string error;
     if (!ValidateConfig(config, error)) throw std::invalid_argument(error);
-    return config;
+    Config resolved = config;
+    resolved.flash_size = FlashSizeOf(config);
+    return resolved;
 }
 
 }  // namespace
@@ -48,7 +51,10 @@ struct Device::Impl {
 
     uint8_t In(uint16_t port) {
         uint8_t value;
-        if (port == config.ec_status_port) {
+        if (config.ec_absent && IsEcPort(port)) [[unlikely]] {
+            ++counters.other;
+            value = 0xFF;  // an unanswered ISA read floats high
+        } else if (port == config.ec_status_port) {
             ++counters.status_reads;
             value = ReadStatus();
         } else if (port == config.ec_data_port) {
@@ -64,7 +70,9 @@ struct Device::Impl {
 
     void Out(uint16_t port, uint8_t value) {
         if (port_trace_on) [[unlikely]] port_trace.push_back({port, value, true});
-        if (port == config.ec_status_port) {
+        if (config.ec_absent && IsEcPort(port)) [[unlikely]] {
+            ++counters.other;
+        } else if (port == config.ec_status_port) {
             ++counters.command_writes;
             WriteCommand(value);
         } else if (port == config.ec_data_port) {
@@ -75,6 +83,8 @@ struct Device::Impl {
             sio.Out(port, value);
         }
     }
+
+    bool IsEcPort(uint16_t port) const { return port == config.ec_status_port || port == config.ec_data_port; }
 
     // Host interface.
 

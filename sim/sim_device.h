@@ -64,7 +64,12 @@ struct Config {
 
     // Flash chip.
     ChipKind chip = ChipKind::Winbond;
-    uint32_t flash_size = 16u << 20;
+    // Bytes; 0: the capacity the chip's ID gives (2^n bytes for a third ID byte n of 0x10 to
+    // 0x18), 16 MiB for an ID that gives none.
+    uint32_t flash_size = 0;
+    // Answer to 0x9F in place of the profile's (bytes 0 to 2; the fourth repeats the first,
+    // as the ID wraps). The programming variants still follow the profile.
+    std::optional<std::array<uint8_t, 3>> jedec_id;
     uint8_t initial_status = 0x0C;     // block protection on at power-up
     uint32_t busy_reads_program = 2;   // status reads showing busy after a page or AAI program
     uint32_t busy_reads_erase = 3;     // after an erase
@@ -79,6 +84,7 @@ struct Config {
     std::array<uint8_t, 256> ec_space{};
 
     // Faults.
+    bool ec_absent = false;  // no EC at the host-interface pair: both ports read 0xFF and take nothing
     int64_t stop_answering_after_commands = -1;  // IBF stays set from the (N+1)th command-port write on
     std::vector<std::pair<uint32_t, uint8_t>> stuck_ones;  // (address, bits that will not program to 0)
     bool erase_refused = false;  // erases are taken (busy, latch cleared) but erase nothing
@@ -86,6 +92,9 @@ struct Config {
 
     // Drop-in library only.
     bool driver_open = true;  // false: IsInpOutDriverOpen answers 0
+    // The errno the port library reports for its last attempt to get port access. In-process
+    // the entry is missing when unset; the drop-in library then answers -1 (not known).
+    std::optional<int> driver_errno;
     std::string trace_file;   // text trace of EC commands and SPI transactions, appended; empty: none
 };
 
@@ -95,6 +104,10 @@ bool LoadConfigFile(const std::string& path, Config& config, std::string& error)
 /// False with a message when the values cannot describe a device (flash size not a power of
 /// two from 256 bytes to 16 MiB, EC ports equal, stuck address outside the flash).
 bool ValidateConfig(const Config& config, std::string& error);
+/// The chip's 0x9F answer: the configured ID, or the profile's.
+std::array<uint8_t, 4> JedecIdOf(const Config& config);
+/// The flash size the device has: flash_size, or when that is 0 the capacity the ID gives.
+uint32_t FlashSizeOf(const Config& config);
 
 struct PortOp {
     uint16_t port;

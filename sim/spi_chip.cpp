@@ -33,6 +33,7 @@ bool IsStatusRead(uint8_t opcode) { return opcode == kReadStatus || opcode == kR
 
 SpiChip::SpiChip(const Config& config, FlashStore& flash)
     : profile_(ProfileOf(config.chip)),
+      jedec_id_(JedecIdOf(config)),
       flash_(flash.data()),
       address_mask_(flash.size() - 1),
       busy_reads_program_(config.busy_reads_program),
@@ -141,7 +142,7 @@ uint8_t SpiChip::Exchange(uint8_t out) {
         if (position < 3) address_ = ((address_ << 8) | out) & address_mask_;
         return 0xFF;
     case kJedecId:
-        return profile_.jedec_id[position % 4];
+        return jedec_id_[position % 4];
     case kLegacyId:
         return position < 3 ? 0xFF : profile_.legacy_id[(position - 3) % 4];
     case kReadStatus2:

@@ -49,6 +49,7 @@ private:
     uint8_t ShiftAutoIncrement(uint8_t out, uint32_t width);
 
     const ChipProfile& profile_;
+    std::array<uint8_t, 4> jedec_id_;
     uint8_t* flash_;
     uint32_t address_mask_;
     uint32_t busy_reads_program_;

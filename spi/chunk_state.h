@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "hw/scoped_override.h"
+
 inline constexpr uint32_t kHalfBytes = 0x8000;   // one half of a chunk
 inline constexpr uint32_t kChunkBytes = 0x10000;  // one chunk, the unit of erase and verify
 
@@ -36,13 +38,7 @@ void SPI_PrintProgressText(const char* text);
 
 /// Sends the progress text to `out` until the guard ends, so a test sees the exact bytes and
 /// a benchmark keeps them off the terminal.
-class ScopedProgressOut {
+class ScopedProgressOut : public ScopedOverride<std::FILE*> {
 public:
-    explicit ScopedProgressOut(std::FILE* out) : previous_(g_ProgressOut) { g_ProgressOut = out; }
-    ~ScopedProgressOut() { g_ProgressOut = previous_; }
-    ScopedProgressOut(const ScopedProgressOut&) = delete;
-    ScopedProgressOut& operator=(const ScopedProgressOut&) = delete;
-
-private:
-    std::FILE* previous_;
+    explicit ScopedProgressOut(std::FILE* out) : ScopedOverride(g_ProgressOut, out) {}
 };

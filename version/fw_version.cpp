@@ -1,9 +1,12 @@
 #include "version/fw_version.h"
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
+#include "hw/atomic_file.h"
 #include "hw/ec_channel.h"
+#include "hw/ec_ports.h"
 #include "hw/hw_fault.h"
 
 FwReadResult FW_ReadVersion(const UiSettings& s, std::string& text) {
@@ -17,6 +20,7 @@ FwReadResult FW_ReadVersion(const UiSettings& s, std::string& text) {
         return FwReadResult::Read;
     }
 
+    if (!EC_PortsInUseError().empty()) return FwReadResult::PortsRefused;
     // A fault left over from an earlier operation would make the reads below touch no port
     // and look like a dead EC: this read starts afresh and answers for itself.
     HW_ClearFault();
@@ -32,9 +36,5 @@ FwReadResult FW_ReadVersion(const UiSettings& s, std::string& text) {
 
 bool FW_WriteVersionFile(const char* path, const std::string& label_text) {
     // The whole text: a version such as 255.255.255 is longer than ten bytes.
-    std::FILE* file = std::fopen(path, "w");
-    if (file == nullptr) return false;
-    const bool written = std::fprintf(file, "%s\n", label_text.c_str()) >= 0;
-    const bool closed = std::fclose(file) == 0;
-    return written && closed;
+    return ReplaceFileAtomically(path, label_text + "\n");
 }

@@ -13,9 +13,10 @@ inline constexpr const char* kAckFailText = "ACPI port Ack Fail!!PLS Check & OPE
 inline constexpr const char* kNoVersionText = "00000";
 
 enum class FwReadResult {
-    Skipped,  // FwVersionShow is neither 1 nor 2: no port touched
-    Read,     // `text` holds the new version text
-    AckFail,  // the EC did not answer: `text` untouched
+    Skipped,       // FwVersionShow is neither 1 nor 2: no port touched
+    Read,          // `text` holds the new version text
+    AckFail,       // the EC did not answer: `text` untouched
+    PortsRefused,  // EC space asked for, but the EC ports in use are out of range: no port touched
 };
 
 /// Reads the version from BRAM or EC space as `s` says and formats it into `text`. Leaves
@@ -23,6 +24,7 @@ enum class FwReadResult {
 /// AckFail, never a text made of unread bytes; the fault it raised is cleared again.
 FwReadResult FW_ReadVersion(const UiSettings& s, std::string& text);
 
-/// Writes `label_text` and one line end to `path` (created or emptied). False when the file
-/// could not be written; then there is nothing to report to the user.
+/// Replaces `path` in one step with `label_text` and one line end (a link there is replaced,
+/// never written through). False when the file could not be written, the old one then left
+/// as it was; there is nothing to report to the user.
 bool FW_WriteVersionFile(const char* path, const std::string& label_text);

@@ -4,17 +4,34 @@
 #include <QDir>
 #include <QTimer>
 #include <QtTest>
+#include <unistd.h>
+
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 #include "app/app_main.h"
+#include "app/run_mode.h"
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
 #include "hw/port_io.h"
+#include "hw/sleep_inhibitor.h"
 #include "hw/super_io.h"
 #include "settings/settings_file.h"
 
 namespace apptest {
+namespace {
+
+// No window test may ever hold off the machine's sleep: every flash run in these programs
+// gets this stand-in for logind, installed before main.
+class NoSleepBlocker : public SleepBlocker {
+public:
+    int Inhibit(const char*, const char*, const char*, std::string&) override { return ::dup(STDIN_FILENO); }
+};
+NoSleepBlocker g_NoSleepBlocker;
+const ScopedSleepBlocker g_NoRealInhibitor(g_NoSleepBlocker);
+
+}  // namespace
 
 void WriteIni(const IniValues& values) { std::ofstream("uiset.ini", std::ios::binary) << testini::IniText(values); }
 
@@ -26,8 +43,35 @@ std::optional<std::string> ReadFile(const char* name) {
     return bytes.str();
 }
 
+StderrCapture::StderrCapture() : saved_fd_(::dup(STDERR_FILENO)), file_(std::tmpfile()) {
+    std::fflush(stderr);
+    ::dup2(::fileno(file_), STDERR_FILENO);
+}
+
+StderrCapture::~StderrCapture() {
+    std::fflush(stderr);
+    ::dup2(saved_fd_, STDERR_FILENO);
+    ::close(saved_fd_);
+    std::fclose(file_);
+}
+
+QString StderrCapture::Text() const {
+    std::fflush(stderr);
+    std::string text;
+    char buffer[4096];
+    for (off_t at = 0;;) {
+        const ssize_t got = ::pread(::fileno(file_), buffer, sizeof buffer, at);
+        if (got <= 0) break;
+        text.append(buffer, static_cast<size_t>(got));
+        at += got;
+    }
+    return QString::fromLocal8Bit(text);
+}
+
 TestDirectory::TestDirectory() : previous_(QDir::currentPath()), dir_(std::make_unique<QTemporaryDir>()) {
     QDir::setCurrent(dir_->path());
+    // A lock of this test's own: tests running side by side never refuse each other.
+    qputenv("VANTU_LOCK_FILE", (dir_->path() + QStringLiteral("/vantu.lock")).toLocal8Bit());
     g_SettingsLoaded = 0;
     g_SettingBusy = 0;
     g_StatusPort = 0x3F4;
@@ -36,9 +80,13 @@ TestDirectory::TestDirectory() : previous_(QDir::currentPath()), dir_(std::make_
     g_SioIndexPort = 0x2E;
     g_BramBaseReg = 0x60;
     HW_ClearFault();
+    SetRunMode(RunMode::Unknown, false);
 }
 
-TestDirectory::~TestDirectory() { QDir::setCurrent(previous_); }
+TestDirectory::~TestDirectory() {
+    qunsetenv("VANTU_LOCK_FILE");
+    QDir::setCurrent(previous_);
+}
 
 SimRig::SimRig(const sim::Config& config) : device(config), io_(device) { g_DriverOpen = false; }
 
@@ -81,17 +129,20 @@ StartedWindow::StartedWindow(const IniValues* ini, const sim::Config& config) : 
     boxes.boxes.clear();
 }
 
-int RunProgram(StandIns& stand_ins, const std::function<void(TForm1&)>& with_form) {
+int RunProgram(StandIns& stand_ins, const std::function<void(TForm1&)>& with_form, Screen screen) {
     QTimer watchdog;
     watchdog.setSingleShot(true);
     QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
     watchdog.start(10000);
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
-    return RunVantu(*app, [&] {
-        auto form = std::make_unique<TestForm>(stand_ins);
-        if (with_form) with_form(*form);
-        return form;
-    });
+    return RunVantu(
+        *app,
+        [&] {
+            auto form = std::make_unique<TestForm>(stand_ins);
+            if (with_form) with_form(*form);
+            return form;
+        },
+        screen);
 }
 
 }  // namespace apptest

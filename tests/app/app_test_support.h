@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "app/Unit1.h"
+#include "app/app_main.h"
 #include "ini_text.h"
 #include "app/dialogs.h"
 #include "sim/in_process.h"
@@ -25,6 +27,21 @@ using testini::IniValues;
 void WriteIni(const IniValues& values);
 /// The file's bytes, or nullopt when it does not exist.
 std::optional<std::string> ReadFile(const char* name);
+
+/// What the program writes to standard error while the guard lives.
+class StderrCapture {
+public:
+    StderrCapture();
+    ~StderrCapture();
+    StderrCapture(const StderrCapture&) = delete;
+    StderrCapture& operator=(const StderrCapture&) = delete;
+    /// Everything written so far.
+    QString Text() const;
+
+private:
+    int saved_fd_;
+    std::FILE* file_;
+};
 
 /// A fresh temporary working directory and the program's module state at its start values.
 class TestDirectory {
@@ -81,6 +98,8 @@ public:
     explicit TestForm(StandIns& stand_ins) : stand_ins_(stand_ins) {}
     /// The window's own unattended flash, for stand-ins that want the real one.
     bool RealRunAutoFlash() { return TForm1::RunAutoFlash(); }
+    /// The window's own restart request, for tests that install a command runner.
+    void RealRestartSystem() { TForm1::RestartSystem(); }
 
 protected:
     bool RunAutoFlash() override;
@@ -112,7 +131,9 @@ struct StartedWindow {
 };
 
 /// Runs the whole program (start-up to exit status) with a TestForm; ends the message loop
-/// with 99 if nothing else ends it. `with_form` runs once the window exists.
-int RunProgram(StandIns& stand_ins, const std::function<void(TForm1&)>& with_form = {});
+/// with 99 if nothing else ends it. `with_form` runs once the window exists. The tests run
+/// offscreen but stand for a person in front of a screen unless `screen` says otherwise.
+int RunProgram(StandIns& stand_ins, const std::function<void(TForm1&)>& with_form = {},
+               Screen screen = Screen::Present);
 
 }  // namespace apptest

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
 
@@ -12,6 +13,7 @@
 #include "app/input_drain.h"
 #include "app_test_support.h"
 #include "flash/checksum_tools.h"
+#include "flash/restart.h"
 #include "hw/clock.h"
 #include "spi/chip_id.h"
 
@@ -114,9 +116,11 @@ private slots:
         ScopedClock clock_guard(clock);
         IniValues ini;
         ini.shutdown = shutdown.toStdString();
+        ini.fw_version_show = "1";
         sim::Config config;
         if (!chip_works) config.stuck_ones = {{0, 0x01}};  // the image's first byte is 0x00
         StartedWindow w(&ini, config);
+        w.rig.device.EnableEcTrace(true);
         const std::vector<uint8_t> image = Image(70000);
         WriteImage("new.bin", image);
         LoadImage(w, "new.bin");
@@ -127,6 +131,21 @@ private slots:
         QCOMPARE(FlashStartsWith(w.rig.device, image), chip_works);
         QCOMPARE(Child<QLabel>(*w.form, "Lbl_status")->text(),
                  chip_works ? QStringLiteral("CheckSum OK!!") : QStringLiteral("Verify Fail!!"));
+        // Every control the run's steps reach shows its last value.
+        QCOMPARE(Child<QProgressBar>(*w.form, "ProgressBar1")->value(), chip_works ? 100 : 76);
+        QCOMPARE(Child<QLabel>(*w.form, "Lbl_Process")->text(), chip_works ? QStringLiteral("100") : QStringLiteral("76"));
+        uint32_t sum = 0;
+        for (size_t i = 0; i < 2 * 65536; ++i) sum += i < image.size() ? image[i] : 0xFF;
+        if (chip_works) QCOMPARE(Child<QLabel>(*w.form, "Lbl_CheckSUM")->text(), QString::asprintf("%06X", sum));
+        QCOMPARE(Child<QPlainTextEdit>(*w.form, "Memo_status")->toPlainText().split(QLatin1Char('\n')).first(),
+                 QStringLiteral("EC ACK OK."));
+        // The version is read again, after the EC has left follow mode, only when the run passed;
+        // a restart writes the run's files first, the version record with a fresh read among them.
+        const auto& trace = w.rig.device.ec_trace();
+        const auto left = std::find_if(trace.begin(), trace.end(),
+                                       [](const sim::EcEvent& e) { return e.kind == sim::EcEvent::LeaveFollow; });
+        QVERIFY(left != trace.end());
+        QCOMPARE(std::count(left, trace.end(), sim::EcEvent{sim::EcEvent::Command, 0x85}), (chip_works ? 1 : 0) + restarts);
         QCOMPARE(w.stand_ins.restarts, restarts);
         QVERIFY(Child<QPushButton>(*w.form, "Btn_Flash")->isEnabled());
         QVERIFY(Child<QPushButton>(*w.form, "Btn_loadFILE")->isEnabled());
@@ -155,6 +174,51 @@ private slots:
         QVERIFY(!w.form->RealRunAutoFlash());
         QCOMPARE(w.boxes.Texts(), QStringList{"Can't read Bin file!!"});
         QVERIFY(!ReadFile("Flash_log.txt").has_value());
+    }
+
+    void unwatchedRunTellsStandardErrorWhatTheStatusLineSays() {
+        // A silent run has nobody at the window: its script learns everything from standard
+        // error, also that a good flash could not be logged.
+        ManualClock clock(1);
+        ScopedClock clock_guard(clock);
+        IniValues ini;
+        ini.silent_run = "1";
+        ini.bin_name = "EC";
+        StartedWindow w(&ini);
+        WriteImage("EC.Bin", Image(1000));
+        QDir().mkdir("Flash_log.txt");  // no file can be written in its place
+        StderrCapture err;
+
+        QVERIFY(!w.form->RealRunAutoFlash());
+        QVERIFY(FlashStartsWith(w.rig.device, Image(1000)));
+        const QStringList lines = err.Text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(lines.contains(QStringLiteral("Start flash!!")));
+        QVERIFY(lines.contains(QStringLiteral("CheckSum OK!!")));
+        QCOMPARE(lines.last(), QStringLiteral("Can't write Flash_log.txt!!"));
+        QCOMPARE(Child<QLabel>(*w.form, "Lbl_status")->text(), QStringLiteral("Can't write Flash_log.txt!!"));
+    }
+
+    void failedRestartRequestIsReported_data() {
+        QTest::addColumn<bool>("command_succeeds");
+        QTest::newRow("restart command succeeds") << true;
+        QTest::newRow("restart command fails") << false;
+    }
+    void failedRestartRequestIsReported() {
+        QFETCH(bool, command_succeeds);
+        IniValues ini;
+        ini.silent_run = "1";
+        StartedWindow w(&ini);
+        static bool succeeds;
+        succeeds = command_succeeds;
+        ScopedCommandRunner runner([](const std::vector<std::string>&) { return succeeds; });
+        StderrCapture err;
+
+        w.form->RealRestartSystem();
+
+        const QString failed = QStringLiteral("Restart failed: ") +
+                               QString::fromStdString(RestartCommand().front()) + QLatin1Char(' ');
+        QCOMPARE(Child<QLabel>(*w.form, "Lbl_status")->text().startsWith(failed), !command_succeeds);
+        QCOMPARE(err.Text().startsWith(failed), !command_succeeds);
     }
 
     void binChecksumShowsTheSumOfWholeChunks() {

@@ -3,9 +3,18 @@
 #include <QLabel>
 #include <QtTest>
 
+#include <sys/stat.h>
+
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <fstream>
+#include <stdexcept>
+
 #include "app_test_support.h"
+#include "app/run_mode.h"
 #include "app/theme.h"
 #include "hw/port_io.h"
+#include "hw/session_lock.h"
 
 using namespace apptest;
 
@@ -24,6 +33,10 @@ sim::Config VersionedEc() {
 
 enum class Settings { Present, Missing, Rejected };
 
+constexpr const char* kStalePass = "PASS\n";  // what an earlier run left in the log
+constexpr const char* kFail = "Fail\n";
+constexpr const char* kPass = "PASS\n";
+
 struct RunEnd {
     const char* name;
     Settings settings;
@@ -31,12 +44,14 @@ struct RunEnd {
     bool driver_open;
     bool flash_passes;
     bool user_closes;
+    Screen screen;
     // expected
     int status;
     bool settings_rewritten;
     const char* version_file;
     int flash_runs;
     int restarts;
+    const char* log;  // "Flash_log.txt" afterwards; it held a stale PASS at the start
 };
 
 IniValues Ini(std::initializer_list<std::pair<std::string IniValues::*, const char*>> changes) {
@@ -46,30 +61,52 @@ IniValues Ini(std::initializer_list<std::pair<std::string IniValues::*, const ch
     return values;
 }
 
+constexpr Screen kScreen = Screen::Present;
+constexpr Screen kNoScreen = Screen::Absent;
+
 const RunEnd kRunEnds[] = {
-    {"user closes the window", Settings::Present, Ini({}), true, false, true, 0, true, "00000\n", 0, 0},
-    {"settings file missing", Settings::Missing, Ini({}), true, false, false, 0, false, "00000\n", 0, 0},
-    {"port library refused", Settings::Present, Ini({{&IniValues::fw_version_show, "1"}}), false, false, false, 0,
-     true, "00000\n", 0, 0},
-    {"unattended flash passed", Settings::Present, Ini({{&IniValues::auto_flash, "1"}}), true, true, false, 0, true,
-     "00000\n", 1, 0},
+    {"user closes the window", Settings::Present, Ini({}), true, false, true, kScreen, 0, true, "00000\n", 0, 0,
+     kStalePass},
+    // Nothing says whether a script waits for the log: an earlier PASS must not stand.
+    {"settings file missing", Settings::Missing, Ini({}), true, false, false, kScreen, 0, false, "00000\n", 0, 0,
+     kFail},
+    {"port library refused", Settings::Present, Ini({{&IniValues::fw_version_show, "1"}}), false, false, false,
+     kScreen, 0, true, "00000\n", 0, 0, kStalePass},
+    {"port library refused, unattended", Settings::Present, Ini({{&IniValues::auto_flash, "1"}}), false, true, false,
+     kScreen, 1, true, "00000\n", 0, 0, kFail},
+    {"unattended flash passed", Settings::Present, Ini({{&IniValues::auto_flash, "1"}}), true, true, false, kScreen, 0,
+     true, "00000\n", 1, 0, kPass},
     {"unattended flash passed, restart", Settings::Present,
-     Ini({{&IniValues::auto_flash, "5"}, {&IniValues::shutdown, "1"}}), true, true, false, 0, true, "00000\n", 1, 1},
+     Ini({{&IniValues::auto_flash, "5"}, {&IniValues::shutdown, "1"}}), true, true, false, kScreen, 0, true, "00000\n",
+     1, 1, kPass},
     {"unattended flash failed", Settings::Present, Ini({{&IniValues::auto_flash, "1"}, {&IniValues::shutdown, "1"}}),
-     true, false, false, 1, true, "00000\n", 1, 0},
-    {"version-only run", Settings::Present, Ini({{&IniValues::fw_version_show, "2"}}), true, false, false, 0, true,
-     "1.10\n", 0, 0},
+     true, false, false, kScreen, 1, true, "00000\n", 1, 0, kFail},
+    {"version-only run", Settings::Present, Ini({{&IniValues::fw_version_show, "2"}}), true, false, false, kScreen, 0,
+     true, "1.10\n", 0, 0, kStalePass},
     {"unattended run decides over version-only", Settings::Present,
-     Ini({{&IniValues::auto_flash, "1"}, {&IniValues::fw_version_show, "2"}}), true, false, false, 1, true, "1.10\n",
-     1, 0},
+     Ini({{&IniValues::auto_flash, "1"}, {&IniValues::fw_version_show, "2"}}), true, false, false, kScreen, 1, true,
+     "1.10\n", 1, 0, kFail},
     // A rejected value stops window creation before the port library is opened: the file
     // must not be overwritten with values never read, and no port may be touched.
     {"settings value rejected", Settings::Rejected,
-     Ini({{&IniValues::fw_version_show, "1"}, {&IniValues::shutdown, "yes"}}), true, false, true, 0, false,
-     "00000\n", 0, 0},
+     Ini({{&IniValues::fw_version_show, "1"}, {&IniValues::shutdown, "yes"}}), true, false, true, kScreen, 0, false,
+     "00000\n", 0, 0, kStalePass},
     {"settings value rejected, unattended", Settings::Rejected,
-     Ini({{&IniValues::auto_flash, "1"}, {&IniValues::shutdown, "yes"}}), true, true, false, 1, false, "00000\n", 0,
-     0},
+     Ini({{&IniValues::auto_flash, "1"}, {&IniValues::shutdown, "yes"}}), true, true, false, kScreen, 1, false,
+     "00000\n", 0, 0, kFail},
+    {"settings value rejected before AutoFlash", Settings::Rejected,
+     Ini({{&IniValues::auto_flash, "1"}, {&IniValues::start_index, "yes"}}), true, false, true, kScreen, 0, false,
+     "00000\n", 0, 0, kFail},
+    // Without a screen nobody can answer a window: such a run ends at once.
+    {"no screen, interactive", Settings::Present, Ini({}), true, false, false, kNoScreen, 2, true, "00000\n", 0, 0,
+     kStalePass},
+    {"no screen, settings value rejected before AutoFlash", Settings::Rejected,
+     Ini({{&IniValues::auto_flash, "1"}, {&IniValues::start_index, "yes"}}), true, false, false, kNoScreen, 2, false,
+     "00000\n", 0, 0, kFail},
+    {"no screen, unattended flash passed", Settings::Present, Ini({{&IniValues::auto_flash, "1"}}), true, true, false,
+     kNoScreen, 0, true, "00000\n", 1, 0, kPass},
+    {"no screen, version-only run", Settings::Present, Ini({{&IniValues::fw_version_show, "2"}}), true, false, false,
+     kNoScreen, 0, true, "1.10\n", 0, 0, kStalePass},
 };
 
 }  // namespace
@@ -80,7 +117,13 @@ class LifecycleTest : public QObject {
 private slots:
     void runEnds_data();
     void runEnds();
-    void restartIsRequestedBeforeDestruction();
+    void everythingIsWrittenBeforeTheRestart();
+    void escapedErrorsEndAnUnattendedRunWithFail_data();
+    void escapedErrorsEndAnUnattendedRunWithFail();
+    void unwatchedBoxesAnswerThemselves_data();
+    void unwatchedBoxesAnswerThemselves();
+    void lockedOutRunTouchesNothing_data();
+    void lockedOutRunTouchesNothing();
     void warningBoxComesBeforeSilentRunHidesWindow();
     void nonSilentRunShowsWindow();
     void reactivationNeverStartsSecondFlash_data();
@@ -109,16 +152,21 @@ void LifecycleTest::runEnds() {
     config.driver_open = run.driver_open;
     SimRig rig(config);
     if (run.settings != Settings::Missing) WriteIni(run.ini);
+    std::ofstream("Flash_log.txt", std::ios::binary) << kStalePass;
     const std::optional<std::string> ini_before = ReadFile("uiset.ini");
     BoxRecorder boxes;
     StandIns stand_ins;
-    stand_ins.auto_flash = [&](TForm1&) { return run.flash_passes; };
+    // As the real unattended flash does: the outcome goes to the log.
+    stand_ins.auto_flash = [&](TForm1&) { return RecordFlashOutcome(run.flash_passes) && run.flash_passes; };
 
-    const int status = RunProgram(stand_ins, [&](TForm1& form) {
-        if (run.user_closes) QTimer::singleShot(0, &form, &QWidget::close);
-    });
+    const int status = RunProgram(
+        stand_ins, [&](TForm1& form) {
+            if (run.user_closes) QTimer::singleShot(0, &form, &QWidget::close);
+        },
+        run.screen);
 
     QCOMPARE(status, run.status);
+    QCOMPARE(ReadFile("Flash_log.txt"), std::optional<std::string>(run.log));
     const std::optional<std::string> ini_after = ReadFile("uiset.ini");
     if (run.settings_rewritten) {
         QVERIFY(ini_after.has_value());
@@ -129,30 +177,161 @@ void LifecycleTest::runEnds() {
     QCOMPARE(ReadFile("EC_version.txt"), std::optional<std::string>(run.version_file));
     QCOMPARE(stand_ins.auto_flash_runs, run.flash_runs);
     QCOMPARE(stand_ins.restarts, run.restarts);
-    QCOMPARE(stand_ins.shown, run.driver_open);
+    QCOMPARE(stand_ins.shown, run.driver_open && run.status != kNoScreenStatus);
     if (run.settings == Settings::Missing)
         QVERIFY(boxes.Texts().contains(QStringLiteral("ini Load fail,pls check uiset.ini!!")));
     if (!run.driver_open || run.settings == Settings::Rejected)
         QCOMPARE(rig.device.counters().total(), uint64_t{0});
     if (run.settings == Settings::Rejected)
         QVERIFY(boxes.Texts().contains(QStringLiteral("'yes' is not a valid integer value.")));
-    if (run.settings == Settings::Rejected && run.status == 1)
-        QVERIFY(boxes.Texts().contains(QString::fromLatin1(kPortLibraryText)));
+    if (!run.driver_open && run.status == 1) QVERIFY(boxes.boxes.empty());  // the text goes to stdout
+    // An unattended run that cannot flash for its settings says so, not that the port
+    // library failed.
+    if (run.settings == Settings::Rejected && run.status == 1) {
+        QVERIFY(boxes.Texts().contains(
+            QStringLiteral("Pls check uiset.ini: value 14 (Shutdown) 'yes' is not a valid integer value")));
+        QVERIFY(!boxes.Texts().contains(QString::fromLatin1(kPortLibraryText)));
+    }
 }
 
-void LifecycleTest::restartIsRequestedBeforeDestruction() {
+void LifecycleTest::lockedOutRunTouchesNothing_data() {
+    QTest::addColumn<bool>("unattended");
+    QTest::addColumn<int>("status");
+    QTest::newRow("window") << false << 0;
+    QTest::newRow("unattended") << true << 1;
+}
+
+void LifecycleTest::lockedOutRunTouchesNothing() {
+    QFETCH(bool, unattended);
+    QFETCH(int, status);
     TestDirectory dir;
-    SimRig rig;
-    WriteIni(Ini({{&IniValues::auto_flash, "1"}, {&IniValues::shutdown, "1"}}));
+    SimRig rig(VersionedEc());
+    WriteIni(Ini({{&IniValues::auto_flash, unattended ? "1" : "0"}, {&IniValues::fw_version_show, "1"}}));
+    const std::optional<std::string> ini_before = ReadFile("uiset.ini");
+    BoxRecorder boxes;
     StandIns stand_ins;
-    stand_ins.auto_flash = [](TForm1&) { return true; };
-    bool version_recorded_at_restart = true;
-    stand_ins.on_restart = [&] { version_recorded_at_restart = ReadFile("EC_version.txt").has_value(); };
+    SessionLock other(DefaultSessionLockPath());  // another program is flashing
+    QVERIFY(other.held());
+
+    QCOMPARE(RunProgram(stand_ins), status);
+    QCOMPARE(rig.device.counters().total(), uint64_t{0});
+    QCOMPARE(ReadFile("uiset.ini"), ini_before);
+    QVERIFY(!ReadFile("EC_version.txt").has_value());
+    QVERIFY(!stand_ins.shown);
+    QCOMPARE(stand_ins.auto_flash_runs, 0);
+    const QStringList expected_boxes = unattended ? QStringList{} : QStringList{"Another flash is in progress, not flashed!!"};
+    QCOMPARE(boxes.Texts(), expected_boxes);
+}
+
+void LifecycleTest::everythingIsWrittenBeforeTheRestart() {
+    TestDirectory dir;
+    SimRig rig(VersionedEc());
+    WriteIni(Ini({{&IniValues::auto_flash, "1"}, {&IniValues::shutdown, "1"}, {&IniValues::fw_version_show, "1"}}));
+    StandIns stand_ins;
+    stand_ins.auto_flash = [](TForm1&) { return RecordFlashOutcome(true); };
+    std::optional<std::string> log_at_restart, ini_at_restart, version_at_restart;
+    struct stat ini_stat_at_restart {};
+    stand_ins.on_restart = [&] {
+        log_at_restart = ReadFile("Flash_log.txt");
+        ini_at_restart = ReadFile("uiset.ini");
+        version_at_restart = ReadFile("EC_version.txt");
+        ::stat("uiset.ini", &ini_stat_at_restart);
+    };
 
     QCOMPARE(RunProgram(stand_ins), 0);
     QCOMPARE(stand_ins.restarts, 1);
-    QVERIFY(!version_recorded_at_restart);
-    QVERIFY(ReadFile("EC_version.txt").has_value());
+    // The restart may end the session at once: all the run leaves behind is there by then,
+    // and nothing is written after it.
+    QCOMPARE(log_at_restart, std::optional<std::string>("PASS\n"));
+    QVERIFY(ini_at_restart.value_or("").starts_with("[Info]\r\n"));
+    QCOMPARE(version_at_restart, std::optional<std::string>("1.10\n"));
+    QCOMPARE(ReadFile("Flash_log.txt"), log_at_restart);
+    QCOMPARE(ReadFile("uiset.ini"), ini_at_restart);
+    QCOMPARE(ReadFile("EC_version.txt"), version_at_restart);
+    struct stat ini_stat_after {};
+    ::stat("uiset.ini", &ini_stat_after);
+    QCOMPARE(ini_stat_after.st_ino, ini_stat_at_restart.st_ino);
+}
+
+void LifecycleTest::escapedErrorsEndAnUnattendedRunWithFail_data() {
+    QTest::addColumn<QString>("auto_flash");
+    QTest::addColumn<bool>("during_flash");  // else while the window is being created
+    QTest::addColumn<bool>("logged_pass_first");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("log");
+    QTest::newRow("unattended, during the flash") << "1" << true << false << 1 << kFail;
+    QTest::newRow("unattended, after the log said PASS") << "1" << true << true << 1 << kFail;
+    QTest::newRow("unattended, at creation") << "1" << false << false << 1 << kFail;
+    QTest::newRow("interactive, at creation") << "0" << false << false << 0 << kStalePass;
+}
+
+void LifecycleTest::escapedErrorsEndAnUnattendedRunWithFail() {
+    QFETCH(QString, auto_flash);
+    QFETCH(bool, during_flash);
+    QFETCH(bool, logged_pass_first);
+    QFETCH(int, status);
+    QFETCH(QString, log);
+    TestDirectory dir;
+    SimRig rig;
+    const std::string auto_flash_text = auto_flash.toStdString();
+    WriteIni(Ini({{&IniValues::auto_flash, auto_flash_text.c_str()}, {&IniValues::shutdown, "1"}}));
+    std::ofstream("Flash_log.txt", std::ios::binary) << kStalePass;
+    BoxRecorder boxes;
+    StandIns stand_ins;
+    stand_ins.auto_flash = [&](TForm1&) -> bool {
+        if (logged_pass_first) RecordFlashOutcome(true);
+        throw std::runtime_error("injected failure");
+    };
+
+    const int result = RunProgram(stand_ins, [&](TForm1&) {
+        if (!during_flash) throw std::runtime_error("injected failure");
+    });
+
+    QCOMPARE(result, status);
+    QCOMPARE(QString::fromStdString(ReadFile("Flash_log.txt").value_or("(none)")), log);
+    QVERIFY(boxes.Texts().contains(QStringLiteral("injected failure.")));
+    QCOMPARE(stand_ins.restarts, 0);
+}
+
+void LifecycleTest::unwatchedBoxesAnswerThemselves_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<bool>("answers_itself");
+    QTest::newRow("unattended") << int(RunMode::Unattended) << false << true;
+    QTest::newRow("silent") << int(RunMode::Interactive) << true << true;
+    QTest::newRow("interactive") << int(RunMode::Interactive) << false << false;
+}
+
+void LifecycleTest::unwatchedBoxesAnswerThemselves() {
+    QFETCH(int, mode);
+    QFETCH(bool, silent);
+    QFETCH(bool, answers_itself);
+    SetRunMode(RunMode(mode), silent);
+    dialogs::ShowBoxesWithoutScreen(true);  // real boxes, though the tests run offscreen
+    dialogs::SetUnwatchedBoxTimeout(std::chrono::milliseconds(0));
+    StderrCapture err;
+
+    // A box still open a while later is closed here, as a person would.
+    int closed_by_person = 0;
+    QTimer person;
+    QObject::connect(&person, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            ++closed_by_person;
+            box->done(QMessageBox::Ok);
+        }
+    });
+    person.start(200);
+    dialogs::ShowMessage(QStringLiteral("Can't read Bin file!!"));
+    dialogs::ShowError(QStringLiteral("'x' is not a valid integer value"));
+    person.stop();
+
+    dialogs::ShowBoxesWithoutScreen(false);
+    dialogs::SetUnwatchedBoxTimeout(std::chrono::seconds(60));
+    QCOMPARE(closed_by_person, answers_itself ? 0 : 2);
+    // A script reads standard error: every box of an unwatched run is there, one line each.
+    const QString expected = answers_itself
+        ? QStringLiteral("Can't read Bin file!!\n'x' is not a valid integer value.\n") : QString();
+    QCOMPARE(err.Text(), expected);
 }
 
 void LifecycleTest::warningBoxComesBeforeSilentRunHidesWindow() {

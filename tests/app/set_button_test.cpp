@@ -203,9 +203,11 @@ void SetButtonTest::closedPortLibraryKeepsButtonsOffThePorts() {
 
     Click(*w.form, button.toLatin1().constData());
 
-    // The Flash button's warning comes first; the refusal is the last box either way.
+    // The Flash button's warning comes first; the refusal is the last box either way, and it
+    // names what is wrong with the settings file, not the port library.
     QVERIFY(!w.boxes.Texts().isEmpty());
-    QCOMPARE(w.boxes.Texts().last(), QStringLiteral("Please Check Administrator or InpOut32.DLL !"));
+    QCOMPARE(w.boxes.Texts().last(),
+             QStringLiteral("Pls check uiset.ini: value 11 (Warring Show) 'x' is not a valid integer value"));
     QCOMPARE(w.rig.device.counters().total(), uint64_t{0});
     QCOMPARE(g_SettingBusy, uint8_t{0});
 }

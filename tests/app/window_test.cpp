@@ -31,6 +31,9 @@ private slots:
     void settingsFileDrivesHandlers_data();
     void settingsFileDrivesHandlers();
     void nothingSelectedWithoutSettingsFile();
+    void portEditsFromTheFile_data();
+    void portEditsFromTheFile();
+    void tabTakesValuesUpToARejectedOne();
 };
 
 void WindowTest::versionOptionsFollowCheckBox() {
@@ -207,6 +210,46 @@ void WindowTest::nothingSelectedWithoutSettingsFile() {
         QVERIFY2(!Child<QRadioButton>(*w.form, name)->isChecked(), name);
     QVERIFY(Child<QRadioButton>(*w.form, "RdoBtn_IO2E")->isChecked());
     QCOMPARE(Child<QLineEdit>(*w.form, "Edt_CMD_PORT")->text(), QStringLiteral("3F4"));
+}
+
+void WindowTest::portEditsFromTheFile_data() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("data_text");
+    QTest::addColumn<QString>("cmd_text");
+    QTest::newRow("hexadecimal") << "0x62" << "0062" << "0066";
+    QTest::newRow("decimal") << "98" << "0062" << "0066";
+    QTest::newRow("five digits") << "0x13F0" << "13F0" << "13F4";
+    QTest::newRow("minus one wraps") << "-1" << "FFFFFFFF" << "0003";
+}
+
+void WindowTest::portEditsFromTheFile() {
+    QFETCH(QString, value);
+    QFETCH(QString, data_text);
+    QFETCH(QString, cmd_text);
+    IniValues ini;
+    ini.acpi_port = value.toStdString();
+    StartedWindow w(&ini);
+    QCOMPARE(Child<QLineEdit>(*w.form, "Edt_DATA_PORT")->text(), data_text);
+    QCOMPARE(Child<QLineEdit>(*w.form, "Edt_CMD_PORT")->text(), cmd_text);
+}
+
+void WindowTest::tabTakesValuesUpToARejectedOne() {
+    // Values before the rejected one reach their controls (and run their handlers); the
+    // rejected one and every later one do not.
+    IniValues ini;
+    ini.acpi_port = "0x62";
+    ini.read_method = "1";
+    ini.io = "1";
+    ini.bram_bank = "one";
+    ini.read_bytes = "1";
+    StartedWindow w(&ini);
+    QCOMPARE(Child<QLineEdit>(*w.form, "Edt_DATA_PORT")->text(), QStringLiteral("0062"));
+    QVERIFY(Child<QRadioButton>(*w.form, "RdoBtn_BRAM_set")->isChecked());
+    QCOMPARE(g_SioIndexPort, 0x4E);
+    QVERIFY(Child<QRadioButton>(*w.form, "RdoBtn_slt_bank0")->isChecked());
+    QCOMPARE(g_BramBaseReg, 0x60);
+    QVERIFY(Child<QRadioButton>(*w.form, "RdoBtn_Read_byte2")->isChecked());
+    QCOMPARE(w.form->Settings(), UiSettings{});  // the first seven take effect only together
 }
 
 QTEST_MAIN(WindowTest)

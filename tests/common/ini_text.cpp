@@ -2,7 +2,7 @@
 
 namespace testini {
 
-std::string IniText(const IniValues& v) {
+std::string IniText(const IniValues& v, const std::string& eol) {
     const std::string lines[] = {
         v.header,
         "ACPI PORT=" + v.acpi_port,
@@ -21,7 +21,7 @@ std::string IniText(const IniValues& v) {
         "Shutdown=" + v.shutdown,
     };
     std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
+    for (const std::string& line : lines) text += line + eol;
     return text + "END";
 }
 

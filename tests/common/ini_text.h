@@ -24,7 +24,7 @@ struct IniValues {
     std::string shutdown = "0";
 };
 
-/// The file's bytes: sixteen lines, CR LF after the first fifteen, "END" last.
-std::string IniText(const IniValues& values);
+/// The file's bytes: sixteen lines, `eol` after the first fifteen, "END" last.
+std::string IniText(const IniValues& values, const std::string& eol = "\r\n");
 
 }  // namespace testini

@@ -5,10 +5,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "failing_stream.h"
 #include "flash/checksum_tools.h"
 #include "flash/image_reader.h"
 #include "hw/clock.h"
@@ -102,20 +104,97 @@ TEST_F(ChecksumToolsTest, RomSumReadsWholeChunksOfTheSetSize) {
     }
 }
 
-TEST_F(ChecksumToolsTest, RefusedFollowModeLeavesAnEmptyDumpAndALaterRunRecreatesIt) {
+TEST_F(ChecksumToolsTest, ARunThatDoesNotReadEverythingLeavesTheEarlierDumpAsItWas) {
+    std::string earlier(3 * 65536, '\0');
+    for (size_t i = 0; i < earlier.size(); ++i) earlier[i] = static_cast<char>(i * 13 + 5);
+    struct Case {
+        const char* what;
+        sim::Config config;
+        RomChecksumStatus status;
+    };
     sim::Config refusing;
     refusing.flash_mode_reply = 0x00;
-    {
-        std::ofstream("LoadRom.bin") << "old dump";
-        sim::Device device(refusing);
+    sim::Config stopping;
+    stopping.stop_answering_after_commands = 3000;  // part-way through the first chunk
+    for (const Case& c : {Case{"refused follow mode", refusing, RomChecksumStatus::AckFail},
+                          Case{"EC stops answering", stopping, RomChecksumStatus::Faulted}}) {
+        std::ofstream("LoadRom.bin", std::ios::binary) << earlier;
+        sim::Device device(c.config);
         sim::InProcess installed(device);
-        EXPECT_EQ(RomChecksum().status, RomChecksumStatus::AckFail);
-        EXPECT_EQ(Dump(), "");
+        const RomChecksumResult result = RomChecksum();
+        EXPECT_EQ(result.status, c.status) << c.what;
+        EXPECT_FALSE(result.dump_written) << c.what;
+        EXPECT_EQ(Dump(), earlier) << c.what;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1) << c.what;  // no temporary
     }
     sim::Device device;
     sim::InProcess installed(device);
     EXPECT_EQ(RomChecksum().status, RomChecksumStatus::Done);
     EXPECT_EQ(Dump().size(), 2u * 65536);
+}
+
+TEST_F(ChecksumToolsTest, RomSumLeavesTheChipProtectedBeforeTheEndCommand) {
+    sim::Config unprotected;
+    unprotected.initial_status = 0x00;  // protection is put back even where it was off
+    for (const sim::Config& config : {sim::Config{}, unprotected}) {
+        sim::Device device(config);
+        device.EnableSpiTrace(true);
+        device.EnableEcTrace(true);
+        sim::InProcess installed(device);
+        const RomChecksumResult result = RomChecksum();
+        ASSERT_EQ(result.status, RomChecksumStatus::Done);
+        EXPECT_EQ(result.sum, g_RomSum);
+        EXPECT_EQ(device.chip_status() & 0x3C, 0x0C);
+        EXPECT_FALSE(device.in_follow_mode());
+        // The last status write is the protecting one, made while the EC still followed.
+        const std::vector<sim::SpiTransaction>& spi = device.spi_trace();
+        const auto last_write = std::find_if(spi.rbegin(), spi.rend(),
+                                             [](const sim::SpiTransaction& t) { return t.out.at(0) == 0x01; });
+        ASSERT_NE(last_write, spi.rend());
+        EXPECT_EQ(last_write->out, (std::vector<uint8_t>{0x01, 0x0C}));
+        EXPECT_EQ(device.ec_trace().back(), (sim::EcEvent{sim::EcEvent::LeaveFollow, 0xFC}));
+    }
+}
+
+TEST_F(ChecksumToolsTest, PortsOutOfRangeTouchNothing) {
+    std::ofstream("LoadRom.bin") << "kept";
+    sim::Device device;
+    device.EnablePortTrace(true);
+    sim::InProcess installed(device);
+    for (const auto& [cmd, data] : {std::pair{0x10000, 0xFFFC}, std::pair{0x0003, -1}, std::pair{0x0004, 0}}) {
+        g_StatusPort = g_CmdPort = cmd;
+        g_DataPort = data;
+        EXPECT_EQ(RomChecksum().status, RomChecksumStatus::PortsRefused);
+    }
+    g_StatusPort = g_CmdPort = 0x3F4;
+    g_DataPort = 0x3F0;
+    EXPECT_TRUE(device.port_trace().empty());
+    EXPECT_EQ(Dump(), "kept");
+}
+
+TEST_F(ChecksumToolsTest, BinSumOfAnImageNotReadWholeIsNoSum) {
+    const std::string image(3 * 65536, '\x11');
+    struct Case {
+        const char* what;
+        size_t fail_at;
+        teststream::Failure failure;
+    };
+    const Case cases[] = {
+        {"read error at a chunk boundary", 65536, teststream::Failure::ReadError},
+        {"read error at the last chunk boundary", 2 * 65536, teststream::Failure::ReadError},
+        {"read error inside a chunk", 65536 + 100, teststream::Failure::ReadError},
+        {"data ends short of the measured length", 65536, teststream::Failure::EndsEarly},
+    };
+    for (const Case& c : cases) {
+        std::FILE* stream = teststream::OpenFailingStream(image, c.fail_at, c.failure);
+        ASSERT_NE(stream, nullptr);
+        EXPECT_EQ(BinChecksum(stream, [](uint32_t) {}), BinChecksumStatus::ReadError) << c.what;
+        std::fclose(stream);
+    }
+    std::FILE* whole = teststream::OpenFailingStream(image, image.size());
+    EXPECT_EQ(BinChecksum(whole, [](uint32_t) {}), BinChecksumStatus::Done);
+    EXPECT_EQ(g_BinSum, 3u * 65536 * 0x11);
+    std::fclose(whole);
 }
 
 TEST_F(ChecksumToolsTest, SizeBeyondTheAddressSpaceReadsNothing) {

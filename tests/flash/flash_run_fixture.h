@@ -118,23 +118,14 @@ protected:
         return lines;
     }
     /// The status line the window would show last.
-    std::string Status() const {
-        std::string status;
-        for (const FlashEvent& e : events)
-            if (!e.display.status.empty()) status = e.display.status;
-        return status;
-    }
+    std::string Status() const { return LastShown(&FlashDisplay::status); }
+    /// The number beside the progress bar the window would show last.
+    std::string Percent() const { return LastShown(&FlashDisplay::percent); }
     std::vector<unsigned> Progress() const {
         std::vector<unsigned> values;
         for (const FlashEvent& e : events)
             if (e.display.progress) values.push_back(*e.display.progress);
         return values;
-    }
-    std::string Percent() const {
-        std::string percent;
-        for (const FlashEvent& e : events)
-            if (!e.display.percent.empty()) percent = e.display.percent;
-        return percent;
     }
     size_t Count(FlashStep step) const {
         const std::vector<FlashStep> steps = Steps();
@@ -172,6 +163,13 @@ protected:
     std::function<void(const FlashEvent&)> on_event;
 
 private:
+    std::string LastShown(std::string FlashDisplay::*text) const {
+        std::string shown;
+        for (const FlashEvent& e : events)
+            if (!(e.display.*text).empty()) shown = e.display.*text;
+        return shown;
+    }
+
     std::unique_ptr<sim::InProcess> installed_;
     std::FILE* progress_ = nullptr;
     std::unique_ptr<ScopedProgressOut> progress_guard_;

@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the integer conversion and, as a settings file, to the reader;
-// every file that loads must survive a write and a second read unchanged.
+// every file that loads must survive a write and a second read unchanged, and the same file
+// with its line ends changed (LF alone, or a mix of CR LF and LF) must read exactly alike.
 
 #include <stdlib.h>
 #include <sys/mman.h>
@@ -17,19 +18,6 @@
 #include "settings/settings_file.h"
 
 namespace {
-
-class IgnoreControls : public SettingsControls {
-public:
-    void SetPortTexts(const std::string& data_port, const std::string& cmd_port) override {
-        if (data_port.size() < 4 || cmd_port.size() < 4) std::abort();
-    }
-    void SetVersionShown(bool) override {}
-    void SelectHexDisplay(bool) override {}
-    void SelectReadMethodBram(bool) override {}
-    void SelectIo4E(bool) override {}
-    void SelectBank1(bool) override {}
-    void SelectReadBytes5(bool) override {}
-};
 
 int g_input_fd = -1;
 std::string g_input_path;  // the in-memory input file, reopened by name like a real file
@@ -50,32 +38,76 @@ void CheckIntRoundTrip(std::string_view text) {
     if (ParseInt(decimal) != value || ParseInt(hex) != value) std::abort();
 }
 
-void CheckSettingsFile(const uint8_t* data, size_t size) {
+SettingsLoadResult LoadBytes(std::string_view bytes) {
     if (::ftruncate(g_input_fd, 0) != 0) std::abort();
-    if (size > 0 && ::pwrite(g_input_fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
+    if (!bytes.empty() && ::pwrite(g_input_fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
+        std::abort();
+    return LoadSettingsFile(g_input_path.c_str());
+}
 
-    UiSettings loaded;
-    IgnoreControls controls;
-    g_SettingsLoaded = 0;
-    SettingsLoadResult result = LoadSettingsFile(g_input_path.c_str(), loaded, controls);
-    if (result.status == SettingsLoadStatus::CannotOpen) std::abort();
-    if (result.status != SettingsLoadStatus::Loaded) {
-        if (g_SettingsLoaded != 0 || result.error.empty()) std::abort();
-        return;
+// Every CR LF turned into LF; with `every_other`, only every second one (a mixed file).
+std::string WithLfEnds(std::string_view bytes, bool every_other) {
+    std::string out;
+    bool turn = true;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+            if (!every_other || turn) continue;
+            turn = !turn;
+        }
+        out += bytes[i];
     }
-    if (g_SettingsLoaded != 1) std::abort();
+    return out;
+}
+
+// Line ends change what one read can take: the comparison holds only while no line comes
+// near that limit.
+bool LinesFitOneRead(std::string_view bytes) {
+    size_t line_start = 0;
+    for (size_t i = 0; i <= bytes.size(); ++i) {
+        if (i == bytes.size() || bytes[i] == '\n') {
+            if (i - line_start + 1 >= kMaxIniLineBytes) return false;
+            line_start = i + 1;
+        }
+    }
+    return true;
+}
+
+bool SameRead(const SettingsLoadResult& a, const SettingsLoadResult& b) {
+    return a.status == b.status && a.values_read == b.values_read && a.values == b.values &&
+           a.error == b.error;
+}
+
+void CheckSettingsFile(const uint8_t* data, size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    g_SettingsLoaded = 0;
+    const SettingsLoadResult result = LoadBytes(bytes);
+    if (result.status == SettingsLoadStatus::CannotOpen || result.status == SettingsLoadStatus::NotRegularFile)
+        std::abort();
+    if (result.values_read < 0 || result.values_read > kSettingsValueCount) std::abort();
+    if (result.status != SettingsLoadStatus::Loaded) {
+        if (g_SettingsLoaded != 0 || result.error.empty() || SettingsProblemText(result).empty()) std::abort();
+    } else if (g_SettingsLoaded != 1 || result.values_read != kSettingsValueCount) {
+        std::abort();
+    }
+
+    if (LinesFitOneRead(bytes)) {
+        if (!SameRead(result, LoadBytes(WithLfEnds(bytes, false)))) std::abort();
+        if (!SameRead(result, LoadBytes(WithLfEnds(bytes, true)))) std::abort();
+    }
+    if (result.status != SettingsLoadStatus::Loaded) return;
+    const UiSettings& loaded = result.values;
     // The round trip holds for names without '=' or a line break (the writer cuts the name
     // at a line break; a later '=' starts a new value).
-    if (loaded.BinName.find_first_of("=\n") != std::string::npos) return;
+    if (loaded.BinName.find_first_of("=\r\n") != std::string::npos) return;
 
     // A name too long for the reader must be refused, never written.
     const std::string path = g_save_dir + "/uiset.ini";
+    g_SettingsLoaded = 1;
     const bool saved = SaveSettingsFile(path.c_str(), loaded);
     if (saved != (loaded.BinName.size() <= kMaxBinNameBytes)) std::abort();
     if (!saved) return;
-    UiSettings reloaded;
-    if (LoadSettingsFile(path.c_str(), reloaded, controls).status != SettingsLoadStatus::Loaded) std::abort();
-    if (!(reloaded == loaded)) std::abort();
+    const SettingsLoadResult reloaded = LoadSettingsFile(path.c_str());
+    if (reloaded.status != SettingsLoadStatus::Loaded || !(reloaded.values == loaded)) std::abort();
 }
 
 }  // namespace

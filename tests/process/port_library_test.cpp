@@ -50,17 +50,20 @@ TEST_F(PortLibraryTest, EveryFailureToOpenPrintsTheTextAndEndsWithZero) {
         const char* what;
         std::string library_dir;
         std::string config;
+        const char* cause;  // on standard error, beside the fixed text
     };
     const Case cases[] = {
-        {"no library", dir_.string(), ""},
-        {"entry point missing", BROKEN_LIBRARY_DIR, ""},
-        {"driver refused", SIM_LIBRARY_DIR, "driver_open=0\n"},
+        {"no library", dir_.string(), "", "libinpout32.so could not be loaded"},
+        {"entry point missing", BROKEN_LIBRARY_DIR, "", "lacks the entry point Out32"},
+        {"driver refused, kernel without iopl", SIM_LIBRARY_DIR, "driver_open=0\ndriver_errno=38\n", "no iopl/ioperm"},
+        {"driver refused, errno not known", SIM_LIBRARY_DIR, "driver_open=0\n", "vantu: "},
     };
     for (const Case& c : cases) {
         const ProcessResult result = Probe(c.library_dir, c.config);
         ASSERT_TRUE(result.exited) << c.what;
         EXPECT_EQ(result.exit_status, 0) << c.what;
         EXPECT_EQ(result.out, "Please Check Administrator or InpOut32.DLL !") << c.what;
+        EXPECT_NE(result.err.find(c.cause), std::string::npos) << c.what << ": " << result.err;
     }
 }
 

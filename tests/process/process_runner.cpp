@@ -89,5 +89,9 @@ std::map<std::string, std::string> TestEnvironment(const std::string& stub_dir, 
     env["LD_LIBRARY_PATH"] = library_dir;
     env["QT_QPA_PLATFORM"] = "offscreen";
     env["HOME"] = stub_dir;
+    // Each run's own lock, so runs side by side never refuse each other; and no system bus,
+    // so no test run can ever hold off the machine's sleep.
+    env["VANTU_LOCK_FILE"] = stub_dir + "/vantu.lock";
+    env["DBUS_SYSTEM_BUS_ADDRESS"] = "unix:path=/nonexistent/vantu-test-bus";
     return env;
 }

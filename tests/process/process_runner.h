@@ -26,6 +26,6 @@ struct ProcessLaunch {
 ProcessResult RunProcess(const ProcessLaunch& launch);
 
 /// The environment a test child gets: a PATH whose first entry is `stub_dir` (restart
-/// commands shadowed), LD_LIBRARY_PATH naming only `library_dir` (may be empty), and the
-/// offscreen Qt platform.
+/// commands shadowed), LD_LIBRARY_PATH naming only `library_dir` (may be empty), the
+/// offscreen Qt platform, a flash lock file in `stub_dir` and no reachable system bus.
 std::map<std::string, std::string> TestEnvironment(const std::string& stub_dir, const std::string& library_dir);

@@ -1,5 +1,6 @@
 // The built program run unattended, as an install script runs it: the exit status, the
 // log, the flash contents afterwards and the restart request, for passing and failing runs.
+// Every failing run starts with a PASS an earlier run left in the log: it must not survive.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@ namespace {
 using testini::IniText;
 using vantu_test::Unattended;
 using vantu_test::RunDir;
+using vantu_test::kStalePass;
 
 std::vector<uint8_t> Image(size_t size) { return vantu_test::PatternBytes(size, 7); }
 
@@ -50,13 +52,15 @@ TEST(UnattendedRunTest, EveryFailureEndsWithStatusOneAndFail) {
         std::string sim;
         size_t image_size;
         bool flash_untouched;
+        const char* reason;  // the status line's last text, which the script reads too
     };
     const Case cases[] = {
-        {"verify failure", "stuck_ones=0x10:0x01", 65536, false},
-        {"no acknowledge", "flash_mode_reply=0x5A", 65536, true},
-        {"EC stops answering", "stop_answering_after_commands=20000", 2 * 65536, false},
-        {"empty image", "", 0, true},
-        {"chip stuck busy", "stuck_busy=1", 65536, true},
+        {"verify failure", "stuck_ones=0x10:0x01", 65536, false, "Verify Fail!!"},
+        {"no acknowledge", "flash_mode_reply=0x5A", 65536, true, "EC ACK Fail !ACK = 5A"},
+        {"EC stops answering", "stop_answering_after_commands=20000", 2 * 65536, false,
+         "EC not answering, time-out!!"},
+        {"empty image", "", 0, true, "Verify Fail!!"},
+        {"chip stuck busy", "stuck_busy=1", 65536, true, "Flash chip not ready, time-out!!"},
     };
     for (const Case& c : cases) {
         RunDir dir(std::string("fail-") + std::to_string(&c - cases));
@@ -64,6 +68,7 @@ TEST(UnattendedRunTest, EveryFailureEndsWithStatusOneAndFail) {
         testini::IniValues ini = Unattended();
         ini.shutdown = "1";
         dir.Write("uiset.ini", IniText(ini));
+        dir.Write("Flash_log.txt", kStalePass);
         std::vector<uint8_t> image = Image(c.image_size);
         if (c.image_size > 0x10) image[0x10] &= 0xFE;  // a bit the stuck-bit case cannot clear
         dir.WriteBytes("IMAGE.Bin", image);
@@ -73,7 +78,10 @@ TEST(UnattendedRunTest, EveryFailureEndsWithStatusOneAndFail) {
         EXPECT_EQ(result.exit_status, 1) << c.what;
         EXPECT_EQ(dir.Read("Flash_log.txt"), "Fail\n") << c.what;
         EXPECT_TRUE(dir.RestartCalls().empty()) << c.what;  // never a restart after a failure
-        if (c.flash_untouched) EXPECT_EQ(dir.Flash(), dir.InitialFlash()) << c.what;
+        if (c.flash_untouched) {
+            EXPECT_EQ(dir.Flash(), dir.InitialFlash()) << c.what;
+        }
+        EXPECT_EQ(vantu_test::LastLine(result.err), c.reason) << c.what;
     }
 }
 
@@ -83,11 +91,13 @@ TEST(UnattendedRunTest, OversizeImageIsRefusedWithoutTouchingTheFlash) {
     dir.Write("uiset.ini", IniText(Unattended()));
     dir.WriteBytes("IMAGE.Bin", {0x00});
     std::filesystem::resize_file(dir.path() / "IMAGE.Bin", (16u << 20) + 1);
+    dir.Write("Flash_log.txt", kStalePass);
 
     const ProcessResult result = dir.RunVantu();
     ASSERT_TRUE(result.exited);
     EXPECT_EQ(result.exit_status, 1);
     EXPECT_EQ(dir.Read("Flash_log.txt"), "Fail\n");
+    EXPECT_FALSE(result.err.empty());
     EXPECT_EQ(dir.Flash(), dir.InitialFlash());
     EXPECT_EQ(dir.Read("trace.txt").find("DC"), std::string::npos);  // follow mode never requested
 }
@@ -107,14 +117,16 @@ TEST(UnattendedRunTest, RestartIsRequestedOnceAfterAPass) {
     EXPECT_EQ(dir.RestartCalls().size(), 1u);
 }
 
-TEST(UnattendedRunTest, MissingImageEndsWithStatusOneAndNoLog) {
+TEST(UnattendedRunTest, MissingImageEndsWithStatusOneAndFail) {
     RunDir dir("no-image");
     dir.ConfigureSim("");
     dir.Write("uiset.ini", IniText(Unattended()));
+    dir.Write("Flash_log.txt", kStalePass);
     const ProcessResult result = dir.RunVantu();
     ASSERT_TRUE(result.exited);
     EXPECT_EQ(result.exit_status, 1);
-    EXPECT_FALSE(dir.Exists("Flash_log.txt"));
+    EXPECT_EQ(dir.Read("Flash_log.txt"), "Fail\n");
+    EXPECT_EQ(dir.Flash(), dir.InitialFlash());
     EXPECT_NE(result.err.find("Can't read Bin file!!"), std::string::npos);
 }
 
@@ -134,20 +146,56 @@ TEST(OtherRunsTest, VersionOnlyRunRecordsTheVersion) {
     EXPECT_EQ(dir.Flash(), dir.InitialFlash());
 }
 
-TEST(OtherRunsTest, NoPortLibraryEndsWithZeroBeforeAnyWindow) {
+TEST(UnattendedRunTest, NoPortAccessEndsWithStatusOneAndFail) {
+    struct Case {
+        const char* what;
+        std::string library_dir;
+        std::string sim;
+    };
+    const Case cases[] = {
+        {"no library", "", ""},
+        {"entry point missing", BROKEN_LIBRARY_DIR, ""},
+        {"driver refused", SIM_LIBRARY_DIR, "driver_open=0"},
+    };
+    for (const Case& c : cases) {
+        RunDir dir(std::string("no-port-") + std::to_string(&c - cases));
+        dir.ConfigureSim(c.sim);
+        testini::IniValues ini = Unattended();
+        ini.fw_version_show = "1";
+        ini.shutdown = "1";
+        dir.Write("uiset.ini", IniText(ini));
+        dir.WriteBytes("IMAGE.Bin", Image(4096));
+        dir.Write("Flash_log.txt", kStalePass);
+        RunDir::Options options;
+        options.library_dir = c.library_dir;
+
+        const ProcessResult result = dir.Run(options);
+        ASSERT_TRUE(result.exited) << c.what << result.err;
+        EXPECT_EQ(result.exit_status, 1) << c.what;
+        EXPECT_EQ(dir.Read("Flash_log.txt"), "Fail\n") << c.what;
+        EXPECT_EQ(result.out, "Please Check Administrator or InpOut32.DLL !") << c.what;
+        EXPECT_NE(result.err.find("Please Check Administrator or InpOut32.DLL !\n"), std::string::npos) << c.what;
+        EXPECT_EQ(dir.Read("EC_version.txt"), "00000\n") << c.what;
+        EXPECT_TRUE(dir.RestartCalls().empty()) << c.what;
+        EXPECT_EQ(dir.Flash(), dir.InitialFlash()) << c.what;
+    }
+}
+
+TEST(OtherRunsTest, NoPortLibraryEndsAnInteractiveRunWithZeroBeforeAnyWindow) {
     RunDir dir("no-library");
     testini::IniValues ini = Unattended();
+    ini.auto_flash = "0";
     ini.fw_version_show = "1";
     dir.Write("uiset.ini", IniText(ini));
-    dir.WriteBytes("IMAGE.Bin", Image(4096));
+    dir.Write("Flash_log.txt", kStalePass);  // not this run's: an interactive run leaves it
 
     const ProcessResult result = dir.RunVantu(60, /*with_library=*/false);
     ASSERT_TRUE(result.exited) << result.err;
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_EQ(result.out, "Please Check Administrator or InpOut32.DLL !");
-    EXPECT_FALSE(dir.Exists("Flash_log.txt"));
+    EXPECT_EQ(dir.Read("Flash_log.txt"), kStalePass);
     EXPECT_EQ(dir.Read("EC_version.txt"), "00000\n");
-    EXPECT_EQ(dir.Read("uiset.ini").substr(0, 8), "[Info]\r\n");  // loaded, so written back
+    EXPECT_EQ(dir.Read("uiset.ini"), IniText(ini));  // loaded, and written back unchanged
 }
 
 TEST(OtherRunsTest, BuildTreeProgramLoadsNoLibraryFromItsWorkingDirectory) {
@@ -159,14 +207,24 @@ TEST(OtherRunsTest, BuildTreeProgramLoadsNoLibraryFromItsWorkingDirectory) {
 }
 
 TEST(OtherRunsTest, MissingSettingsFileEndsWithZeroAndCreatesNone) {
-    RunDir dir("no-ini");
-    dir.ConfigureSim("");
-    const ProcessResult result = dir.RunVantu();
-    ASSERT_TRUE(result.exited) << result.err;
-    EXPECT_EQ(result.exit_status, 0);
-    EXPECT_FALSE(dir.Exists("uiset.ini"));
-    EXPECT_EQ(dir.Read("EC_version.txt"), "00000\n");
-    EXPECT_NE(result.err.find("ini Load fail,pls check uiset.ini!!"), std::string::npos);
+    for (const bool stale_log : {false, true}) {
+        RunDir dir(stale_log ? "no-ini-stale-log" : "no-ini");
+        dir.ConfigureSim("");
+        if (stale_log) dir.Write("Flash_log.txt", kStalePass);
+        const ProcessResult result = dir.RunVantu();
+        ASSERT_TRUE(result.exited) << result.err;
+        EXPECT_EQ(result.exit_status, 0);
+        EXPECT_FALSE(dir.Exists("uiset.ini"));
+        EXPECT_EQ(dir.Read("EC_version.txt"), "00000\n");
+        EXPECT_NE(result.err.find("ini Load fail,pls check uiset.ini!!"), std::string::npos);
+        // Whether a script waits for the log cannot be told: an earlier PASS must not stand,
+        // and no log appears where there was none.
+        if (stale_log) {
+            EXPECT_EQ(dir.Read("Flash_log.txt"), "Fail\n");
+        } else {
+            EXPECT_FALSE(dir.Exists("Flash_log.txt"));
+        }
+    }
 }
 
 }  // namespace

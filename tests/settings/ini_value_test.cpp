@@ -36,16 +36,17 @@ INSTANTIATE_TEST_SUITE_P(ByteRules, IniValueLine, testing::Values(
     LineCase{"EmptyValue", "BinName=\r\n", ""},
     LineCase{"LastEqualsStartsTheValue", "BinName=a=b\r\n", "b"},
     LineCase{"NoEquals", "[Info]\r\n", ""},
-    LineCase{"LfOnlyKeepsTheLf", "AutoFlash=1\n", "1\n"},
+    LineCase{"LfAloneEndsTheValueLikeCrLf", "AutoFlash=1\n", "1"},
     LineCase{"NoLineEndAtAll", "Shutdown=1", "1"},
     LineCase{"CrEndsTheValueEvenMidLine", "a=1\r2=3\r\n", "1"},
     LineCase{"BlankBeforeCrKept", "AutoFlash=1 \r\n", "1 "},
     LineCase{"KeyIgnored", "anything at all=7\r\n", "7"},
     LineCase{"EqualsAsLastByte", "key=", ""},
     LineCase{"NulEndsTheLine", std::string("a=12\0" "34\r\n", 9), "12"},
-    // Without a CR the value buffer is not cleared between marks: bytes of the longer first
-    // value stay behind the second one.
-    LineCase{"NoCrLeftoverAfterSecondMark", "a=xyz=b\n", "b\nz="}),
+    // A later '=' restarts the value; nothing of the longer first value stays behind it,
+    // whatever the line ends in.
+    LineCase{"SecondMarkWithLf", "a=xyz=b\n", "b"},
+    LineCase{"SecondMarkWithoutLineEnd", "a=xyz=b", "b"}),
     [](const testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
 
 TEST(IniValue, EndOfFileGivesEmptyValues) {
@@ -57,6 +58,25 @@ TEST(IniValue, LineOver499BytesIsReadAsTwoLines) {
     std::string key(495, 'k');
     std::string line = key + "=123" + "4=5\r\n";  // byte 500 is the '4'
     EXPECT_EQ(Values(line + "n=6\r\n", 3), (std::vector<std::string>{"123", "5", "6"}));
+}
+
+TEST(IniValue, TellsWhenALineGoesOnBeyondOneRead) {
+    std::FILE* file = std::tmpfile();
+    const std::string long_line = std::string(495, 'k') + "=1234=5\n";
+    const std::string exact_last = std::string(497, 'k') + "=6";  // 499 bytes, then the file ends
+    const std::string text = "a=1\n" + long_line + exact_last;
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::rewind(file);
+    bool cut = true;
+    EXPECT_EQ(ReadIniValue(file, &cut), "1");
+    EXPECT_FALSE(cut);
+    EXPECT_EQ(ReadIniValue(file, &cut), "123");
+    EXPECT_TRUE(cut);
+    EXPECT_EQ(ReadIniValue(file, &cut), "5");
+    EXPECT_FALSE(cut);
+    EXPECT_EQ(ReadIniValue(file, &cut), "6");
+    EXPECT_FALSE(cut);
+    std::fclose(file);
 }
 
 TEST(IniValue, LineOfExactly499BytesIsOneRead) {

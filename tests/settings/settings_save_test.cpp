@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -12,7 +13,6 @@ namespace {
 
 using settings_test::IniText;
 using settings_test::ReadBytes;
-using settings_test::RecordingControls;
 using settings_test::TempDir;
 using settings_test::TypicalValues;
 using settings_test::WriteBytes;
@@ -68,8 +68,9 @@ TEST_F(SaveSettings, RoundTripGivesTheSameRecordAndTheSameBytes) {
     const std::string first = ReadBytes(path_);
 
     UiSettings loaded;
-    RecordingControls controls;
-    ASSERT_EQ(LoadSettingsFile(path_.c_str(), loaded, controls).status, SettingsLoadStatus::Loaded);
+    const SettingsLoadResult read = LoadSettingsFile(path_.c_str());
+    ASSERT_EQ(read.status, SettingsLoadStatus::Loaded);
+    loaded = read.values;
     EXPECT_EQ(loaded, Sample());
 
     ASSERT_TRUE(SaveSettingsFile(path_.c_str(), loaded));
@@ -84,8 +85,9 @@ TEST_F(SaveSettings, ReadThenWrittenFileIsNormalised) {
     values[9] = "5";
     WriteBytes(path_, IniText(values));
     UiSettings loaded;
-    RecordingControls controls;
-    ASSERT_EQ(LoadSettingsFile(path_.c_str(), loaded, controls).status, SettingsLoadStatus::Loaded);
+    const SettingsLoadResult read = LoadSettingsFile(path_.c_str());
+    ASSERT_EQ(read.status, SettingsLoadStatus::Loaded);
+    loaded = read.values;
     ASSERT_TRUE(SaveSettingsFile(path_.c_str(), loaded));
     values[0] = "0x62";
     values[9] = "1";
@@ -104,11 +106,12 @@ TEST_F(SaveSettings, NothingIsWrittenUnlessLoaded) {
 TEST_F(SaveSettings, FileWithBadValueStaysByteIdentical) {
     // A half-read record must never be written over the file it came from.
     std::string bad = IniText(TypicalValues());
-    bad.replace(bad.find("AutoFlash=0"), 11, "AutoFlash=0 ");
+    bad.replace(bad.find("AutoFlash=0"), 11, "AutoFlash=no");
     WriteBytes(path_, bad);
     UiSettings loaded;
-    RecordingControls controls;
-    ASSERT_EQ(LoadSettingsFile(path_.c_str(), loaded, controls).status, SettingsLoadStatus::BadValue);
+    const SettingsLoadResult read = LoadSettingsFile(path_.c_str());
+    ASSERT_EQ(read.status, SettingsLoadStatus::BadValue);
+    loaded = read.values;
     EXPECT_FALSE(SaveSettingsFile(path_.c_str(), loaded));
     EXPECT_EQ(ReadBytes(path_), bad);
 }
@@ -151,6 +154,27 @@ TEST_F(SaveSettings, FileReachedThroughALinkIsRewrittenWhereItLives) {
     }
 }
 
+TEST_F(SaveSettings, FileAlreadyHoldingTheTextIsNotRewritten) {
+    // Every exit saves the settings: a file that would not change must not be written. A
+    // time stamp set far back shows whether it was.
+    namespace fs = std::filesystem;
+    const fs::file_time_type long_ago = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample()));
+    fs::last_write_time(path_, long_ago);
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample()));
+    EXPECT_EQ(fs::last_write_time(path_), long_ago);
+    EXPECT_EQ(OtherFiles(dir_, "uiset.ini"), 0);
+
+    // One byte of difference, or the same bytes plus more, and the file is written.
+    UiSettings changed = Sample();
+    changed.Shutdown = 0;
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), changed));
+    EXPECT_NE(fs::last_write_time(path_), long_ago);
+    WriteBytes(path_, ReadBytes(path_) + "\r\n");
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), changed));
+    EXPECT_EQ(ReadBytes(path_).size(), sizeof kSampleBytes - 1);
+}
+
 TEST_F(SaveSettings, LineBreakInBinNameCannotSplitTheFile) {
     // A name read from an LF-only line keeps its LF; written as-is it would add a line and
     // the next load would fail on a shifted value.
@@ -158,8 +182,9 @@ TEST_F(SaveSettings, LineBreakInBinNameCannotSplitTheFile) {
     s.BinName = "image\n";
     ASSERT_TRUE(SaveSettingsFile(path_.c_str(), s));
     UiSettings loaded;
-    RecordingControls controls;
-    ASSERT_EQ(LoadSettingsFile(path_.c_str(), loaded, controls).status, SettingsLoadStatus::Loaded);
+    const SettingsLoadResult read = LoadSettingsFile(path_.c_str());
+    ASSERT_EQ(read.status, SettingsLoadStatus::Loaded);
+    loaded = read.values;
     EXPECT_EQ(loaded.BinName, "image");
     EXPECT_EQ(loaded.Shutdown, 1);
 }
@@ -169,8 +194,9 @@ TEST_F(SaveSettings, LongestBinNameRoundTripsAndALongerOneIsNotWritten) {
     s.BinName = std::string(kMaxBinNameBytes, 'n');
     ASSERT_TRUE(SaveSettingsFile(path_.c_str(), s));
     UiSettings loaded;
-    RecordingControls controls;
-    ASSERT_EQ(LoadSettingsFile(path_.c_str(), loaded, controls).status, SettingsLoadStatus::Loaded);
+    const SettingsLoadResult read = LoadSettingsFile(path_.c_str());
+    ASSERT_EQ(read.status, SettingsLoadStatus::Loaded);
+    loaded = read.values;
     EXPECT_EQ(loaded, s);
 
     // One byte more and the name's line would be read as two: keep the file that loads.

@@ -1,5 +1,5 @@
 #pragma once
-// Files and a recording control set for the settings tests.
+// Files and settings texts for the settings tests.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -44,25 +44,6 @@ inline std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
-
-/// Records every control call as one line, in order.
-class RecordingControls : public SettingsControls {
-public:
-    std::vector<std::string> calls;
-
-    void SetPortTexts(const std::string& data_port, const std::string& cmd_port) override {
-        calls.push_back("ports " + data_port + " " + cmd_port);
-    }
-    void SetVersionShown(bool shown) override { calls.push_back(Named("version", shown)); }
-    void SelectHexDisplay(bool on) override { calls.push_back(Named("hex", on)); }
-    void SelectReadMethodBram(bool bram) override { calls.push_back(Named("bram", bram)); }
-    void SelectIo4E(bool io_4e) override { calls.push_back(Named("io4e", io_4e)); }
-    void SelectBank1(bool bank1) override { calls.push_back(Named("bank1", bank1)); }
-    void SelectReadBytes5(bool five) override { calls.push_back(Named("five", five)); }
-
-private:
-    static std::string Named(const char* name, bool on) { return std::string(name) + (on ? " 1" : " 0"); }
-};
 
 /// Sixteen lines in the writer's layout, with the given values in place of lines 2 to 15.
 inline std::string IniText(const std::vector<std::string>& values, const std::string& eol = "\r\n") {

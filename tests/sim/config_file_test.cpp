@@ -50,6 +50,9 @@ TEST_F(ConfigFileTest, EveryKeyIsRead) {
         "erase_refused=1\n"
         "stuck_busy=true\n"
         "driver_open=0\n"
+        "driver_errno=38\n"
+        "jedec_id=0xEF4011\n"
+        "ec_absent=yes\n"
         "trace_file=/tmp/trace.txt\n");
     sim::Config config;
     std::string error;
@@ -78,6 +81,9 @@ TEST_F(ConfigFileTest, EveryKeyIsRead) {
     EXPECT_TRUE(config.erase_refused);
     EXPECT_TRUE(config.stuck_busy);
     EXPECT_FALSE(config.driver_open);
+    EXPECT_EQ(config.driver_errno, 38);
+    EXPECT_EQ(config.jedec_id, (std::array<uint8_t, 3>{0xEF, 0x40, 0x11}));
+    EXPECT_TRUE(config.ec_absent);
     EXPECT_EQ(config.trace_file, "/tmp/trace.txt");
 }
 
@@ -85,11 +91,14 @@ TEST_F(ConfigFileTest, NoReplyAndNeverStoppingHaveWords) {
     sim::Config config;
     config.stop_answering_after_commands = 4;
     std::string error;
-    ASSERT_TRUE(sim::LoadConfigFile(Write("flash_mode_reply=none\nstop_answering_after_commands=never\n"),
-                                    config, error))
+    config.driver_errno = 1;
+    ASSERT_TRUE(sim::LoadConfigFile(
+                    Write("flash_mode_reply=none\nstop_answering_after_commands=never\ndriver_errno=none\n"), config,
+                    error))
         << error;
     EXPECT_EQ(config.flash_mode_reply, std::nullopt);
     EXPECT_EQ(config.stop_answering_after_commands, -1);
+    EXPECT_EQ(config.driver_errno, std::nullopt);
 }
 
 TEST_F(ConfigFileTest, MistakesAreRefusedWithTheLineAndTheConfigIsLeftAlone) {
@@ -115,6 +124,10 @@ TEST_F(ConfigFileTest, MistakesAreRefusedWithTheLineAndTheConfigIsLeftAlone) {
         {"ec_data_port=0x3F4\n", "must differ"},
         {"flash_size=4096\nstuck_ones=0x1000:1\n", "outside the flash"},
         {"stop_answering_after_commands=-2\n", "stop_answering_after_commands"},
+        {"jedec_id=0x1000000\n", "for jedec_id"},
+        {"driver_errno=-1\n", "for driver_errno"},
+        // The chip this ID names has 64 KB, too small for the stuck address.
+        {"jedec_id=0xEF4010\nstuck_ones=0x10000:1\n", "outside the flash"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -129,6 +142,32 @@ TEST_F(ConfigFileTest, MistakesAreRefusedWithTheLineAndTheConfigIsLeftAlone) {
         ASSERT_FALSE(loaded);
         EXPECT_NE(error.find(c.message_part), std::string::npos) << error;
         EXPECT_EQ(config.chip_id, 0x1111) << "nothing taken from a bad file";
+    }
+}
+
+TEST_F(ConfigFileTest, FlashSizeFollowsTheChipIdUnlessGiven) {
+    struct Case {
+        const char* text;
+        uint32_t size;
+    };
+    const Case cases[] = {
+        {"chip=winbond\n", 4u << 20},                          // EF 40 16
+        {"chip=gd\n", 1u << 20},                               // C8 40 14
+        {"chip=mx-32\n", 64u << 10},                           // C2 20 10
+        {"chip=sst-jedec\n", 16u << 20},                       // BF 25 8E: no capacity in the ID
+        {"chip=sst-legacy\n", 16u << 20},                      // answers 0x9F with zeros
+        {"chip=winbond\njedec_id=0xEF4011\n", 128u << 10},     // the configured ID counts
+        {"chip=winbond\njedec_id=0xEF4018\n", 16u << 20},
+        {"chip=winbond\njedec_id=0xEF4019\n", 16u << 20},      // past what the link can address
+        {"chip=gd\nflash_size=0x20000\n", 128u << 10},         // a given size wins
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        sim::Config config;
+        std::string error;
+        ASSERT_TRUE(sim::LoadConfigFile(Write(c.text), config, error)) << error;
+        EXPECT_EQ(sim::FlashSizeOf(config), c.size);
+        EXPECT_EQ(sim::Device(config).flash().size(), c.size);
     }
 }
 

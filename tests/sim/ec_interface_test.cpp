@@ -212,4 +212,18 @@ TEST_P(EcInterfaceTest, PortTraceRecordsEveryAccessOnlyWhileOn) {
     EXPECT_TRUE(device().ec_trace().empty());
 }
 
+TEST_P(EcInterfaceTest, AbsentEcReadsFFAndTakesNothing) {
+    sim::Config config = simtest::SmallConfig();
+    config.ec_absent = true;
+    Start(config);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(host().In(config.ec_status_port), 0xFF);
+        EXPECT_EQ(host().In(config.ec_data_port), 0xFF);
+    }
+    host().Out(config.ec_status_port, 0xDC);
+    EXPECT_FALSE(device().in_follow_mode());
+    EXPECT_TRUE(device().ec_trace().empty());
+    EXPECT_EQ(host().In(0x2F), 0xFF);  // other ports are the device's as before
+}
+
 }  // namespace

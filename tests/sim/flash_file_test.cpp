@@ -72,4 +72,26 @@ TEST_F(FlashFileTest, ExistingFileKeepsItsBytesAndGrowsErased) {
     EXPECT_EQ(FileBytes().size(), 4096u);
 }
 
+TEST_F(FlashFileTest, TwoProcessesShareOneFlash) {
+    sim::Device device(FileConfig());
+    simtest::SimHost host(device);
+    uint8_t ack;
+    host.EnterFollow(ack);
+    host.PageProgram(0x100, {0x12});
+    // A second program run on the same flash: it finds the first one's byte, and what it
+    // programs is in the first one's flash at once.
+    const int status = simtest::RunInChild([&] {
+        static sim::Device* second = nullptr;
+        second = new sim::Device(FileConfig());
+        simtest::SimHost second_host(*second);
+        uint8_t second_ack;
+        second_host.EnterFollow(second_ack);
+        second_host.PageProgram(0x200, {0x34});
+        return second->flash()[0x100] == 0x12 ? 7 : 1;
+    });
+    ASSERT_EQ(status, 7) << "the second process filled over the first one's byte";
+    EXPECT_EQ(device.flash()[0x200], 0x34);
+    EXPECT_EQ(device.flash()[0x100], 0x12);
+}
+
 }  // namespace

@@ -67,7 +67,8 @@ protected:
             } else {
                 ::unsetenv("VANTU_SIM_CONFIG");
             }
-            std::freopen(stderr_.c_str(), "w", stderr);
+            // Without the capture every check of the library's messages would read an empty file.
+            if (std::freopen(stderr_.c_str(), "w", stderr) == nullptr) return 91;
             Library library;
             if (!library.Load()) return 90;
             return body(library);
@@ -157,7 +158,18 @@ TEST_F(PortLibraryTest, TraceFileListsEcCommandsAndSpiTransactions) {
     EXPECT_EQ(static_cast<uint8_t>(flash[0x103]), 0xCD);
 }
 
-TEST_F(PortLibraryTest, OnlyTheThreeEntryPointsAreExported) {
+TEST_F(PortLibraryTest, ErrnoEntryAnswersTheConfiguredErrnoOrNotKnown) {
+    const auto errno_answer = [](Library& library) {
+        const auto entry = reinterpret_cast<int (*)()>(::dlsym(library.handle, "PortAccessErrno"));
+        return entry == nullptr ? 99 : entry() < 0 ? 98 : entry();
+    };
+    WriteConfig("driver_open=0\ndriver_errno=38\n");
+    EXPECT_EQ(RunWithLibrary(true, errno_answer), 38);
+    WriteConfig("driver_open=0\n");
+    EXPECT_EQ(RunWithLibrary(true, errno_answer), 98);
+}
+
+TEST_F(PortLibraryTest, OnlyTheEntryPointsAreExported) {
     EXPECT_EQ(RunWithLibrary(false, [](Library& library) {
                   return ::dlsym(library.handle, "_ZN3sim6Device2InEt") == nullptr &&
                                  ::dlsym(library.handle, "_ZN3sim14LoadConfigFileERKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEERNS_6ConfigERS6_") == nullptr

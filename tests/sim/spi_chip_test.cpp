@@ -86,6 +86,25 @@ TEST_F(SpiChipTest, EveryProfileAnswersItsIds) {
     EXPECT_EQ(sim::ChipKindByName("no-such-chip"), std::nullopt);
 }
 
+TEST_F(SpiChipTest, ConfiguredIdReplacesTheProfilesAndSizesTheFlash) {
+    sim::Config config = simtest::SmallConfig(ChipKind::Mx32Pieces);
+    config.flash_size = 0;
+    config.jedec_id = std::array<uint8_t, 3>{0xC2, 0x20, 0x11};
+    sim::Device device(config);
+    simtest::SimHost host(device);
+    uint8_t ack = 0;
+    ASSERT_TRUE(host.EnterFollow(ack));
+    EXPECT_EQ(host.Transaction(0x9F, {}, 4), (std::vector<uint8_t>{0xC2, 0x20, 0x11, 0xC2}));
+    EXPECT_EQ(device.flash().size(), 128u << 10);
+    EXPECT_EQ(device.config().flash_size, 128u << 10);
+    // The profile still decides what the chip takes: 32-byte pages.
+    host.Unprotect();
+    std::vector<uint8_t> data(40, 0x00);
+    host.PageProgram(0x10000, data);
+    EXPECT_EQ(device.flash()[0x10000 + 31], 0x00);
+    EXPECT_EQ(device.flash()[0x10000 + 32], 0xFF) << "wraps within its 32-byte piece";
+}
+
 TEST_F(SpiChipTest, ProgrammingOnlyClearsBits) {
     Start();
     flash()[0x1000] = 0xF0;

@@ -133,6 +133,8 @@ void SimTest::StartDevice(sim::Config config) {
 void SimTest::StartChip(sim::ChipKind kind) {
     sim::Config config;
     config.chip = kind;
+    // Room for chunks past the capacity some IDs give (64 KB for C2 20 10).
+    config.flash_size = 16u << 20;
     StartDevice(config);
 }
 

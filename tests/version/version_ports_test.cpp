@@ -128,6 +128,19 @@ TEST_F(VersionRead, FaultLeftByAnEarlierOperationDoesNotSpoilTheRead) {
     EXPECT_EQ(text, "1.10");
 }
 
+TEST_F(VersionRead, EcPortsOutOfRangeAreNeverTouched) {
+    PutEcSpace(0x20, {1, 10});
+    config_.ec_status_port = 0x0000;  // where ACPI PORT 0xFFFC would wrap to
+    config_.ec_data_port = 0xFFFC;
+    Start();
+    g_StatusPort = g_CmdPort = 0x10000;
+    g_DataPort = 0xFFFC;
+    std::string text = "00000";
+    EXPECT_EQ(FW_ReadVersion(VersionSettings(0, 2, 0, 0x20), text), FwReadResult::PortsRefused);
+    EXPECT_EQ(text, "00000");
+    EXPECT_TRUE(device_->port_trace().empty());
+}
+
 TEST_F(VersionRead, VersionOnlyRunReadsToo) {
     PutBram(0x20, {4, 2});
     Start();

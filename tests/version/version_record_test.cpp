@@ -47,6 +47,17 @@ TEST_F(VersionRecord, EmptyTextIsJustTheLineEnd) {
     EXPECT_EQ(Recorded(), "\n");
 }
 
+TEST_F(VersionRecord, ALinkIsReplacedAndItsTargetNeverWritten) {
+    const std::filesystem::path target = dir_ / "shared.txt";
+    std::ofstream(target) << "someone else's file";
+    std::filesystem::create_symlink(target, path_);
+    ASSERT_TRUE(FW_WriteVersionFile(path_.c_str(), "1.10"));
+    EXPECT_EQ(Recorded(), "1.10\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(path_));
+    std::ifstream in(target, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), "someone else's file");
+}
+
 TEST_F(VersionRecord, UnwritablePathIsReportedAndCreatesNothing) {
     EXPECT_FALSE(FW_WriteVersionFile((dir_ / "missing" / "EC_version.txt").c_str(), "1.10"));
     EXPECT_FALSE(FW_WriteVersionFile(dir_.c_str(), "1.10"));  // a directory

@@ -1,0 +1,23 @@
+#include "flash/before_erase.h"
+
+#include "flash/chip_capacity.h"
+#include "spi/chip_id.h"
+
+BeforeEraseOutcome CheckBeforeFirstErase(uint64_t image_bytes, BackupPlan where) {
+    BeforeEraseOutcome outcome;
+    const std::optional<uint32_t> capacity = CurrentChipCapacity();
+    if (!ImageFitsChip(image_bytes, capacity)) {
+        outcome.status = BeforeEraseStatus::ImageLargerThanChip;
+        outcome.status_line = kImageLargerThanChipText;
+        outcome.error_line = "vantu: the image has " + std::to_string(image_bytes) + " bytes, the flash chip " +
+                             std::to_string(*capacity) + "; nothing was erased";
+        return outcome;
+    }
+    where.bytes = BackupBytes(image_bytes, capacity);
+    for (int i = 0; i < 3; ++i) where.id[i] = g_FlashId[i];
+    outcome.backup = BackupFlash(where);
+    if (outcome.backup.status != BackupStatus::Written) outcome.status = BeforeEraseStatus::BackupFailed;
+    outcome.status_line = BackupStatusLine(outcome.backup);
+    outcome.error_line = BackupErrorLine(outcome.backup);
+    return outcome;
+}
