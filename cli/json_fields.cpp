@@ -15,6 +15,8 @@ constexpr JsonFieldDoc kFields[] = {
     {"step", "chip_id", "string", "the flash chip's ID answer, 8 hexadecimal digits (from run_started on)"},
     {"step", "outcome", "string", "chunk_done and ended: the run's outcome as it stands (see the result)"},
 
+    {"backed_up", "backup", "string", "the file the flash was saved to before the first erase"},
+
     {"identified", "chip_id", "string", "the flash chip's ID answer, 8 hexadecimal digits"},
     {"identified", "legacy_id", "boolean", "the chip gave no JEDEC ID and answered the older ID read"},
     {"identified", "capacity", "number or null", "bytes the chip holds, from its ID; null when the ID does not say"},
@@ -56,14 +58,16 @@ constexpr JsonFieldDoc kFields[] = {
     {"result write", "image", "string", "the image flashed"},
     {"result write", "image_bytes", "number", "the image's length"},
     {"result write", "outcome", "string", "passed, checksum_mismatch, verify_failed, blank_check_failed, "
-                                          "ec_timed_out, chip_timed_out, no_acknowledge, image_too_large, ..."},
+                                          "ec_timed_out, chip_timed_out, no_acknowledge, image_larger_than_chip, "
+                                          "backup_failed, image_too_large, ..."},
     {"result write", "chunks", "number", "chunks in the image"},
     {"result write", "chunks_written", "number", "chunks erased, programmed and verified"},
     {"result write", "chunks_unchanged", "number", "chunks left alone because they already held the image"},
     {"result write", "failing_chunk", "number or null", "the chunk the run stopped in"},
     {"result write", "bin_sum", "number", "32-bit byte sum of the image chunks (0xFF fill included)"},
     {"result write", "rom_sum", "number", "32-bit byte sum of what was read back"},
-    {"result write", "backup", "string or null", "the backup of the flash taken before the first erase"},
+    {"result write", "backup", "string or null", "the backup of the flash taken before the first erase, or the "
+                                                 "one that could not be written; null with --no-backup"},
 
     {"result verify", "image", "string", "the image compared"},
     {"result verify", "chunks", "number", "chunks compared"},

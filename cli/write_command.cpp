@@ -39,6 +39,7 @@ nlohmann::json EventJson(const FlashEvent& event) {
     }
     if (event.step == FlashStep::ChunkDone || event.step == FlashStep::Ended)
         object["outcome"] = OutcomeName(event.result.outcome);
+    if (event.step == FlashStep::BackedUp) object["backup"] = event.result.backup_path;
     return object;
 }
 
@@ -47,6 +48,8 @@ ExitStatus StatusOf(FlashOutcome outcome) {
         case FlashOutcome::Passed:
         case FlashOutcome::ChecksumMismatch: return ExitStatus::Passed;
         case FlashOutcome::ImageTooLarge:
+        case FlashOutcome::ImageLargerThanChip:
+        case FlashOutcome::BackupFailed:
         case FlashOutcome::NoAcknowledge: return ExitStatus::Refused;
         case FlashOutcome::ImageSizeUnknown:
         case FlashOutcome::ImageUnreadable:
@@ -87,6 +90,13 @@ std::string MessageOf(const FlashResult& result, const ChunkCounts& counts, uint
                    ", 33 expected); nothing was written. Check --port and run probe";
         }
         case FlashOutcome::ImageTooLarge: return "the image is larger than 16 MiB; nothing was written";
+        case FlashOutcome::ImageLargerThanChip:
+            return "the image is larger than the flash chip (" + ChipWords() +
+                   "); it cannot be this EC's image. Nothing was erased";
+        case FlashOutcome::BackupFailed:
+            return "the flash could not be saved to " + result.backup_path + " before erasing (" +
+                   (result.fault != HwFault::None ? HW_FaultText(result.fault) : result.backup_problem) +
+                   "); nothing was erased. Free space in backups/, or use --no-backup";
         case FlashOutcome::ImageSizeUnknown:
         case FlashOutcome::ImageUnreadable: return "the image could not be read whole; nothing was written";
         case FlashOutcome::NothingToFlash: return "the image is empty; nothing was written";
@@ -116,12 +126,16 @@ ExitStatus Write(const CliRequest& request, const EcSetup& setup, ImageArgument&
     ChunkCounts counts;
     uint32_t chunks = 0;
     const ScopedImageFile as_image(image.file());
-    const FlashRunOptions options{.end_cmd = static_cast<uint8_t>(setup.end_cmd), .only_changed = request.only_changed};
+    FlashRunOptions options;
+    options.end_cmd = static_cast<uint8_t>(setup.end_cmd);
+    options.only_changed = request.only_changed;
+    options.before_erase = BeforeEraseChecks{.backup = !request.no_backup, .where = BackupPlan{}};
     const FlashResult result = DoFlashProcedure(options, [&](const FlashEvent& event) {
         chunks = event.chunks;
         if (event.step == FlashStep::ChunkUnchanged) ++counts.unchanged;
         if (event.step == FlashStep::ChunkDone && event.result.outcome == FlashOutcome::Passed) ++counts.written;
         if (event.step == FlashStep::RunStarted) out.Say(ChipWords());
+        if (event.step == FlashStep::BackedUp) out.Say("the flash as it was is saved in " + event.result.backup_path);
         out.Event(EventJson(event));
         if (event.step != FlashStep::Ended) out.Progress(PointOf(event));
     });
@@ -136,7 +150,7 @@ ExitStatus Write(const CliRequest& request, const EcSetup& setup, ImageArgument&
         {"failing_chunk", result.failing_chunk ? nlohmann::json(*result.failing_chunk) : nlohmann::json(nullptr)},
         {"bin_sum", result.bin_sum},
         {"rom_sum", result.rom_sum},
-        {"backup", nullptr},
+        {"backup", result.backup_path.empty() ? nlohmann::json(nullptr) : nlohmann::json(result.backup_path)},
     };
     return out.Result("write", StatusOf(result.outcome), MessageOf(result, counts, chunks), fields);
 }

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "flash/chip_capacity.h"
+#include "flash/flash_backup.h"
+
 namespace {
 
 std::string Hex(const char* format, uint32_t value) {
@@ -42,6 +45,9 @@ FlashDisplay Ending(const FlashResult& result) {
         case FlashOutcome::ImageUnreadable: return Post(flash_text::kImageShort);
         case FlashOutcome::NoMemory: return Post(flash_text::kNoMemory);
         case FlashOutcome::NoAcknowledge: return Post("EC ACK Fail !ACK = " + Hex("%02X", result.ack));
+        case FlashOutcome::ImageLargerThanChip: return Post(kImageLargerThanChipText);
+        case FlashOutcome::BackupFailed:
+            return Post(result.fault != HwFault::None ? backup_text::kReadFailed : backup_text::kWriteFailed);
         case FlashOutcome::NothingToFlash:
         case FlashOutcome::BlankCheckFailed:
         case FlashOutcome::VerifyFailed: return FailEnding();
@@ -81,6 +87,12 @@ FlashDisplay FlashDisplayFor(const FlashEvent& event) {
         case FlashStep::FollowModeEntered: return Post("EC ACK OK.");
         case FlashStep::Identifying: return Post("Start flash!!");
         case FlashStep::RunStarted: return {};
+        case FlashStep::BackedUp: {
+            BackupResult written;
+            written.status = BackupStatus::Written;
+            written.path = event.result.backup_path;
+            return Post(BackupStatusLine(written));
+        }
         case FlashStep::ChunkStarted: return event.chunk == 1 ? Post("Continue to Flash 64K Page2....") : FlashDisplay{};
         // The window never runs only-changed flashes.
         case FlashStep::Comparing:

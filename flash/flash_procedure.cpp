@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "flash/before_erase.h"
+#include "flash/chip_capacity.h"
 #include "flash/image_reader.h"
 #include "flash/image_snapshot.h"
 #include "hw/clock.h"
@@ -31,7 +33,10 @@ FlashOutcome RefusalFor(SnapshotStatus status) {
 class FlashRun {
 public:
     FlashRun(const FlashRunOptions& options, const FlashListener& listener)
-        : end_cmd_(options.end_cmd), only_changed_(options.only_changed), listener_(listener) {}
+        : end_cmd_(options.end_cmd),
+          only_changed_(options.only_changed),
+          before_erase_(options.before_erase),
+          listener_(listener) {}
 
     FlashResult Execute();
 
@@ -46,6 +51,8 @@ private:
     ChunkOutcome AbandonChunk(FlashOutcome why);
 
     ChunkOutcome FlashChunk(uint8_t chunk);
+    // False when the run must stop before its first erase; result_ then says why.
+    bool ReadyToErase();
     enum class Comparison { Differs, Unchanged, Faulted };
     Comparison CompareChunk(uint8_t chunk);
     FlashResult End(FlashOutcome outcome);
@@ -55,6 +62,7 @@ private:
 
     const uint8_t end_cmd_;
     const bool only_changed_;
+    const std::optional<BeforeEraseChecks> before_erase_;
     const FlashListener& listener_;
     ImageSnapshot image_;
     FlashResult result_;
@@ -103,6 +111,7 @@ FlashResult FlashRun::Execute() {
     if (HW_Faulted()) return FaultEnding();
     identified_ = true;
     Emit(FlashStep::RunStarted);
+    if (before_erase_ && !ReadyToErase()) return FailEnding(result_.outcome);
 
     in_chunks_ = true;
     for (chunk_ = 0; chunk_ < image_.chunks(); ++chunk_) {
@@ -124,6 +133,26 @@ FlashResult FlashRun::Execute() {
     }
     in_chunks_ = false;
     return image_.chunks() == 0 ? FailEnding(FlashOutcome::NothingToFlash) : PassEnding();
+}
+
+bool FlashRun::ReadyToErase() {
+    if (!ImageFitsChip(image_.size(), CurrentChipCapacity())) {
+        result_.outcome = FlashOutcome::ImageLargerThanChip;
+        return false;
+    }
+    if (!before_erase_->backup) return true;
+    const BeforeEraseOutcome checked = CheckBeforeFirstErase(image_.size(), before_erase_->where);
+    result_.backup_path = checked.backup.path;
+    if (checked.status == BeforeEraseStatus::Ready) {
+        Emit(FlashStep::BackedUp);
+        return true;
+    }
+    result_.outcome = FlashOutcome::BackupFailed;
+    result_.backup_problem = checked.backup.reason;
+    // A read that timed out is the backup's failure; the EC still gets its end command.
+    result_.fault = g_HwFault;
+    HW_ClearFault();
+    return false;
 }
 
 FlashRun::Comparison FlashRun::CompareChunk(uint8_t chunk) {
@@ -225,7 +254,9 @@ FlashResult FlashRun::FaultEnding() {
 }  // namespace
 
 FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener) {
-    return DoFlashProcedure(FlashRunOptions{.end_cmd = end_cmd}, listener);
+    FlashRunOptions options;
+    options.end_cmd = end_cmd;
+    return DoFlashProcedure(options, listener);
 }
 
 FlashResult DoFlashProcedure(const FlashRunOptions& options, const FlashListener& listener) {

@@ -2,7 +2,9 @@
 // One complete update of the EC's flash from the open image.
 
 #include <cstdint>
+#include <optional>
 
+#include "flash/flash_backup.h"
 #include "flash/flash_display.h"
 #include "flash/flash_events.h"
 #include "flash/flash_result.h"
@@ -16,11 +18,20 @@
 /// Does not close the image.
 FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener);
 
+/// The checks between identifying the chip and erasing its first chunk.
+struct BeforeEraseChecks {
+    bool backup = true;  // save the whole flash first (the image must fit the chip either way)
+    BackupPlan where;    // the backup's directory and clock; its size and ID come from the chip
+};
+
 struct FlashRunOptions {
     uint8_t end_cmd = 0;
     /// Each chunk is read first; one that already holds the image is neither erased nor
     /// programmed, and counts as verified by that read (its bytes enter the ROM sum).
     bool only_changed = false;
+    /// With checks, an image larger than the identified chip, or a backup that cannot be
+    /// taken, ends the run before anything is erased (after the end command).
+    std::optional<BeforeEraseChecks> before_erase;
 };
 
 /// The same run with `options`.

@@ -7,6 +7,8 @@ const char* FlashOutcomeName(FlashOutcome outcome) {
         case FlashOutcome::ImageUnreadable: return "image unreadable";
         case FlashOutcome::NoMemory: return "no memory";
         case FlashOutcome::NoAcknowledge: return "no acknowledge";
+        case FlashOutcome::ImageLargerThanChip: return "image larger than chip";
+        case FlashOutcome::BackupFailed: return "backup failed";
         case FlashOutcome::NothingToFlash: return "nothing to flash";
         case FlashOutcome::BlankCheckFailed: return "blank check failed";
         case FlashOutcome::VerifyFailed: return "verify failed";

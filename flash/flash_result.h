@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "hw/hw_fault.h"
 
@@ -15,6 +16,8 @@ enum class FlashOutcome : uint8_t {
     NoMemory,          // the image could not be held in memory
     // The run went to the EC and stopped.
     NoAcknowledge,     // the EC did not answer 0x33 to the follow-mode request; `ack` holds its answer
+    ImageLargerThanChip,  // the identified chip holds less than the image: nothing erased
+    BackupFailed,      // the flash could not be saved before the first erase: nothing erased
     NothingToFlash,    // the image is empty
     BlankCheckFailed,  // `failing_chunk` did not read 0xFF after its erase
     VerifyFailed,      // `failing_chunk` did not read back as the image
@@ -32,6 +35,8 @@ struct FlashResult {
     uint8_t ack = 0;                       // the EC's answer to the follow-mode request
     uint32_t bin_sum = 0;                  // byte sum of the image chunks taken, 0xFF fill included
     uint32_t rom_sum = 0;                  // byte sum of everything verify read back
+    std::string backup_path;               // the backup taken before the first erase, or the one that failed
+    std::string backup_problem;            // BackupFailed: why, in the system's words
 
     bool operator==(const FlashResult&) const = default;
 };

@@ -158,7 +158,7 @@ protected:
     ManualClock clock_{1};
     ScopedClock clock_guard_{clock_};
     std::unique_ptr<sim::Device> device_;
-    FlashRunOptions options{.end_cmd = kEndCmd};
+    FlashRunOptions options{.end_cmd = kEndCmd, .only_changed = false, .before_erase = std::nullopt};
     std::vector<FlashEvent> events;
     std::function<void(const FlashEvent&)> on_event;
 
