@@ -4,7 +4,12 @@
 
 #include <cstdio>
 
+#include "hw/ec_channel.h"
+#include "hw/ec_presence.h"
 #include "hw/port_io.h"
+#include "hw/session_lock.h"
+#include "hw/signal_hold.h"
+#include "hw/sleep_inhibitor.h"
 
 namespace {
 
@@ -48,6 +53,14 @@ private:
     bool open_ = false;
 };
 
+// The lock's own text speaks for the window program.
+std::string LockRefusal(const SessionLock& lock) {
+    std::string text = lock.RefusalText();
+    const std::string prefix = "vantu: ";
+    if (text.rfind(prefix, 0) == 0) text.erase(0, prefix.size());
+    return text + (lock.state() == SessionLock::State::Busy ? "; wait until it has ended" : "");
+}
+
 }  // namespace
 
 ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput& out,
@@ -55,11 +68,27 @@ ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput
     const std::string refusal = EcSetupRefusal(setup);
     if (!refusal.empty()) return out.Result(plan.command, ExitStatus::Refused, refusal);
 
+    // One program at a time talks to the EC, also when it only reads.
+    const SessionLock lock;
+    if (!lock.held()) return out.Result(plan.command, ExitStatus::Refused, LockRefusal(lock));
+
     PortLibrary library;
     if (!library.open())
         return out.Result(plan.command, ExitStatus::NoPortAccess,
-                          "no port access: run as root, and check that the port library libinpout32.so is "
-                          "installed");
+                          "no port access (see above); nothing was done. Run as root with the port library "
+                          "libinpout32.so installed");
     ApplyEcSetup(setup);
+    if (plan.needs_ec_answer && !EC_StatusPortAnswers())
+        return out.Result(plan.command, ExitStatus::Refused,
+                          EC_SilentPortText(g_StatusPort) + " Check --port (or --settings); run probe");
+    if (!plan.writes_flash) return body();
+
+    const PowerState power = ReadPowerState(plan.power_supply_root);
+    if (RefuseFlashForBattery(power))
+        return out.Result(plan.command, ExitStatus::Refused, LowBatteryText(power));
+    // A half-written EC does not start again: neither sleep nor a signal may cut the run short.
+    // A held signal ends the program once the EC has its end command and the result is told.
+    const SleepInhibitor no_sleep;
+    const SignalHold signals_wait;
     return body();
 }

@@ -7,6 +7,7 @@
 #include "cli/ec_session.h"
 #include "flash/read_session.h"
 #include "hw/ec_channel.h"
+#include "hw/ec_presence.h"
 #include "hw/hw_fault.h"
 #include "hw/super_io.h"
 #include "version/fw_version.h"
@@ -33,7 +34,7 @@ ExitStatus Probe(const EcSetup& setup, CliOutput& out) {
             Hex("%X", static_cast<unsigned>(setup.sio_index_port)) + ")");
 
     HW_ClearFault();
-    const bool answers = EC_ProbeAck();
+    const bool answers = EC_StatusPortAnswers() && EC_ProbeAck();
     fields["ec_answers"] = answers;
     if (!answers) {
         return out.Result("probe", ExitStatus::Refused,
@@ -70,5 +71,9 @@ ExitStatus Probe(const EcSetup& setup, CliOutput& out) {
 }  // namespace
 
 ExitStatus RunProbe(const CliRequest&, const EcSetup& setup, CliOutput& out) {
-    return RunEcSession({.command = "probe"}, setup, out, [&] { return Probe(setup, out); });
+    // The probe tells what it found also when no EC answers.
+    SessionPlan plan;
+    plan.command = "probe";
+    plan.needs_ec_answer = false;
+    return RunEcSession(plan, setup, out, [&] { return Probe(setup, out); });
 }

@@ -79,5 +79,5 @@ ExitStatus RunRead(const CliRequest& request, const EcSetup& setup, CliOutput& o
     if (!file.ready())
         return out.Result("read", ExitStatus::Usage,
                           "cannot create " + request.file + "; name a file in a writable directory");
-    return RunEcSession({.command = "read"}, setup, out, [&] { return Read(request, file, out); });
+    return RunEcSession(SessionPlan{.command = "read"}, setup, out, [&] { return Read(request, file, out); });
 }

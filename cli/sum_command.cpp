@@ -42,6 +42,8 @@ ExitStatus RomSum(uint64_t bytes, CliOutput& out) {
         case RomChecksumStatus::Done: break;
         case RomChecksumStatus::SizeTooLarge:
             return out.Result("sum", ExitStatus::Usage, "--size is more than the 16 MiB the flash address reaches");
+        case RomChecksumStatus::PortsRefused:
+            return out.Result("sum", ExitStatus::Refused, "the EC ports are out of range; check --port");
         case RomChecksumStatus::AckFail:
             return out.Result("sum", ExitStatus::Refused,
                               "the EC did not enter follow mode; check --port and run probe");
@@ -65,5 +67,5 @@ ExitStatus RunSum(const CliRequest& request, const EcSetup& setup, CliOutput& ou
         return out.Result("sum", ExitStatus::Usage, "--size goes with --rom; an image is summed whole");
     if (!request.rom) return ImageSum(request, out);
     const uint64_t bytes = request.size.value_or(kDefaultRomBytes);
-    return RunEcSession({.command = "sum"}, setup, out, [&] { return RomSum(bytes, out); });
+    return RunEcSession(SessionPlan{.command = "sum"}, setup, out, [&] { return RomSum(bytes, out); });
 }

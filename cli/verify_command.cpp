@@ -88,5 +88,5 @@ ExitStatus RunVerify(const CliRequest& request, const EcSetup& setup, CliOutput&
     ImageSnapshot image;
     if (image.Take() != SnapshotStatus::Taken)
         return out.Result("verify", ExitStatus::Usage, "the image " + request.file + " could not be read whole");
-    return RunEcSession({.command = "verify"}, setup, out, [&] { return Verify(request, image, out); });
+    return RunEcSession(SessionPlan{.command = "verify"}, setup, out, [&] { return Verify(request, image, out); });
 }

@@ -173,6 +173,9 @@ ExitStatus RunWrite(const CliRequest& request, const EcSetup& setup, CliOutput& 
                                   "no terminal to confirm the write on; add --yes to write without asking");
         }
     }
-    return RunEcSession({.command = "write", .writes_flash = true}, setup, out,
+    SessionPlan plan;
+    plan.command = "write";
+    plan.writes_flash = true;
+    return RunEcSession(plan, setup, out,
                         [&] { return Write(request, setup, image, out); });
 }

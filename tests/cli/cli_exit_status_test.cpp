@@ -1,7 +1,13 @@
 // Every exit status of the built vantu-cli, and the bad arguments and refusals that lead to
-// them. A refusal touches no port: the simulator is never called, so it writes no trace.
+// them. A refusal before the ports reaches no EC: the simulator's trace stays empty.
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "cli_dir.h"
 
@@ -16,7 +22,7 @@ struct Case {
     std::vector<std::string> args;
     int status;
     const char* says;      // on stderr
-    bool reaches_ports;    // the simulator sees any port access
+    bool reaches_ec;       // the simulator's trace shows a command taken by the EC
 };
 
 void RunCases(const std::vector<Case>& cases, const std::string& sim_lines = "chip=winbond") {
@@ -26,13 +32,14 @@ void RunCases(const std::vector<Case>& cases, const std::string& sim_lines = "ch
         dir.Sim(sim_lines);
         dir.WriteBytes("EC.bin", Pattern(65536, 1));
         dir.WriteBytes("empty.bin", {});
+        dir.WriteBytes("two.bin", Pattern(2 * 65536, 1));
         dir.WriteBytes("huge.bin", std::vector<uint8_t>((16 << 20) + 1, 0x11));
         const std::vector<uint8_t> flash = dir.Flash();
         const ProcessResult run = dir.Run(c.args);
         ASSERT_TRUE(run.exited);
         EXPECT_EQ(run.exit_status, c.status) << run.err;
         EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
-        EXPECT_EQ(dir.Exists("trace.txt") && !dir.Trace().empty(), c.reaches_ports);
+        EXPECT_EQ(dir.Exists("trace.txt") && !dir.Trace().empty(), c.reaches_ec);
         // Statuses 2 to 4 promise that nothing was written.
         if (c.status >= 2) {
             EXPECT_EQ(dir.Flash(), flash);
@@ -45,7 +52,7 @@ TEST(CliExitStatus, BadArgumentsAreUsageErrors) {
         {"unknown-command", {"frob"}, 2, "unknown command 'frob'", false},
         {"no-command", {}, 2, "A subcommand is required", false},
         {"unknown-option", {"probe", "--frob"}, 2, "--frob", false},
-        {"missing-image", {"write", "--yes", "nothere.bin"}, 2, "cannot open the image nothere.bin", false},
+        {"missing-image", {"write", "--yes", "nothere.bin"}, 2, "cannot open the image nothere.bin; check the path", false},
         {"missing-verify-image", {"verify", "nothere.bin"}, 2, "check the path", false},
         {"directory-image", {"verify", "."}, 2, "not a regular file", false},
         {"empty-image", {"write", "--yes", "empty.bin"}, 2, "is empty", false},
@@ -83,6 +90,56 @@ TEST(CliExitStatus, AnEcThatDoesNotAnswerRefusesTheCommand) {
              "chip=winbond\nstop_answering_after_commands=0");
 }
 
+TEST(CliExitStatus, TheSafetyNetRefusesBeforeAnythingIsErased) {
+    // Only status reads, which the trace does not show: no command reaches the EC.
+    RunCases({{"ec-absent", {"write", "--yes", "EC.bin"}, 3, "No EC answers at port 03F4", false},
+              {"ec-absent-read", {"read", "x.bin"}, 3, "No EC answers at port 03F4", false}},
+             "chip=winbond\nec_absent=1");
+    // A chip of 64 KB by its ID cannot take an image of two chunks.
+    RunCases({{"image-larger-than-chip", {"write", "--yes", "two.bin"}, 3, "larger than the flash chip", true},
+              {"verify-larger-than-chip", {"verify", "two.bin"}, 3, "larger than the flash chip", true}},
+             "chip=winbond\njedec_id=0xEF4010");
+
+    CliDir dir("lock-held");
+    dir.Sim("chip=winbond");
+    dir.WriteBytes("EC.bin", Pattern(65536, 1));
+    const std::vector<uint8_t> flash = dir.Flash();
+    const int held = ::open(dir.Path("stubs/vantu.lock").c_str(), O_RDONLY | O_CREAT, 0644);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    const ProcessResult locked = dir.Run({"write", "--yes", "EC.bin"});
+    ::close(held);
+    EXPECT_EQ(locked.exit_status, 3);
+    EXPECT_NE(locked.err.find("another flash is in progress"), std::string::npos) << locked.err;
+    EXPECT_FALSE(dir.Exists("trace.txt"));
+    EXPECT_EQ(dir.Flash(), flash);
+}
+
+TEST(CliExitStatus, TheBackupComesFirstUnlessRefused) {
+    CliDir dir("backup");
+    dir.Sim("chip=gd");  // 1 MiB by its ID
+    dir.WriteBytes("EC.bin", Pattern(65536, 2));
+    const std::vector<uint8_t> flash = dir.Flash();
+    dir.Write("backups", "a file where the folder belongs");
+    const ProcessResult refused = dir.Run({"write", "--yes", "EC.bin"});
+    EXPECT_EQ(refused.exit_status, 3);
+    EXPECT_NE(refused.err.find("could not be saved to backups/"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("nothing was erased"), std::string::npos);
+    EXPECT_EQ(dir.Flash(), flash);
+    EXPECT_TRUE(dir.SpiLines("D8").empty());
+
+    const ProcessResult unsaved = dir.Run({"--json", "write", "--yes", "--no-backup", "EC.bin"});
+    EXPECT_EQ(unsaved.exit_status, 0) << unsaved.err;
+    EXPECT_EQ(JsonLines(unsaved.out).back()["backup"], nullptr);
+
+    std::filesystem::remove(dir.path() / "backups");
+    const ProcessResult saved = dir.Run({"--json", "write", "--yes", "EC.bin"});
+    ASSERT_EQ(saved.exit_status, 0) << saved.err;
+    const std::string backup = JsonLines(saved.out).back()["backup"];
+    const std::vector<uint8_t> after_unsaved = dir.ReadBytes(backup);
+    EXPECT_EQ(after_unsaved.size(), 1u << 20);
+    EXPECT_NE(saved.out.find("\"backed_up\""), std::string::npos);
+}
+
 TEST(CliExitStatus, FailuresOfTheFlashAreStatusOne) {
     RunCases({{"erase-refused", {"write", "--yes", "EC.bin"}, 1, "did not read erased after the erase in chunk 0", true}},
              "chip=winbond\nerase_refused=1");
@@ -95,7 +152,8 @@ TEST(CliExitStatus, NoPortAccessIsStatusFour) {
     CliDir dir("no-library");
     const ProcessResult missing = dir.Run({"probe"}, false);
     EXPECT_EQ(missing.exit_status, 4);
-    EXPECT_NE(missing.err.find("no port access: run as root"), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find("no port access (see above); nothing was done"), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find("could not be loaded"), std::string::npos);  // the cause, from the port layer
 
     dir.Sim("driver_open=0");
     const ProcessResult refused = dir.Run({"--json", "probe"});
