@@ -35,7 +35,7 @@ std::string ExitStatusFooter() {
 void AddSize(CLI::App& command, CliRequest& request, const std::string& what) {
     command.add_option("--size", request.size, what)
         ->type_name("SIZE")
-        ->transform(CLI::AsSizeValue(false))
+        ->transform(CLI::AsSizeValue(false).description(""))
         ->check(kWholeChunks);
 }
 

@@ -13,7 +13,7 @@ constexpr JsonFieldDoc kFields[] = {
     {"step", "bytes_done", "number", "image bytes programmed so far, or found already in place"},
     {"step", "image_bytes", "number", "the image's length"},
     {"step", "chip_id", "string", "the flash chip's ID answer, 8 hexadecimal digits (from run_started on)"},
-    {"step", "outcome", "string", "chunk_done and ended: the run's outcome as it stands (see the result)"},
+    {"step", "outcome", "string", "chunk_done and ended: the run's outcome as it stands (as in the result)"},
 
     {"backed_up", "backup", "string", "the file the flash was saved to before the first erase"},
 
@@ -57,9 +57,7 @@ constexpr JsonFieldDoc kFields[] = {
 
     {"result write", "image", "string", "the image flashed"},
     {"result write", "image_bytes", "number", "the image's length"},
-    {"result write", "outcome", "string", "passed, checksum_mismatch, verify_failed, blank_check_failed, "
-                                          "ec_timed_out, chip_timed_out, no_acknowledge, image_larger_than_chip, "
-                                          "backup_failed, image_too_large, ..."},
+    {"result write", "outcome", "string", "how the run ended (the names are listed above)"},
     {"result write", "chunks", "number", "chunks in the image"},
     {"result write", "chunks_written", "number", "chunks erased, programmed and verified"},
     {"result write", "chunks_unchanged", "number", "chunks left alone because they already held the image"},

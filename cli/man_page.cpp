@@ -6,6 +6,7 @@
 #include "cli/command_line.h"
 #include "cli/exit_status.h"
 #include "cli/json_fields.h"
+#include "cli/names.h"
 
 namespace {
 
@@ -38,6 +39,22 @@ std::string Synopsis(const CLI::App& command) {
     return line + "\n.br\n";
 }
 
+// The events of a write, named after the flash run's steps in the order they come.
+std::string StepList() {
+    std::string text = "One per step of the flash run, named";
+    for (int step = 0; step <= static_cast<int>(FlashStep::Ended); ++step)
+        text += std::string(step == 0 ? " " : ", ") + StepName(static_cast<FlashStep>(step));
+    return text + ".";
+}
+
+// Every outcome a write can end with, as its result names it.
+std::string OutcomeList() {
+    std::string text = "The result's outcome is one of";
+    for (int outcome = 0; outcome <= static_cast<int>(FlashOutcome::Passed); ++outcome)
+        text += std::string(outcome == 0 ? " " : ", ") + OutcomeName(static_cast<FlashOutcome>(outcome));
+    return text + ".";
+}
+
 void AddJsonFields(std::string& page) {
     std::vector<std::string> contexts;
     std::map<std::string, std::vector<const JsonFieldDoc*>> by_context;
@@ -47,11 +64,13 @@ void AddJsonFields(std::string& page) {
     }
     for (const std::string& context : contexts) {
         std::string heading = context == "*"      ? "Every object"
-                              : context == "step" ? "Events of a write (one per step of the flash run)"
+                              : context == "step" ? "Events of a write"
                               : context == "result" ? "The result object (the last line)"
                               : context.rfind("result ", 0) == 0 ? "Result of " + context.substr(7)
                                                                  : "Event \"" + context + "\"";
         page += ".SS " + RoffText(heading) + "\n";
+        if (context == "step") page += RoffText(StepList()) + "\n";
+        if (context == "result write") page += RoffText(OutcomeList()) + "\n";
         for (const JsonFieldDoc* doc : by_context[context])
             page += ".TP\n\\fB" + RoffText(doc->field) + "\\fR (" + RoffText(doc->type) + ")\n" + RoffText(doc->meaning) + ".\n";
     }
@@ -77,6 +96,8 @@ std::string RoffText(const std::string& text) {
 std::string ManPage(const CLI::App& app) {
     std::string page;
     page += ".TH VANTU\\-CLI 1 \"\" \"vantu " VANTU_VERSION "\" \"User Commands\"\n";
+    // Names of steps and fields are copied into scripts: never hyphenated.
+    page += ".nh\n";
     page += ".SH NAME\nvantu\\-cli \\- flash, read and check the firmware of a PC embedded controller\n";
     page += ".SH SYNOPSIS\n";
     for (const CLI::App* command : app.get_subcommands({})) page += Synopsis(*command);
