@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <map>
 
 #include "cli_dir.h"
 
@@ -26,9 +27,12 @@ struct TerminalRun {
 // Runs vantu-cli in `dir` on a new pseudo-terminal; once `prompt` shows, types `answer`.
 TerminalRun RunOnTerminal(const CliDir& dir, const std::vector<std::string>& args, const std::string& prompt,
                           const std::string& answer) {
-    std::vector<std::string> env_text = {"PATH=" + dir.Path("stubs") + ":/usr/bin:/bin",
-                                         "LD_LIBRARY_PATH=" SIM_LIBRARY_DIR, "VANTU_SIM_CONFIG=" + dir.Path("sim.conf"),
-                                         "HOME=" + dir.Path("stubs"), "TERM=dumb"};
+    // The same environment as every other child: stubs first on PATH, its own lock, no bus.
+    std::map<std::string, std::string> env = TestEnvironment(dir.Path("stubs"), SIM_LIBRARY_DIR);
+    env["VANTU_SIM_CONFIG"] = dir.Path("sim.conf");
+    env["TERM"] = "dumb";
+    std::vector<std::string> env_text;
+    for (const auto& [name, value] : env) env_text.push_back(name + "=" + value);
     std::vector<std::string> argv_text = {VANTU_CLI_PATH};
     argv_text.insert(argv_text.end(), args.begin(), args.end());
     std::vector<char*> argv, envp;
