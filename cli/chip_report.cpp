@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/names.h"
+#include "cli/words.h"
 #include "flash/chip_capacity.h"
 #include "spi/chip_id.h"
 
@@ -28,12 +29,6 @@ nlohmann::json IdentifiedEvent() {
     nlohmann::json event = ChipJson();
     event["event"] = "identified";
     return event;
-}
-
-std::string SizeWords(uint64_t bytes) {
-    if (bytes >= (1u << 20) && bytes % (1u << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
-    if (bytes >= 1024 && bytes % 1024 == 0) return std::to_string(bytes >> 10) + " KB";
-    return std::to_string(bytes) + " bytes";
 }
 
 std::string ChipWords() {

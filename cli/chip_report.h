@@ -16,5 +16,3 @@ nlohmann::json ChipJson();
 nlohmann::json IdentifiedEvent();
 /// "flash chip EF4016EF, 4 MiB (4194304 bytes); erase: ...; program: ...".
 std::string ChipWords();
-/// "4 MiB", "512 KB", "100 bytes".
-std::string SizeWords(uint64_t bytes);

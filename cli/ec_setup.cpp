@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/command_line.h"
+#include "cli/words.h"
 #include "flash/flash_start_check.h"
 #include "hw/ec_ports.h"
 #include "settings/ec_settings.h"
@@ -29,11 +30,8 @@ bool LoadSettingsRecord(const std::string& path, UiSettings& settings, std::stri
     return false;
 }
 
-std::string Hex(int64_t value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%llX", static_cast<unsigned long long>(value < 0 ? value & 0xFFFFFFFF : value));
-    return text;
-}
+// A negative number shows as its 32-bit pattern, the way a settings file writes it.
+std::string Hex(int64_t value) { return HexText(static_cast<uint64_t>(value < 0 ? value & 0xFFFFFFFF : value)); }
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include "cli/chip_report.h"
 #include "cli/commands.h"
 #include "cli/ec_session.h"
+#include "cli/words.h"
 #include "flash/read_session.h"
 #include "hw/ec_channel.h"
 #include "hw/ec_presence.h"
@@ -14,24 +15,18 @@
 
 namespace {
 
-std::string Hex(const char* format, unsigned value) {
-    char text[16];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
 ExitStatus Probe(const EcSetup& setup, CliOutput& out) {
     nlohmann::json fields = {
         {"data_port", setup.data_port},       {"command_port", setup.command_port()},
         {"chip_id", nullptr},                 {"firmware_version", nullptr},
     };
-    const std::string ports = "data port " + Hex("%X", static_cast<unsigned>(setup.data_port)) + ", command port " +
-                              Hex("%X", static_cast<unsigned>(setup.command_port()));
+    const std::string ports = "data port " + HexText(setup.data_port) + ", command port " +
+                              HexText(setup.command_port());
 
     const uint16_t superio_id = SIO_ReadChipId();
-    fields["superio_chip_id"] = Hex("%04X", superio_id);
-    out.Say("Super I/O chip ID " + Hex("%04X", superio_id) + " (index port " +
-            Hex("%X", static_cast<unsigned>(setup.sio_index_port)) + ")");
+    fields["superio_chip_id"] = HexText(superio_id, 4);
+    out.Say("Super I/O chip ID " + HexText(superio_id, 4) + " (index port " +
+            HexText(setup.sio_index_port) + ")");
 
     HW_ClearFault();
     const bool answers = EC_StatusPortAnswers() && EC_ProbeAck();
@@ -53,12 +48,9 @@ ExitStatus Probe(const EcSetup& setup, CliOutput& out) {
     }
 
     const ReadSessionResult session = RunReadSession([] {});
-    fields["follow_ack"] = Hex("%02X", session.ack);
+    fields["follow_ack"] = HexText(session.ack, 2);
     if (session.status == ReadSessionStatus::NoAcknowledge) {
-        return out.Result("probe", ExitStatus::Refused,
-                          "the EC did not enter follow mode (answer " + Hex("%02X", session.ack) +
-                              ", 33 expected); its firmware may not support flashing through these ports",
-                          fields);
+        return out.Result("probe", ExitStatus::Refused, NoFollowModeText(session.ack), fields);
     }
     if (session.status == ReadSessionStatus::Faulted) {
         return out.Result("probe", ExitStatus::Failed,

@@ -5,6 +5,7 @@
 #include "cli/chip_report.h"
 #include "cli/commands.h"
 #include "cli/ec_session.h"
+#include "cli/words.h"
 #include "flash/chip_capacity.h"
 #include "flash/read_session.h"
 #include "hw/atomic_file.h"
@@ -51,8 +52,7 @@ ExitStatus Read(const CliRequest& request, StagedReplacement& file, CliOutput& o
     switch (session.status) {
         case ReadSessionStatus::NoAcknowledge:
             return out.Result("read", ExitStatus::Refused,
-                              "the EC did not enter follow mode; check --port and run probe; " + request.file +
-                                  " was not written");
+                              NoFollowModeText(session.ack) + "; " + request.file + " was not written");
         case ReadSessionStatus::Faulted:
             return out.Result("read", ExitStatus::Failed,
                               std::string("the flash could not be read whole: ") + HW_FaultText(session.fault) + "; " +

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/ec_session.h"
 #include "cli/image_argument.h"
+#include "cli/words.h"
 #include "flash/checksum_tools.h"
 #include "flash/image_reader.h"
 #include "hw/hw_fault.h"
@@ -46,7 +47,7 @@ ExitStatus RomSum(uint64_t bytes, CliOutput& out) {
             return out.Result("sum", ExitStatus::Refused, "the EC ports are out of range; check --port");
         case RomChecksumStatus::AckFail:
             return out.Result("sum", ExitStatus::Refused,
-                              "the EC did not enter follow mode; check --port and run probe");
+                              "the EC did not enter follow mode; nothing was done. Check --port, and run probe");
         case RomChecksumStatus::Faulted:
             return out.Result("sum", ExitStatus::Failed,
                               std::string("the flash could not be read whole: ") + HW_FaultText(result.fault));

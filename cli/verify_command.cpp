@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/ec_session.h"
 #include "cli/image_argument.h"
+#include "cli/words.h"
 #include "flash/chip_capacity.h"
 #include "flash/image_reader.h"
 #include "flash/image_snapshot.h"
@@ -15,12 +16,6 @@
 #include "spi/verify.h"
 
 namespace {
-
-std::string Hex(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%06X", value);
-    return text;
-}
 
 ExitStatus Verify(const CliRequest& request, ImageSnapshot& image, CliOutput& out) {
     nlohmann::json differences = nlohmann::json::array();
@@ -43,7 +38,7 @@ ExitStatus Verify(const CliRequest& request, ImageSnapshot& image, CliOutput& ou
                 const uint32_t address = chunk * kChunkBytes + *comparison.first_difference;
                 first = address;
                 differences.push_back({{"chunk", chunk}, {"address", address}});
-                out.Say("chunk " + std::to_string(chunk) + " differs from address " + Hex(address) + " on");
+                out.Say("chunk " + std::to_string(chunk) + " differs from address " + HexText(address, 6) + " on");
             }
             out.Event({{"event", "compared_chunk"}, {"chunk", chunk}, {"chunks", image.chunks()},
                        {"first_difference", first}});
@@ -52,14 +47,8 @@ ExitStatus Verify(const CliRequest& request, ImageSnapshot& image, CliOutput& ou
 
     nlohmann::json fields = {{"image", request.file}, {"chunks", image.chunks()}, {"differences", differences}};
     switch (session.status) {
-        case ReadSessionStatus::NoAcknowledge: {
-            char ack[8];
-            std::snprintf(ack, sizeof ack, "%02X", session.ack);
-            return out.Result("verify", ExitStatus::Refused,
-                              std::string("the EC did not enter follow mode (answer ") + ack +
-                                  ", 33 expected); check --port and run probe",
-                              fields);
-        }
+        case ReadSessionStatus::NoAcknowledge:
+            return out.Result("verify", ExitStatus::Refused, NoFollowModeText(session.ack), fields);
         case ReadSessionStatus::Faulted:
             return out.Result("verify", ExitStatus::Failed,
                               std::string("verify failed: ") + HW_FaultText(session.fault) + "; run probe", fields);

@@ -8,17 +8,12 @@
 #include "cli/ec_session.h"
 #include "cli/image_argument.h"
 #include "cli/names.h"
+#include "cli/words.h"
 #include "flash/flash_procedure.h"
 #include "flash/image_reader.h"
 #include "hw/hw_fault.h"
 
 namespace {
-
-std::string Hex(unsigned value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%X", value);
-    return text;
-}
 
 struct ChunkCounts {
     uint32_t written = 0;
@@ -66,7 +61,7 @@ ExitStatus StatusOf(FlashOutcome outcome) {
 std::string MessageOf(const FlashResult& result, const ChunkCounts& counts, uint32_t chunks) {
     const std::string at_chunk =
         result.failing_chunk ? " in chunk " + std::to_string(*result.failing_chunk) + " (address " +
-                                   Hex(uint32_t{*result.failing_chunk} << 16) + ")"
+                                   HexText(uint32_t{*result.failing_chunk} << 16) + ")"
                              : "";
     const std::string keep_power = "; keep the machine powered and write the image (or the backup) again";
     switch (result.outcome) {
@@ -83,12 +78,7 @@ std::string MessageOf(const FlashResult& result, const ChunkCounts& counts, uint
                 text += "; but the image sum and the read-back sum differ: run verify";
             return text;
         }
-        case FlashOutcome::NoAcknowledge: {
-            char ack[8];
-            std::snprintf(ack, sizeof ack, "%02X", result.ack);
-            return std::string("the EC did not enter follow mode (answer ") + ack +
-                   ", 33 expected); nothing was written. Check --port and run probe";
-        }
+        case FlashOutcome::NoAcknowledge: return NoFollowModeText(result.ack);
         case FlashOutcome::ImageTooLarge: return "the image is larger than 16 MiB; nothing was written";
         case FlashOutcome::ImageLargerThanChip:
             return "the image is larger than the flash chip (" + ChipWords() +
@@ -161,7 +151,7 @@ ExitStatus RunWrite(const CliRequest& request, const EcSetup& setup, CliOutput& 
     ImageArgument image;
     if (const auto refused = image.Open(request.file, "write", out)) return *refused;
     if (!request.yes) {
-        const std::string question = "Rewrite the EC flash at data port " + Hex(static_cast<unsigned>(setup.data_port)) +
+        const std::string question = "Rewrite the EC flash at data port " + HexText(setup.data_port) +
                                      " with " + request.file + " (" + SizeWords(image.size()) +
                                      ")? A machine whose EC flash is left wrong does not start.";
         switch (AskToConfirm(question)) {

@@ -1,0 +1,20 @@
+#include "cli/words.h"
+
+#include <cstdio>
+
+std::string HexText(uint64_t value, int digits) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%0*llX", digits, static_cast<unsigned long long>(value));
+    return text;
+}
+
+std::string SizeWords(uint64_t bytes) {
+    if (bytes >= (1u << 20) && bytes % (1u << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
+    if (bytes >= 1024 && bytes % 1024 == 0) return std::to_string(bytes >> 10) + " KB";
+    return std::to_string(bytes) + " bytes";
+}
+
+std::string NoFollowModeText(uint8_t ack) {
+    return "the EC did not enter follow mode (answer " + HexText(ack, 2) +
+           ", 33 expected); nothing was done. Check --port, and run probe";
+}
