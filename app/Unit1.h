@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "settings/settings_file.h"
 #include "settings/ui_settings.h"
@@ -20,6 +21,7 @@ class TForm1;
 class QAbstractButton;
 class SessionLock;
 struct FlashEvent;
+enum class FwReadResult;
 
 /// 1 while the Setting tab's Set action runs: a second start meanwhile is refused.
 extern uint8_t g_SettingBusy;
@@ -47,6 +49,10 @@ public:
 
     void SaveSettings();
     void ShowFwVersion();
+    /// Shows a version read made elsewhere (the flash's thread) as ShowFwVersion would.
+    void ShowFwVersionRead(FwReadResult read, const std::string& text);
+    /// True from the start of a flash's thread until it has ended.
+    bool FlashRunning() const { return flash_running_; }
     /// Runs the flash procedure on the open image, showing its steps; true when it passed.
     bool DoFlash();
     /// The status line's caption, shown at once; also on standard error while nobody watches.
@@ -84,6 +90,7 @@ protected:
     virtual void RestartSystem();
 
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -142,6 +149,7 @@ private:
     bool activated_once_ = false;
     bool unattended_run_started_ = false;
     bool destroying_ = false;
+    bool flash_running_ = false;
     bool run_files_written_ = false;  // an unattended run wrote them before its restart
     SettingsLoadResult settings_read_;
     std::optional<int> exit_status_;
