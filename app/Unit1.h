@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,8 +52,8 @@ public:
     void ShowFwVersion();
     /// Shows a version read made elsewhere (the flash's thread) as ShowFwVersion would.
     void ShowFwVersionRead(FwReadResult read, const std::string& text);
-    /// True from the start of a flash's thread until it has ended.
-    bool FlashRunning() const { return flash_running_; }
+    /// True from the start of a flash's or ROM read's thread until it has ended.
+    bool FlashRunning() const { return port_work_running_; }
     /// Runs the flash procedure on the open image, showing its steps; true when it passed.
     bool DoFlash();
     /// The status line's caption, shown at once; also on standard error while nobody watches.
@@ -140,6 +141,9 @@ private:
     /// cleared, then closes the image; true when the flash passed.
     bool FlashOpenImage(std::FILE* image);
     void SetFlashButtonsEnabled(bool enabled);
+    /// Runs `work` on a thread of its own while the window's message loop goes on; returns
+    /// once it has ended and everything it posted to the window has been shown.
+    void RunOffWindowThread(const std::function<void()>& work);
 
     std::unique_ptr<Ui::TForm1> ui_;
     UiSettings settings_;
@@ -149,7 +153,8 @@ private:
     bool activated_once_ = false;
     bool unattended_run_started_ = false;
     bool destroying_ = false;
-    bool flash_running_ = false;
+    bool port_work_running_ = false;  // a flash or a ROM read runs on its own thread
+    bool flashing_ = false;           // ... and it is a flash
     bool run_files_written_ = false;  // an unattended run wrote them before its restart
     SettingsLoadResult settings_read_;
     std::optional<int> exit_status_;

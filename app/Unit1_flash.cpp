@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -28,6 +29,7 @@ namespace {
 constexpr const char* kCantReadImageText = "Can't read Bin file!!";
 constexpr const char* kCloseDuringFlashText =
     "The EC is being flashed: closing now would leave it without working firmware. Wait for the flash to end.";
+constexpr const char* kCloseDuringReadText = "The EC's flash is being read. Wait for the read to end.";
 
 // The image, or nullptr after the box that tells why it cannot be read.
 std::FILE* OpenImageOrTell(const char* path) {
@@ -57,17 +59,28 @@ void TForm1::ShowFlashEvent(const FlashEvent& event) {
     if (!shown.checksum.empty()) ui_->Lbl_CheckSUM->setText(QString::fromLocal8Bit(shown.checksum));
 }
 
+void TForm1::RunOffWindowThread(const std::function<void()>& work) {
+    // Port rights are per thread on Linux and only a thread created after the library was
+    // opened inherits them: the thread starts only now, long after window creation opened it.
+    // What the work tells the window comes back as queued calls, in the order they were made;
+    // the window keeps painting meanwhile.
+    QEventLoop until_done;
+    port_work_running_ = true;
+    std::thread worker([&] {
+        work();
+        QMetaObject::invokeMethod(&until_done, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    until_done.exec();
+    worker.join();
+    port_work_running_ = false;
+}
+
 bool TForm1::DoFlash() {
-    // The run, and the version read after a pass, go on a thread of their own so that the
-    // window keeps painting while the EC is busy; their steps come back as queued calls, in
-    // the order they were made. Port rights are per thread on Linux and only a thread
-    // created after the library was opened inherits them: this one starts only now.
     FlashResult result;
-    QEventLoop until_ended;
     const uint8_t end_cmd = static_cast<uint8_t>(settings_.FlashEndCmd);
     const UiSettings settings = settings_;
-    flash_running_ = true;
-    std::thread worker([&, end_cmd, settings] {
+    flashing_ = true;
+    RunOffWindowThread([&] {
         result = DoFlashProcedure(end_cmd, [this, &settings](const FlashEvent& event) {
             std::optional<std::pair<FwReadResult, std::string>> version;
             // The version is read once the run has passed with agreeing sums, before the sum
@@ -85,19 +98,16 @@ bool TForm1::DoFlash() {
                 },
                 Qt::QueuedConnection);
         });
-        QMetaObject::invokeMethod(&until_ended, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    until_ended.exec();
-    worker.join();
-    flash_running_ = false;
+    flashing_ = false;
     return FlashPassed(result);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (!flash_running_) return QWidget::closeEvent(event);
-    // A half-written EC does not start again.
+    if (!port_work_running_) return QWidget::closeEvent(event);
+    // A half-written EC does not start again; a read of it ends by itself soon.
     event->ignore();
-    dialogs::ShowMessage(QString::fromLatin1(kCloseDuringFlashText));
+    dialogs::ShowMessage(QString::fromLatin1(flashing_ ? kCloseDuringFlashText : kCloseDuringReadText));
 }
 
 bool TForm1::FlashOpenImage(std::FILE* image) {
