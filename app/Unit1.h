@@ -142,8 +142,10 @@ private:
     bool FlashOpenImage(std::FILE* image);
     void SetFlashButtonsEnabled(bool enabled);
     /// Runs `work` on a thread of its own while the window's message loop goes on; returns
-    /// once it has ended and everything it posted to the window has been shown.
-    void RunOffWindowThread(const std::function<void()>& work);
+    /// once it has ended and everything it posted to the window has been shown. False, with
+    /// `work` not run, while the port library is not open: a thread started before it would
+    /// lack the port rights the library's opening grants.
+    bool RunOffWindowThread(const std::function<void()>& work);
 
     std::unique_ptr<Ui::TForm1> ui_;
     UiSettings settings_;

@@ -41,7 +41,7 @@ void TForm1::Btn_get_checksun_ROMClick() {
     {
         // Clicks meanwhile would start a flash or a second read on the same ports.
         UserInputDrain drain(*this);
-        RunOffWindowThread([&result] { result = RomChecksum(); });
+        if (!RunOffWindowThread([&result] { result = RomChecksum(); })) return;
     }
     switch (result.status) {
     case RomChecksumStatus::Done:

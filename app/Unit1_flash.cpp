@@ -59,11 +59,12 @@ void TForm1::ShowFlashEvent(const FlashEvent& event) {
     if (!shown.checksum.empty()) ui_->Lbl_CheckSUM->setText(QString::fromLocal8Bit(shown.checksum));
 }
 
-void TForm1::RunOffWindowThread(const std::function<void()>& work) {
+bool TForm1::RunOffWindowThread(const std::function<void()>& work) {
     // Port rights are per thread on Linux and only a thread created after the library was
     // opened inherits them: the thread starts only now, long after window creation opened it.
     // What the work tells the window comes back as queued calls, in the order they were made;
     // the window keeps painting meanwhile.
+    if (!g_DriverOpen) return false;
     QEventLoop until_done;
     port_work_running_ = true;
     std::thread worker([&] {
@@ -73,6 +74,7 @@ void TForm1::RunOffWindowThread(const std::function<void()>& work) {
     until_done.exec();
     worker.join();
     port_work_running_ = false;
+    return true;
 }
 
 bool TForm1::DoFlash() {
@@ -80,7 +82,7 @@ bool TForm1::DoFlash() {
     const uint8_t end_cmd = static_cast<uint8_t>(settings_.FlashEndCmd);
     const UiSettings settings = settings_;
     flashing_ = true;
-    RunOffWindowThread([&] {
+    const bool ran = RunOffWindowThread([&] {
         result = DoFlashProcedure(end_cmd, [this, &settings](const FlashEvent& event) {
             std::optional<std::pair<FwReadResult, std::string>> version;
             // The version is read once the run has passed with agreeing sums, before the sum
@@ -100,7 +102,7 @@ bool TForm1::DoFlash() {
         });
     });
     flashing_ = false;
-    return FlashPassed(result);
+    return ran && FlashPassed(result);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

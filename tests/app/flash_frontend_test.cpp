@@ -1,12 +1,12 @@
 // The window's flash and checksum buttons and its unattended run, driving the real flash
 // procedure against the simulated EC (the clock is manual: no real pauses).
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
@@ -18,8 +18,10 @@
 #include "app/input_drain.h"
 #include "app_test_support.h"
 #include "flash/checksum_tools.h"
+#include "flash/image_reader.h"
 #include "flash/restart.h"
 #include "hw/clock.h"
+#include "hw/port_io.h"
 #include "spi/chip_id.h"
 
 using namespace apptest;
@@ -236,6 +238,29 @@ private slots:
         QCOMPARE(Child<QLabel>(*w.form, "Lbl_status")->text(), QStringLiteral("CheckSum OK!!"));
         QVERIFY(!w.form->FlashRunning());
         QVERIFY(w.form->close());  // once the flash is over
+    }
+
+    // The flash's thread starts only while the port library is open, so it always inherits
+    // the rights the opening granted.
+    void flashThreadStartsOnlyAfterThePortLibraryOpened() {
+        ManualClock clock(1);
+        ScopedClock clock_guard(clock);
+        IniValues ini;
+        ini.bin_name = "EC";
+        StartedWindow w(&ini);
+        WriteImage("EC.Bin", Image(1000));
+        w.rig.device.EnableEcTrace(true);
+        IO_Close();
+        QVERIFY(!g_DriverOpen);
+        std::FILE* image = std::fopen("EC.Bin", "rb");
+        QVERIFY(image != nullptr);
+        {
+            ScopedImageFile image_guard(image);
+            QVERIFY(!w.form->DoFlash());
+        }
+        std::fclose(image);
+        QVERIFY(w.rig.device.ec_trace().empty());
+        QVERIFY(!w.form->FlashRunning());
     }
 
     void unattendedRunWithoutItsImageWritesNoLog() {
