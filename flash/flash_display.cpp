@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "flash/flash_backup.h"
+
 namespace {
 
 std::string Hex(const char* format, uint32_t value) {
@@ -41,6 +43,10 @@ FlashDisplay Ending(const FlashResult& result) {
         case FlashOutcome::ImageSizeUnknown: return Post(flash_text::kImageSizeUnknown);
         case FlashOutcome::ImageUnreadable: return Post(flash_text::kImageShort);
         case FlashOutcome::NoMemory: return Post(flash_text::kNoMemory);
+        case FlashOutcome::LowBattery:
+        case FlashOutcome::NoEcAnswer:
+        case FlashOutcome::ImageLargerThanChip:
+        case FlashOutcome::BackupFailed: return Post(result.refusal);
         case FlashOutcome::NoAcknowledge: return Post("EC ACK Fail !ACK = " + Hex("%02X", result.ack));
         case FlashOutcome::NothingToFlash:
         case FlashOutcome::BlankCheckFailed:
@@ -80,7 +86,13 @@ FlashDisplay FlashDisplayFor(const FlashEvent& event) {
     switch (event.step) {
         case FlashStep::FollowModeEntered: return Post("EC ACK OK.");
         case FlashStep::Identifying: return Post("Start flash!!");
-        case FlashStep::RunStarted: return {};
+        case FlashStep::RunStarted: {
+            // Only the history names the backup; the status line goes on as it always has.
+            FlashDisplay shown;
+            if (!event.result.backup_path.empty())
+                shown.memo.push_back(BackupStatusLine({BackupStatus::Written, event.result.backup_path, ""}));
+            return shown;
+        }
         case FlashStep::ChunkStarted: return event.chunk == 1 ? Post("Continue to Flash 64K Page2....") : FlashDisplay{};
         case FlashStep::Erasing: return Step("Start Block....", 1, "1");
         case FlashStep::BlankChecking: {

@@ -15,7 +15,7 @@
 enum class FlashStep : uint8_t {
     FollowModeEntered,  // the EC answered the follow-mode request
     Identifying,        // the chip ID read follows
-    RunStarted,         // image size and chip ID known; the chunks follow
+    RunStarted,         // image size and chip ID known, the flash as it was saved; the chunks follow
     ChunkStarted,       // chunk `chunk` of `chunks`
     Erasing,
     BlankChecking,

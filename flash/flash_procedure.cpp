@@ -1,11 +1,19 @@
 #include "flash/flash_procedure.h"
 
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "flash/before_erase.h"
 #include "flash/image_reader.h"
 #include "flash/image_snapshot.h"
 #include "hw/clock.h"
 #include "hw/ec_channel.h"
+#include "hw/ec_presence.h"
 #include "hw/hw_fault.h"
 #include "hw/port_io.h"
+#include "hw/power_supply.h"
 #include "spi/chip_id.h"
 #include "spi/chunk_state.h"
 #include "spi/erase.h"
@@ -28,7 +36,8 @@ FlashOutcome RefusalFor(SnapshotStatus status) {
 
 class FlashRun {
 public:
-    FlashRun(uint8_t end_cmd, const FlashListener& listener) : end_cmd_(end_cmd), listener_(listener) {}
+    FlashRun(uint8_t end_cmd, const FlashListener& listener, const FlashSafeguards& where)
+        : end_cmd_(end_cmd), listener_(listener), where_(where) {}
 
     FlashResult Execute();
 
@@ -44,12 +53,17 @@ private:
 
     ChunkOutcome FlashChunk(uint8_t chunk);
     FlashResult End(FlashOutcome outcome);
+    FlashResult Refuse(FlashOutcome outcome, std::string text);
+    // Chip size and backup, between the identification and the first erase; a result when
+    // the run ends there.
+    std::optional<FlashResult> CheckBeforeErase();
     FlashResult PassEnding();
     FlashResult FailEnding(FlashOutcome outcome);
     FlashResult FaultEnding();
 
     const uint8_t end_cmd_;
     const FlashListener& listener_;
+    const FlashSafeguards& where_;
     ImageSnapshot image_;
     FlashResult result_;
     uint32_t chunk_ = 0;
@@ -86,6 +100,11 @@ FlashResult FlashRun::Execute() {
     if (taken != SnapshotStatus::Taken) return End(RefusalFor(taken));
     g_BytesDone = 0;
 
+    // Both are decided before the first port access that could reach the EC.
+    const PowerState power = ReadPowerState(where_.power_supply_root);
+    if (RefuseFlashForBattery(power)) return Refuse(FlashOutcome::LowBattery, LowBatteryText(power));
+    if (!EC_StatusPortAnswers()) return Refuse(FlashOutcome::NoEcAnswer, EC_SilentPortText(g_StatusPort));
+
     // A byte the EC left behind would otherwise be taken for the follow-mode reply.
     if ((IO_In(g_StatusPort) & kStatusOBF) != 0) IO_In(g_DataPort);
     if (!EC_EnterFlashMode(result_.ack)) return End(FlashOutcome::NoAcknowledge);
@@ -96,6 +115,7 @@ FlashResult FlashRun::Execute() {
     SPI_ReadJedecId();
     if (HW_Faulted()) return FaultEnding();
     identified_ = true;
+    if (auto refused = CheckBeforeErase()) return *refused;
     Emit(FlashStep::RunStarted);
 
     in_chunks_ = true;
@@ -113,6 +133,18 @@ FlashResult FlashRun::Execute() {
     }
     in_chunks_ = false;
     return image_.chunks() == 0 ? FailEnding(FlashOutcome::NothingToFlash) : PassEnding();
+}
+
+std::optional<FlashResult> FlashRun::CheckBeforeErase() {
+    const BeforeEraseOutcome before = CheckBeforeFirstErase(image_.size(), where_.backup);
+    if (!before.error_line.empty()) std::fprintf(stderr, "%s\n", before.error_line.c_str());
+    result_.backup_path = before.backup.path;
+    if (before.status == BeforeEraseStatus::Ready) return std::nullopt;
+    if (HW_Faulted()) return FaultEnding();
+    SendEndCommand();
+    const FlashOutcome why = before.status == BeforeEraseStatus::ImageLargerThanChip ? FlashOutcome::ImageLargerThanChip
+                                                                                      : FlashOutcome::BackupFailed;
+    return Refuse(why, before.status_line);
 }
 
 FlashRun::ChunkOutcome FlashRun::AbandonChunk(FlashOutcome why) {
@@ -166,6 +198,11 @@ FlashResult FlashRun::End(FlashOutcome outcome) {
     return result_;
 }
 
+FlashResult FlashRun::Refuse(FlashOutcome outcome, std::string text) {
+    result_.refusal = std::move(text);
+    return End(outcome);
+}
+
 FlashResult FlashRun::PassEnding() {
     SendEndCommand();
     if (HW_Faulted()) return FaultEnding();
@@ -200,6 +237,6 @@ FlashResult FlashRun::FaultEnding() {
 
 }  // namespace
 
-FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener) {
-    return FlashRun(end_cmd, listener).Execute();
+FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener, const FlashSafeguards& where) {
+    return FlashRun(end_cmd, listener, where).Execute();
 }

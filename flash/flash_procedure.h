@@ -2,10 +2,13 @@
 // One complete update of the EC's flash from the open image.
 
 #include <cstdint>
+#include <string>
 
+#include "flash/flash_backup.h"
 #include "flash/flash_display.h"
 #include "flash/flash_events.h"
 #include "flash/flash_result.h"
+#include "hw/power_supply.h"
 
 /// Flashes g_ImageFile (open, any position; read whole before the EC is asked for follow
 /// mode) chunk by chunk, telling `listener` every step, and returns how the run ended, which
@@ -14,4 +17,13 @@
 /// at the first failing chunk, after the end command, since the EC has then left follow
 /// mode. A bounded wait that expires ends the run after one more try of the end command.
 /// Does not close the image.
-FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener);
+///
+/// Before follow mode the run is refused, with nothing sent to the EC, on a battery too low
+/// to finish or when no EC answers at the status port. Between the chip's identification and
+/// the first erase it is refused, after the end command, when the image is larger than the
+/// chip or the flash as it is cannot be saved (`where.backup`).
+struct FlashSafeguards {
+    std::string power_supply_root = kPowerSupplyRoot;
+    BackupPlan backup;  // directory and clock; size and ID come from the identified chip
+};
+FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener, const FlashSafeguards& where = {});
