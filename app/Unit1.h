@@ -8,8 +8,10 @@
 #include <QWidget>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "settings/settings_file.h"
 #include "settings/ui_settings.h"
@@ -20,6 +22,7 @@ class TForm1;
 class QAbstractButton;
 class SessionLock;
 struct FlashEvent;
+enum class FwReadResult;
 
 /// 1 while the Setting tab's Set action runs: a second start meanwhile is refused.
 extern uint8_t g_SettingBusy;
@@ -47,6 +50,10 @@ public:
 
     void SaveSettings();
     void ShowFwVersion();
+    /// Shows a version read made elsewhere (the flash's thread) as ShowFwVersion would.
+    void ShowFwVersionRead(FwReadResult read, const std::string& text);
+    /// True from the start of a flash's or ROM read's thread until it has ended.
+    bool FlashRunning() const { return port_work_running_; }
     /// Runs the flash procedure on the open image, showing its steps; true when it passed.
     bool DoFlash();
     /// The status line's caption, shown at once; also on standard error while nobody watches.
@@ -84,6 +91,7 @@ protected:
     virtual void RestartSystem();
 
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -133,6 +141,11 @@ private:
     /// cleared, then closes the image; true when the flash passed.
     bool FlashOpenImage(std::FILE* image);
     void SetFlashButtonsEnabled(bool enabled);
+    /// Runs `work` on a thread of its own while the window's message loop goes on; returns
+    /// once it has ended and everything it posted to the window has been shown. False, with
+    /// `work` not run, while the port library is not open: a thread started before it would
+    /// lack the port rights the library's opening grants.
+    bool RunOffWindowThread(const std::function<void()>& work);
 
     std::unique_ptr<Ui::TForm1> ui_;
     UiSettings settings_;
@@ -142,6 +155,8 @@ private:
     bool activated_once_ = false;
     bool unattended_run_started_ = false;
     bool destroying_ = false;
+    bool port_work_running_ = false;  // a flash or a ROM read runs on its own thread
+    bool flashing_ = false;           // ... and it is a flash
     bool run_files_written_ = false;  // an unattended run wrote them before its restart
     SettingsLoadResult settings_read_;
     std::optional<int> exit_status_;

@@ -4,6 +4,7 @@
 
 #include "app/Unit1.h"
 #include "app/dialogs.h"
+#include "app/input_drain.h"
 #include "flash/checksum_tools.h"
 #include "flash/flash_procedure.h"
 #include "flash/image_file.h"
@@ -36,7 +37,12 @@ void TForm1::Btn_get_checksun_BINClick() {
 
 void TForm1::Btn_get_checksun_ROMClick() {
     if (!PortLibraryReady()) return;
-    const RomChecksumResult result = RomChecksum();
+    RomChecksumResult result;
+    {
+        // Clicks meanwhile would start a flash or a second read on the same ports.
+        UserInputDrain drain(*this);
+        if (!RunOffWindowThread([&result] { result = RomChecksum(); })) return;
+    }
     switch (result.status) {
     case RomChecksumStatus::Done:
         ui_->Lbl_ROM_check->setText(QString::fromStdString(ChecksumText(result.sum)));

@@ -14,7 +14,12 @@ void TForm1::ShowFwVersion() {
     // nothing may touch the ports; the label keeps its text.
     if (!g_DriverOpen) return;
     std::string text;
-    switch (FW_ReadVersion(settings_, text)) {
+    const FwReadResult read = FW_ReadVersion(settings_, text);
+    ShowFwVersionRead(read, text);
+}
+
+void TForm1::ShowFwVersionRead(FwReadResult read, const std::string& text) {
+    switch (read) {
     case FwReadResult::Skipped:
     case FwReadResult::PortsRefused:  // told when the ports were taken
         break;

@@ -1,6 +1,13 @@
 // The flash front ends: the Flash button, the unattended run and the machine restart.
 
+#include <QCloseEvent>
+#include <QEventLoop>
 #include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
 
 #include "app/Unit1.h"
 #include "app/dialogs.h"
@@ -11,13 +18,18 @@
 #include "flash/image_file.h"
 #include "flash/image_reader.h"
 #include "flash/restart.h"
+#include "hw/port_io.h"
 #include "hw/signal_hold.h"
 #include "hw/sleep_inhibitor.h"
+#include "version/fw_version.h"
 #include "ui_Unit1.h"
 
 namespace {
 
 constexpr const char* kCantReadImageText = "Can't read Bin file!!";
+constexpr const char* kCloseDuringFlashText =
+    "The EC is being flashed: closing now would leave it without working firmware. Wait for the flash to end.";
+constexpr const char* kCloseDuringReadText = "The EC's flash is being read. Wait for the read to end.";
 
 // The image, or nullptr after the box that tells why it cannot be read.
 std::FILE* OpenImageOrTell(const char* path) {
@@ -39,22 +51,65 @@ bool RefusedToStart(int32_t flash_end_cmd) {
 }  // namespace
 
 void TForm1::ShowFlashEvent(const FlashEvent& event) {
-    // The version is read once the run has passed with agreeing sums, before the sum is shown.
-    if (event.step == FlashStep::Ended && event.result.outcome == FlashOutcome::Passed) ShowFwVersion();
     const FlashDisplay& shown = event.display;
     if (!shown.status.empty()) SetStatusLine(QString::fromLocal8Bit(shown.status));
     for (const std::string& line : shown.memo) ui_->Memo_status->appendPlainText(QString::fromLocal8Bit(line));
     if (shown.progress) ui_->ProgressBar1->setValue(static_cast<int>(*shown.progress));
     if (!shown.percent.empty()) ui_->Lbl_Process->setText(QString::fromLocal8Bit(shown.percent));
     if (!shown.checksum.empty()) ui_->Lbl_CheckSUM->setText(QString::fromLocal8Bit(shown.checksum));
-    // The message loop does not run until the flash is over: every step is painted at once.
-    repaint();
+}
+
+bool TForm1::RunOffWindowThread(const std::function<void()>& work) {
+    // Port rights are per thread on Linux and only a thread created after the library was
+    // opened inherits them: the thread starts only now, long after window creation opened it.
+    // What the work tells the window comes back as queued calls, in the order they were made;
+    // the window keeps painting meanwhile.
+    if (!g_DriverOpen) return false;
+    QEventLoop until_done;
+    port_work_running_ = true;
+    std::thread worker([&] {
+        work();
+        QMetaObject::invokeMethod(&until_done, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    until_done.exec();
+    worker.join();
+    port_work_running_ = false;
+    return true;
 }
 
 bool TForm1::DoFlash() {
-    const FlashResult result = DoFlashProcedure(static_cast<uint8_t>(settings_.FlashEndCmd),
-                                                [this](const FlashEvent& event) { ShowFlashEvent(event); });
-    return FlashPassed(result);
+    FlashResult result;
+    const uint8_t end_cmd = static_cast<uint8_t>(settings_.FlashEndCmd);
+    const UiSettings settings = settings_;
+    flashing_ = true;
+    const bool ran = RunOffWindowThread([&] {
+        result = DoFlashProcedure(end_cmd, [this, &settings](const FlashEvent& event) {
+            std::optional<std::pair<FwReadResult, std::string>> version;
+            // The version is read once the run has passed with agreeing sums, before the sum
+            // is shown.
+            if (event.step == FlashStep::Ended && event.result.outcome == FlashOutcome::Passed && g_DriverOpen) {
+                std::string text;
+                const FwReadResult read = FW_ReadVersion(settings, text);
+                version.emplace(read, std::move(text));
+            }
+            QMetaObject::invokeMethod(
+                this,
+                [this, event, version] {
+                    if (version) ShowFwVersionRead(version->first, version->second);
+                    ShowFlashEvent(event);
+                },
+                Qt::QueuedConnection);
+        });
+    });
+    flashing_ = false;
+    return ran && FlashPassed(result);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!port_work_running_) return QWidget::closeEvent(event);
+    // A half-written EC does not start again; a read of it ends by itself soon.
+    event->ignore();
+    dialogs::ShowMessage(QString::fromLatin1(flashing_ ? kCloseDuringFlashText : kCloseDuringReadText));
 }
 
 bool TForm1::FlashOpenImage(std::FILE* image) {

@@ -1,7 +1,7 @@
 #pragma once
-// While a flash runs the message loop does not, so clicks and keys aimed at the window wait
-// in the queue and would reach the buttons once they are enabled again: a click on the
-// disabled Flash button would start a second flash. This guard drops them instead.
+// While a flash runs, clicks and keys aimed at the window keep arriving; delivered, or kept
+// until the buttons are enabled again, a click on the Flash button would start a second
+// flash. This guard drops them instead.
 
 #include <QObject>
 

@@ -1,6 +1,7 @@
 #include "bench/bench_case.h"
 
 #include <sys/resource.h>
+#include <unistd.h>
 #include <time.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <span>
@@ -125,6 +127,18 @@ double ThreadCpuSeconds() {
     return now.tv_sec + now.tv_nsec * 1e-9;
 }
 
+// Backups go to a directory of this process's own, emptied after every run, so a series of
+// runs neither fills the disk nor writes into the working directory.
+const FlashSafeguards& BenchSafeguards() {
+    static const FlashSafeguards safeguards = [] {
+        FlashSafeguards made;
+        made.backup.directory =
+            (std::filesystem::temp_directory_path() / ("vantu-bench-backups-" + std::to_string(::getpid()))).string();
+        return made;
+    }();
+    return safeguards;
+}
+
 RunRecord RunOnce(sim::Device& device, const Floor& floor) {
     RunRecord record;
     SPI_ResetChipState();
@@ -139,12 +153,13 @@ RunRecord RunOnce(sim::Device& device, const Floor& floor) {
         sim::InProcess installed(device);
         const double cpu_start = ThreadCpuSeconds();
         const auto start = std::chrono::steady_clock::now();
-        record.result = DoFlashProcedure(kEndCommand, listener);
+        record.result = DoFlashProcedure(kEndCommand, listener, BenchSafeguards());
         const auto stop = std::chrono::steady_clock::now();
         record.cpu_seconds = ThreadCpuSeconds() - cpu_start;
         record.seconds = std::chrono::duration<double>(stop - start).count();
         recorder.Finish();
     }
+    std::filesystem::remove_all(BenchSafeguards().backup.directory);
     record.total = FromCounters(device.counters());
     record.slept_ms = clock.slept_ms;
     return record;
@@ -195,6 +210,8 @@ void RunCaseOrThrow(uint64_t image_bytes, const Algo& algo, uint64_t seed, const
     sim::Config config;
     config.chip = algo.chip;
     config.flash_size = kFlashBytes;
+    // The ID tells the run the chip's size: a 16 MiB image is refused on a smaller chip.
+    if (algo.chip == sim::ChipKind::Winbond) config.jedec_id = std::array<uint8_t, 3>{0xEF, 0x40, 0x18};
     config.ibf_latency_reads = 0;
     config.obf_latency_reads = 0;
     config.busy_reads_program = algo.model.busy_reads_program;

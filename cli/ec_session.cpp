@@ -83,10 +83,7 @@ ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput
                           EC_SilentPortText(g_StatusPort) + " Check --port (or --settings); run probe");
     if (!plan.writes_flash) return body();
 
-    const PowerState power = ReadPowerState(plan.power_supply_root);
-    if (RefuseFlashForBattery(power))
-        return out.Result(plan.command, ExitStatus::Refused, LowBatteryText(power));
-    // A half-written EC does not start again: neither sleep nor a signal may cut the run short.
+    // The flash run itself checks the battery and the chip before it writes. A half-written EC does not start again: neither sleep nor a signal may cut the run short.
     // A held signal ends the program once the EC has its end command and the result is told.
     const SleepInhibitor no_sleep;
     const SignalHold signals_wait;

@@ -5,7 +5,6 @@ const char* StepName(FlashStep step) {
         case FlashStep::FollowModeEntered: return "follow_mode_entered";
         case FlashStep::Identifying: return "identifying";
         case FlashStep::RunStarted: return "run_started";
-        case FlashStep::BackedUp: return "backed_up";
         case FlashStep::ChunkStarted: return "chunk_started";
         case FlashStep::Comparing: return "comparing";
         case FlashStep::ChunkUnchanged: return "chunk_unchanged";
@@ -26,7 +25,6 @@ const char* StepWords(FlashStep step) {
         case FlashStep::FollowModeEntered: return "EC in follow mode";
         case FlashStep::Identifying: return "identifying the flash chip";
         case FlashStep::RunStarted: return "starting";
-        case FlashStep::BackedUp: return "flash saved";
         case FlashStep::ChunkStarted: return "starting chunk";
         case FlashStep::Comparing: return "comparing";
         case FlashStep::ChunkUnchanged: return "unchanged";
@@ -48,6 +46,8 @@ const char* OutcomeName(FlashOutcome outcome) {
         case FlashOutcome::ImageSizeUnknown: return "image_size_unknown";
         case FlashOutcome::ImageUnreadable: return "image_unreadable";
         case FlashOutcome::NoMemory: return "no_memory";
+        case FlashOutcome::LowBattery: return "low_battery";
+        case FlashOutcome::NoEcAnswer: return "no_ec_answer";
         case FlashOutcome::NoAcknowledge: return "no_acknowledge";
         case FlashOutcome::ImageLargerThanChip: return "image_larger_than_chip";
         case FlashOutcome::BackupFailed: return "backup_failed";

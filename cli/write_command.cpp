@@ -34,7 +34,8 @@ nlohmann::json EventJson(const FlashEvent& event) {
     }
     if (event.step == FlashStep::ChunkDone || event.step == FlashStep::Ended)
         object["outcome"] = OutcomeName(event.result.outcome);
-    if (event.step == FlashStep::BackedUp) object["backup"] = event.result.backup_path;
+    if (event.step == FlashStep::RunStarted && !event.result.backup_path.empty())
+        object["backup"] = event.result.backup_path;
     return object;
 }
 
@@ -43,6 +44,8 @@ ExitStatus StatusOf(FlashOutcome outcome) {
         case FlashOutcome::Passed:
         case FlashOutcome::ChecksumMismatch: return ExitStatus::Passed;
         case FlashOutcome::ImageTooLarge:
+        case FlashOutcome::LowBattery:
+        case FlashOutcome::NoEcAnswer:
         case FlashOutcome::ImageLargerThanChip:
         case FlashOutcome::BackupFailed:
         case FlashOutcome::NoAcknowledge: return ExitStatus::Refused;
@@ -80,13 +83,15 @@ std::string MessageOf(const FlashResult& result, const ChunkCounts& counts, uint
         }
         case FlashOutcome::NoAcknowledge: return NoFollowModeText(result.ack);
         case FlashOutcome::ImageTooLarge: return "the image is larger than 16 MiB; nothing was written";
+        case FlashOutcome::LowBattery: return result.refusal + " Plug in the charger and write again";
+        case FlashOutcome::NoEcAnswer: return result.refusal + " Check --port (or --settings); run probe";
         case FlashOutcome::ImageLargerThanChip:
             return "the image is larger than the flash chip (" + ChipWords() +
                    "); it cannot be this EC's image. Nothing was erased";
         case FlashOutcome::BackupFailed:
-            return "the flash could not be saved to " + result.backup_path + " before erasing (" +
-                   (result.fault != HwFault::None ? HW_FaultText(result.fault) : result.backup_problem) +
-                   "); nothing was erased. Free space in backups/, or use --no-backup";
+            return "the flash could not be saved to " + result.backup_path +
+                   " before erasing; nothing was erased. Make backups/ writable with room for the chip, or "
+                   "use --no-backup";
         case FlashOutcome::ImageSizeUnknown:
         case FlashOutcome::ImageUnreadable: return "the image could not be read whole; nothing was written";
         case FlashOutcome::NothingToFlash: return "the image is empty; nothing was written";
@@ -116,19 +121,23 @@ ExitStatus Write(const CliRequest& request, const EcSetup& setup, ImageArgument&
     ChunkCounts counts;
     uint32_t chunks = 0;
     const ScopedImageFile as_image(image.file());
+    FlashSafeguards safeguards;
+    safeguards.save_backup = !request.no_backup;
     FlashRunOptions options;
-    options.end_cmd = static_cast<uint8_t>(setup.end_cmd);
     options.only_changed = request.only_changed;
-    options.before_erase = BeforeEraseChecks{.backup = !request.no_backup, .where = BackupPlan{}};
-    const FlashResult result = DoFlashProcedure(options, [&](const FlashEvent& event) {
+    const auto end_cmd = static_cast<uint8_t>(setup.end_cmd);
+    const FlashResult result = DoFlashProcedure(end_cmd, [&](const FlashEvent& event) {
         chunks = event.chunks;
         if (event.step == FlashStep::ChunkUnchanged) ++counts.unchanged;
         if (event.step == FlashStep::ChunkDone && event.result.outcome == FlashOutcome::Passed) ++counts.written;
-        if (event.step == FlashStep::RunStarted) out.Say(ChipWords());
-        if (event.step == FlashStep::BackedUp) out.Say("the flash as it was is saved in " + event.result.backup_path);
+        if (event.step == FlashStep::RunStarted) {
+            out.Say(ChipWords());
+            if (!event.result.backup_path.empty())
+                out.Say("the flash as it was is saved in " + event.result.backup_path);
+        }
         out.Event(EventJson(event));
         if (event.step != FlashStep::Ended) out.Progress(PointOf(event));
-    });
+    }, safeguards, options);
 
     nlohmann::json fields = {
         {"image", request.file},

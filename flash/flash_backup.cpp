@@ -2,12 +2,15 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <string_view>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "hw/atomic_file.h"
 #include "hw/hw_fault.h"
 #include "spi/chunk_state.h"
 #include "spi/verify.h"
@@ -35,67 +38,6 @@ bool ReadFlashInto(std::FILE* file, uint32_t bytes) {
     return read_whole;
 }
 
-// Stand-in for the shared atomic file writer (switch to it at merge): temporary file created
-// fresh (never through a link), filled, synced, renamed over the final name, directory synced.
-class AtomicBackupFile {
-public:
-    AtomicBackupFile(const std::string& directory, const std::string& name) : directory_(directory), name_(name) {}
-    ~AtomicBackupFile() { Abandon(); }
-
-    bool Create(std::string& reason) {
-        if (::mkdir(directory_.c_str(), 0755) != 0 && errno != EEXIST) return Fail(reason, "mkdir");
-        dir_fd_ = ::open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir_fd_ < 0) return Fail(reason, "open directory");
-        temp_ = "." + name_ + ".tmp";
-        ::unlinkat(dir_fd_, temp_.c_str(), 0);  // left over from a run that died mid-write
-        const int fd = ::openat(dir_fd_, temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0) return Fail(reason, "create");
-        file_ = ::fdopen(fd, "wb");
-        if (file_ == nullptr) {
-            ::close(fd);
-            return Fail(reason, "open stream");
-        }
-        return true;
-    }
-
-    std::FILE* file() { return file_; }
-
-    bool Commit(std::string& reason) {
-        const bool written = std::fflush(file_) == 0 && std::ferror(file_) == 0;
-        if (!written) return Fail(reason, "write");
-        if (::fsync(::fileno(file_)) != 0) return Fail(reason, "fsync");
-        const int closed = std::fclose(file_);
-        file_ = nullptr;
-        if (closed != 0) return Fail(reason, "close");
-        if (::renameat(dir_fd_, temp_.c_str(), dir_fd_, name_.c_str()) != 0) return Fail(reason, "rename");
-        temp_.clear();
-        // The new name is on the disk only once the directory is.
-        if (::fsync(dir_fd_) != 0) return Fail(reason, "fsync directory");
-        return true;
-    }
-
-private:
-    bool Fail(std::string& reason, const char* step) {
-        reason = SystemReason(step);
-        Abandon();
-        return false;
-    }
-    void Abandon() {
-        if (file_ != nullptr) std::fclose(file_);
-        file_ = nullptr;
-        if (dir_fd_ >= 0 && !temp_.empty()) ::unlinkat(dir_fd_, temp_.c_str(), 0);
-        temp_.clear();
-        if (dir_fd_ >= 0) ::close(dir_fd_);
-        dir_fd_ = -1;
-    }
-
-    std::string directory_;
-    std::string name_;
-    std::string temp_;
-    int dir_fd_ = -1;
-    std::FILE* file_ = nullptr;
-};
-
 // An earlier backup is never replaced: two in the same second get a number.
 std::string FreeName(const std::string& directory, const std::string& base) {
     const std::string stem = base.substr(0, base.size() - 4);
@@ -121,16 +63,47 @@ std::string BackupFileName(std::time_t when, const uint8_t (&id)[3]) {
 
 BackupResult BackupFlash(const BackupPlan& plan) {
     BackupResult result;
+    if (::mkdir(plan.directory.c_str(), 0755) != 0 && errno != EEXIST) {
+        result.path = plan.directory;
+        result.reason = SystemReason("mkdir");
+        return result;
+    }
     const std::string name = FreeName(plan.directory, BackupFileName(plan.wall_clock(nullptr), plan.id));
     result.path = plan.directory + "/" + name;
-    AtomicBackupFile file(plan.directory, name);
-    if (!file.Create(result.reason)) return result;
-    if (!ReadFlashInto(file.file(), plan.bytes)) {
+    // Created before the read, so a directory that cannot take the file stops the run before
+    // the flash is touched; the read goes to memory and reaches the file only when whole.
+    StagedReplacement file(result.path);
+    if (!file.ready()) {
+        result.reason = SystemReason("create");
+        return result;
+    }
+    char* bytes = nullptr;
+    size_t length = 0;
+    std::FILE* memory = ::open_memstream(&bytes, &length);
+    if (memory == nullptr) {
+        result.reason = SystemReason("memory");
+        return result;
+    }
+    const bool read_whole = ReadFlashInto(memory, plan.bytes);
+    const bool held = std::fclose(memory) == 0;
+    const std::unique_ptr<char, decltype(&std::free)> owned(bytes, &std::free);
+    if (!read_whole) {
         result.status = BackupStatus::ReadFailed;
         result.reason = HW_FaultText(g_HwFault);
         return result;
     }
-    if (!file.Commit(result.reason)) return result;
+    if (!held || length != plan.bytes) {
+        result.reason = "memory: the read-back was not held whole";
+        return result;
+    }
+    if (!file.Append(std::string_view(bytes, length))) {
+        result.reason = SystemReason("write");
+        return result;
+    }
+    if (!file.Commit()) {
+        result.reason = SystemReason("commit");
+        return result;
+    }
     result.status = BackupStatus::Written;
     return result;
 }

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "flash/chip_capacity.h"
 #include "flash/flash_backup.h"
 
 namespace {
@@ -44,10 +43,11 @@ FlashDisplay Ending(const FlashResult& result) {
         case FlashOutcome::ImageSizeUnknown: return Post(flash_text::kImageSizeUnknown);
         case FlashOutcome::ImageUnreadable: return Post(flash_text::kImageShort);
         case FlashOutcome::NoMemory: return Post(flash_text::kNoMemory);
+        case FlashOutcome::LowBattery:
+        case FlashOutcome::NoEcAnswer:
+        case FlashOutcome::ImageLargerThanChip:
+        case FlashOutcome::BackupFailed: return Post(result.refusal);
         case FlashOutcome::NoAcknowledge: return Post("EC ACK Fail !ACK = " + Hex("%02X", result.ack));
-        case FlashOutcome::ImageLargerThanChip: return Post(kImageLargerThanChipText);
-        case FlashOutcome::BackupFailed:
-            return Post(result.fault != HwFault::None ? backup_text::kReadFailed : backup_text::kWriteFailed);
         case FlashOutcome::NothingToFlash:
         case FlashOutcome::BlankCheckFailed:
         case FlashOutcome::VerifyFailed: return FailEnding();
@@ -86,12 +86,12 @@ FlashDisplay FlashDisplayFor(const FlashEvent& event) {
     switch (event.step) {
         case FlashStep::FollowModeEntered: return Post("EC ACK OK.");
         case FlashStep::Identifying: return Post("Start flash!!");
-        case FlashStep::RunStarted: return {};
-        case FlashStep::BackedUp: {
-            BackupResult written;
-            written.status = BackupStatus::Written;
-            written.path = event.result.backup_path;
-            return Post(BackupStatusLine(written));
+        case FlashStep::RunStarted: {
+            // Only the history names the backup; the status line goes on as it always has.
+            FlashDisplay shown;
+            if (!event.result.backup_path.empty())
+                shown.memo.push_back(BackupStatusLine({BackupStatus::Written, event.result.backup_path, ""}));
+            return shown;
         }
         case FlashStep::ChunkStarted: return event.chunk == 1 ? Post("Continue to Flash 64K Page2....") : FlashDisplay{};
         // The window never runs only-changed flashes.

@@ -1,6 +1,10 @@
 #include "flash/flash_procedure.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "flash/before_erase.h"
 #include "flash/chip_capacity.h"
@@ -8,8 +12,10 @@
 #include "flash/image_snapshot.h"
 #include "hw/clock.h"
 #include "hw/ec_channel.h"
+#include "hw/ec_presence.h"
 #include "hw/hw_fault.h"
 #include "hw/port_io.h"
+#include "hw/power_supply.h"
 #include "spi/chip_id.h"
 #include "spi/chunk_state.h"
 #include "spi/erase.h"
@@ -32,11 +38,9 @@ FlashOutcome RefusalFor(SnapshotStatus status) {
 
 class FlashRun {
 public:
-    FlashRun(const FlashRunOptions& options, const FlashListener& listener)
-        : end_cmd_(options.end_cmd),
-          only_changed_(options.only_changed),
-          before_erase_(options.before_erase),
-          listener_(listener) {}
+    FlashRun(uint8_t end_cmd, const FlashListener& listener, const FlashSafeguards& where,
+             const FlashRunOptions& options)
+        : end_cmd_(end_cmd), listener_(listener), where_(where), only_changed_(options.only_changed) {}
 
     FlashResult Execute();
 
@@ -51,19 +55,21 @@ private:
     ChunkOutcome AbandonChunk(FlashOutcome why);
 
     ChunkOutcome FlashChunk(uint8_t chunk);
-    // False when the run must stop before its first erase; result_ then says why.
-    bool ReadyToErase();
+    FlashResult End(FlashOutcome outcome);
+    FlashResult Refuse(FlashOutcome outcome, std::string text);
+    // Chip size and backup, between the identification and the first erase; a result when
+    // the run ends there.
+    std::optional<FlashResult> CheckBeforeErase();
     enum class Comparison { Differs, Unchanged, Faulted };
     Comparison CompareChunk(uint8_t chunk);
-    FlashResult End(FlashOutcome outcome);
     FlashResult PassEnding();
     FlashResult FailEnding(FlashOutcome outcome);
     FlashResult FaultEnding();
 
     const uint8_t end_cmd_;
-    const bool only_changed_;
-    const std::optional<BeforeEraseChecks> before_erase_;
     const FlashListener& listener_;
+    const FlashSafeguards& where_;
+    const bool only_changed_;
     ImageSnapshot image_;
     FlashResult result_;
     uint32_t chunk_ = 0;
@@ -100,6 +106,11 @@ FlashResult FlashRun::Execute() {
     if (taken != SnapshotStatus::Taken) return End(RefusalFor(taken));
     g_BytesDone = 0;
 
+    // Both are decided before the first port access that could reach the EC.
+    const PowerState power = ReadPowerState(where_.power_supply_root);
+    if (RefuseFlashForBattery(power)) return Refuse(FlashOutcome::LowBattery, LowBatteryText(power));
+    if (!EC_StatusPortAnswers()) return Refuse(FlashOutcome::NoEcAnswer, EC_SilentPortText(g_StatusPort));
+
     // A byte the EC left behind would otherwise be taken for the follow-mode reply.
     if ((IO_In(g_StatusPort) & kStatusOBF) != 0) IO_In(g_DataPort);
     if (!EC_EnterFlashMode(result_.ack)) return End(FlashOutcome::NoAcknowledge);
@@ -110,8 +121,8 @@ FlashResult FlashRun::Execute() {
     SPI_ReadJedecId();
     if (HW_Faulted()) return FaultEnding();
     identified_ = true;
+    if (auto refused = CheckBeforeErase()) return *refused;
     Emit(FlashStep::RunStarted);
-    if (before_erase_ && !ReadyToErase()) return FailEnding(result_.outcome);
 
     in_chunks_ = true;
     for (chunk_ = 0; chunk_ < image_.chunks(); ++chunk_) {
@@ -135,24 +146,21 @@ FlashResult FlashRun::Execute() {
     return image_.chunks() == 0 ? FailEnding(FlashOutcome::NothingToFlash) : PassEnding();
 }
 
-bool FlashRun::ReadyToErase() {
-    if (!ImageFitsChip(image_.size(), CurrentChipCapacity())) {
-        result_.outcome = FlashOutcome::ImageLargerThanChip;
-        return false;
+std::optional<FlashResult> FlashRun::CheckBeforeErase() {
+    if (!where_.save_backup) {
+        if (ImageFitsChip(image_.size(), CurrentChipCapacity())) return std::nullopt;
+        SendEndCommand();
+        return Refuse(FlashOutcome::ImageLargerThanChip, kImageLargerThanChipText);
     }
-    if (!before_erase_->backup) return true;
-    const BeforeEraseOutcome checked = CheckBeforeFirstErase(image_.size(), before_erase_->where);
-    result_.backup_path = checked.backup.path;
-    if (checked.status == BeforeEraseStatus::Ready) {
-        Emit(FlashStep::BackedUp);
-        return true;
-    }
-    result_.outcome = FlashOutcome::BackupFailed;
-    result_.backup_problem = checked.backup.reason;
-    // A read that timed out is the backup's failure; the EC still gets its end command.
-    result_.fault = g_HwFault;
-    HW_ClearFault();
-    return false;
+    const BeforeEraseOutcome before = CheckBeforeFirstErase(image_.size(), where_.backup);
+    if (!before.error_line.empty()) std::fprintf(stderr, "%s\n", before.error_line.c_str());
+    result_.backup_path = before.backup.path;
+    if (before.status == BeforeEraseStatus::Ready) return std::nullopt;
+    if (HW_Faulted()) return FaultEnding();
+    SendEndCommand();
+    const FlashOutcome why = before.status == BeforeEraseStatus::ImageLargerThanChip ? FlashOutcome::ImageLargerThanChip
+                                                                                      : FlashOutcome::BackupFailed;
+    return Refuse(why, before.status_line);
 }
 
 FlashRun::Comparison FlashRun::CompareChunk(uint8_t chunk) {
@@ -219,6 +227,11 @@ FlashResult FlashRun::End(FlashOutcome outcome) {
     return result_;
 }
 
+FlashResult FlashRun::Refuse(FlashOutcome outcome, std::string text) {
+    result_.refusal = std::move(text);
+    return End(outcome);
+}
+
 FlashResult FlashRun::PassEnding() {
     SendEndCommand();
     if (HW_Faulted()) return FaultEnding();
@@ -253,12 +266,7 @@ FlashResult FlashRun::FaultEnding() {
 
 }  // namespace
 
-FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener) {
-    FlashRunOptions options;
-    options.end_cmd = end_cmd;
-    return DoFlashProcedure(options, listener);
-}
-
-FlashResult DoFlashProcedure(const FlashRunOptions& options, const FlashListener& listener) {
-    return FlashRun(options, listener).Execute();
+FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener, const FlashSafeguards& where,
+                             const FlashRunOptions& options) {
+    return FlashRun(end_cmd, listener, where, options).Execute();
 }

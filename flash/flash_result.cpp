@@ -6,10 +6,12 @@ const char* FlashOutcomeName(FlashOutcome outcome) {
         case FlashOutcome::ImageSizeUnknown: return "image size unknown";
         case FlashOutcome::ImageUnreadable: return "image unreadable";
         case FlashOutcome::NoMemory: return "no memory";
+        case FlashOutcome::LowBattery: return "low battery";
+        case FlashOutcome::NoEcAnswer: return "no EC answer";
         case FlashOutcome::NoAcknowledge: return "no acknowledge";
+        case FlashOutcome::NothingToFlash: return "nothing to flash";
         case FlashOutcome::ImageLargerThanChip: return "image larger than chip";
         case FlashOutcome::BackupFailed: return "backup failed";
-        case FlashOutcome::NothingToFlash: return "nothing to flash";
         case FlashOutcome::BlankCheckFailed: return "blank check failed";
         case FlashOutcome::VerifyFailed: return "verify failed";
         case FlashOutcome::EcTimedOut: return "EC time-out";

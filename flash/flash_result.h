@@ -14,11 +14,14 @@ enum class FlashOutcome : uint8_t {
     ImageSizeUnknown,  // the length cannot be measured: a pipe, a device, a seek error
     ImageUnreadable,   // a read of the image failed or came up short
     NoMemory,          // the image could not be held in memory
+    LowBattery,        // on battery alone, too little charge left to finish; `refusal` says how much
+    NoEcAnswer,        // nothing drives the EC's status port; nothing was written to it
     // The run went to the EC and stopped.
     NoAcknowledge,     // the EC did not answer 0x33 to the follow-mode request; `ack` holds its answer
-    ImageLargerThanChip,  // the identified chip holds less than the image: nothing erased
-    BackupFailed,      // the flash could not be saved before the first erase: nothing erased
     NothingToFlash,    // the image is empty
+    // Refusals after the chip was identified, with nothing erased; the EC has its end command.
+    ImageLargerThanChip,  // the identified chip holds less than the image
+    BackupFailed,         // the flash as it was could not be saved; `backup_path` names the file
     BlankCheckFailed,  // `failing_chunk` did not read 0xFF after its erase
     VerifyFailed,      // `failing_chunk` did not read back as the image
     EcTimedOut,        // the EC stopped taking or answering commands (`fault`)
@@ -35,8 +38,8 @@ struct FlashResult {
     uint8_t ack = 0;                       // the EC's answer to the follow-mode request
     uint32_t bin_sum = 0;                  // byte sum of the image chunks taken, 0xFF fill included
     uint32_t rom_sum = 0;                  // byte sum of everything verify read back
-    std::string backup_path;               // the backup taken before the first erase, or the one that failed
-    std::string backup_problem;            // BackupFailed: why, in the system's words
+    std::string refusal;                   // a refusal's status text, made where it was decided
+    std::string backup_path;               // where the flash as it was is saved (or was to be)
 
     bool operator==(const FlashResult&) const = default;
 };

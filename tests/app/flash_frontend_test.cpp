@@ -1,20 +1,27 @@
 // The window's flash and checksum buttons and its unattended run, driving the real flash
 // procedure against the simulated EC (the clock is manual: no real pauses).
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
+#include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
+#include <array>
 #include <fstream>
 
 #include "app/input_drain.h"
 #include "app_test_support.h"
 #include "flash/checksum_tools.h"
+#include "flash/image_reader.h"
 #include "flash/restart.h"
 #include "hw/clock.h"
+#include "hw/port_io.h"
 #include "spi/chip_id.h"
 
 using namespace apptest;
@@ -28,6 +35,18 @@ std::vector<uint8_t> Image(size_t size) {
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>((i * 37 + i / 256) % 251);
     return bytes;
 }
+
+// The system's tick, and sleeps shortened by `divisor` but real.
+class PacedClock : public Clock {
+public:
+    explicit PacedClock(uint32_t divisor) : divisor_(divisor) { started_.start(); }
+    uint32_t TickMs() override { return static_cast<uint32_t>(started_.elapsed()); }
+    void SleepMs(uint32_t ms) override { QThread::msleep(ms / divisor_); }
+
+private:
+    QElapsedTimer started_;
+    uint32_t divisor_;
+};
 
 void WriteImage(const char* name, const std::vector<uint8_t>& bytes) {
     std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
@@ -165,6 +184,83 @@ private slots:
         QCOMPARE(ReadFile("Flash_log.txt").value_or(""), std::string("PASS\n"));
         QCOMPARE(Child<QLabel>(*w.form, "Lbl_FilePath")->text(), QStringLiteral("USE EC.Bin"));
         QVERIFY(FlashStartsWith(w.rig.device, image));
+    }
+
+    // A 2 MiB flash runs for seconds; meanwhile the window's timers keep running, a close is
+    // refused with a reason, and the run ends as it would have without either.
+    void windowKeepsRunningDuringALongFlash() {
+        // The run's own pauses take a quarter of their time for real: were any of them on the
+        // window's thread, the timer below would see it.
+        PacedClock clock(4);
+        ScopedClock clock_guard(clock);
+        IniValues ini;
+        ini.bin_name = "EC";
+        sim::Config chip;
+        chip.jedec_id = std::array<uint8_t, 3>{0xEF, 0x40, 0x15};  // 2 MiB, so the backup is 2 MiB too
+        StartedWindow w(&ini, chip);
+        const std::vector<uint8_t> image = Image(2u << 20);
+        WriteImage("EC.Bin", image);
+
+        QElapsedTimer since_last;
+        qint64 max_gap_ms = 0;
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            if (!w.form->FlashRunning()) return;
+            if (ticks++ > 0) max_gap_ms = std::max(max_gap_ms, since_last.elapsed());
+            since_last.start();
+        });
+        ticker.start(5);
+        bool close_accepted = true;
+        bool close_tried = false;
+        QTimer::singleShot(300, [&] {
+            close_tried = w.form->FlashRunning();
+            close_accepted = w.form->close();
+        });
+        QElapsedTimer run;
+        run.start();
+        QVERIFY(w.form->RealRunAutoFlash());
+        const qint64 run_ms = run.elapsed();
+        ticker.stop();
+        qInfo("2 MiB flash through the window: %lld ms, %d timer ticks, longest gap %lld ms", run_ms, ticks,
+              max_gap_ms);
+
+        QVERIFY(run_ms > 1000);
+        QVERIFY(ticks > 50);
+        QVERIFY2(max_gap_ms <= 100, qPrintable(QString::number(max_gap_ms)));
+        QVERIFY(close_tried);
+        QVERIFY(!close_accepted);
+        QVERIFY(w.form->isVisible());
+        QCOMPARE(w.boxes.Texts().size(), 1);
+        QVERIFY(w.boxes.Texts().front().contains(QStringLiteral("being flashed")));
+        QCOMPARE(ReadFile("Flash_log.txt").value_or(""), std::string("PASS\n"));
+        QVERIFY(FlashStartsWith(w.rig.device, image));
+        QCOMPARE(Child<QLabel>(*w.form, "Lbl_status")->text(), QStringLiteral("CheckSum OK!!"));
+        QVERIFY(!w.form->FlashRunning());
+        QVERIFY(w.form->close());  // once the flash is over
+    }
+
+    // The flash's thread starts only while the port library is open, so it always inherits
+    // the rights the opening granted.
+    void flashThreadStartsOnlyAfterThePortLibraryOpened() {
+        ManualClock clock(1);
+        ScopedClock clock_guard(clock);
+        IniValues ini;
+        ini.bin_name = "EC";
+        StartedWindow w(&ini);
+        WriteImage("EC.Bin", Image(1000));
+        w.rig.device.EnableEcTrace(true);
+        IO_Close();
+        QVERIFY(!g_DriverOpen);
+        std::FILE* image = std::fopen("EC.Bin", "rb");
+        QVERIFY(image != nullptr);
+        {
+            ScopedImageFile image_guard(image);
+            QVERIFY(!w.form->DoFlash());
+        }
+        std::fclose(image);
+        QVERIFY(w.rig.device.ec_trace().empty());
+        QVERIFY(!w.form->FlashRunning());
     }
 
     void unattendedRunWithoutItsImageWritesNoLog() {

@@ -1,6 +1,5 @@
 // The session guards of vantu-cli in-process, against the simulator at the port seam: the
-// battery refusal of a write, the lock, the silent EC, and the sleep block a write holds. No
-// real lock, bus or power supply is touched.
+// lock, the silent EC, and the sleep block a write holds. No real lock or bus is touched.
 
 #include <gtest/gtest.h>
 
@@ -35,22 +34,16 @@ protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("vantu-cli-session-" + std::to_string(::getpid()) + "-" +
                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_ / "power");
+        fs::create_directories(dir_);
         lock_path_ = (dir_ / "vantu.lock").string();
         ::setenv("VANTU_LOCK_FILE", lock_path_.c_str(), 1);
         plan_.command = "write";
         plan_.writes_flash = true;
-        plan_.power_supply_root = (dir_ / "power").string();
         request_.quiet = true;
     }
     void TearDown() override {
         ::unsetenv("VANTU_LOCK_FILE");
         fs::remove_all(dir_);
-    }
-    void Supply(const std::string& name, const std::string& type, const std::string& file, const std::string& value) {
-        fs::create_directories(dir_ / "power" / name);
-        std::ofstream(dir_ / "power" / name / "type") << type << "\n";
-        std::ofstream(dir_ / "power" / name / file) << value << "\n";
     }
     // Runs a session; true when its body ran.
     std::pair<ExitStatus, bool> RunSession(sim::Config config = {}) {
@@ -73,23 +66,12 @@ protected:
     RecordingBlocker blocker_;
 };
 
-TEST_F(EcSessionTest, AWriteOnALowBatteryWithoutAcIsRefused) {
-    Supply("AC", "Mains", "online", "0");
-    Supply("BAT0", "Battery", "capacity", "12");
-    EXPECT_EQ(RunSession(), std::make_pair(ExitStatus::Refused, false));
-    EXPECT_EQ(blocker_.calls, 0);
-
-    Supply("AC", "Mains", "online", "1");  // the charger plugged in
+TEST_F(EcSessionTest, OnlyAWriteHoldsOffSleep) {
     EXPECT_EQ(RunSession(), std::make_pair(ExitStatus::Passed, true));
-    EXPECT_EQ(blocker_.calls, 1);  // and the write holds off sleep
-}
-
-TEST_F(EcSessionTest, ReadingIgnoresTheBatteryAndTakesNoSleepBlock) {
-    Supply("AC", "Mains", "online", "0");
-    Supply("BAT0", "Battery", "capacity", "3");
+    EXPECT_EQ(blocker_.calls, 1);
     plan_.writes_flash = false;
     EXPECT_EQ(RunSession(), std::make_pair(ExitStatus::Passed, true));
-    EXPECT_EQ(blocker_.calls, 0);
+    EXPECT_EQ(blocker_.calls, 1);
 }
 
 TEST_F(EcSessionTest, AnotherHolderOfTheLockRefusesEveryCommand) {

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <map>
 
-#include "flash/chip_capacity.h"
 #include "flash_run_fixture.h"
 
 namespace {
@@ -132,10 +131,12 @@ TEST(FlashOutcomeTest, EveryOutcomeHasItsPassAndItsEnding) {
          {false, flash_text::kImageSizeUnknown, {flash_text::kImageSizeUnknown}, {}, ""}},
         {FlashOutcome::ImageUnreadable, {false, flash_text::kImageShort, {flash_text::kImageShort}, {}, ""}},
         {FlashOutcome::NoMemory, {false, flash_text::kNoMemory, {flash_text::kNoMemory}, {}, ""}},
+        // Refusals whose text is made where they are decided.
+        {FlashOutcome::LowBattery, {false, "why", {"why"}, {}, ""}},
+        {FlashOutcome::NoEcAnswer, {false, "why", {"why"}, {}, ""}},
+        {FlashOutcome::ImageLargerThanChip, {false, "why", {"why"}, {}, ""}},
+        {FlashOutcome::BackupFailed, {false, "why", {"why"}, {}, ""}},
         {FlashOutcome::NoAcknowledge, {false, "EC ACK Fail !ACK = 0F", {"EC ACK Fail !ACK = 0F"}, {}, ""}},
-        {FlashOutcome::ImageLargerThanChip, {false, kImageLargerThanChipText, {kImageLargerThanChipText}, {}, ""}},
-        // A backup whose read timed out, as the fault set below says.
-        {FlashOutcome::BackupFailed, {false, backup_text::kReadFailed, {backup_text::kReadFailed}, {}, ""}},
         {FlashOutcome::NothingToFlash, {false, "Verify Fail!!", fail_memo, 76, ""}},
         {FlashOutcome::BlankCheckFailed, {false, "Verify Fail!!", fail_memo, 76, ""}},
         {FlashOutcome::VerifyFailed, {false, "Verify Fail!!", fail_memo, 76, ""}},
@@ -154,6 +155,7 @@ TEST(FlashOutcomeTest, EveryOutcomeHasItsPassAndItsEnding) {
         ended.result.outcome = outcome;
         ended.result.ack = 0x0F;
         ended.result.rom_sum = 0xABCDEF;
+        ended.result.refusal = "why";
         ended.result.fault = outcome == FlashOutcome::EcTimedOut ? HwFault::EcNotAnswering : HwFault::ChipNotReady;
         EXPECT_EQ(FlashPassed(ended.result), want.passed);
         const FlashDisplay shown = FlashDisplayFor(ended);

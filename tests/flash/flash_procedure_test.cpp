@@ -2,6 +2,8 @@
 // window shows for them, when it tells the EC to leave follow mode, what it leaves in the
 // flash, and how each failure ends.
 
+#include <map>
+
 #include "flash_run_fixture.h"
 
 namespace {
@@ -61,7 +63,7 @@ TEST_F(FlashRunTest, PassingRunShowsTheTextsAndPausesInOrder) {
 
     const std::vector<std::string> chunk = {"Start Block....", "Check Block....", "Start Programming....",
                                             "Start Verify...."};
-    std::vector<std::string> want = {"EC ACK OK.", "Start flash!!"};
+    std::vector<std::string> want = {"EC ACK OK.", "Start flash!!", "Flash backup: " + BackupPath()};
     want.insert(want.end(), chunk.begin(), chunk.end());
     want.push_back("Continue to Flash 64K Page2....");  // once, before the second chunk only
     want.insert(want.end(), chunk.begin(), chunk.end());
@@ -123,7 +125,8 @@ TEST_F(FlashRunTest, EmptyImageFailsAndStillReleasesTheEc) {
     EXPECT_EQ(result.outcome, FlashOutcome::NothingToFlash);
     EXPECT_FALSE(FlashPassed(result));
     EXPECT_EQ(Steps(), (std::vector<FlashStep>{S::FollowModeEntered, S::Identifying, S::RunStarted, S::Ended}));
-    EXPECT_EQ(Memo(), (std::vector<std::string>{"EC ACK OK.", "Start flash!!", "Verify Fail", "Verify Fail!!"}));
+    EXPECT_EQ(Memo(), (std::vector<std::string>{"EC ACK OK.", "Start flash!!", "Flash backup: " + BackupPath(),
+                                                "Verify Fail", "Verify Fail!!"}));
     EXPECT_EQ(Status(), "Verify Fail!!");
     EXPECT_EQ(Progress().back(), 76u);
     EXPECT_EQ(Percent(), "76");
@@ -182,11 +185,17 @@ TEST_F(FlashRunTest, DeadHardwareEndsTheRunInItsBoundWithAReason) {
         HwFault fault;
         std::optional<uint8_t> failing_chunk;  // none when the identification already timed out
     };
+    // A 128 KB chip: its backup takes one command per byte, and the first chunk follows.
     sim::Config stops;
-    stops.stop_answering_after_commands = 5000;
+    stops.jedec_id = std::array<uint8_t, 3>{0xEF, 0x40, 0x11};
+    stops.stop_answering_after_commands = 131072 + 5000;
+    sim::Config stops_in_backup = stops;
+    stops_in_backup.stop_answering_after_commands = 5000;
     sim::Config busy;
     busy.stuck_busy = true;
     for (const Case& c : {Case{"EC stops", stops, FlashOutcome::EcTimedOut, HwFault::EcNotAnswering, 0},
+                          Case{"EC stops in the backup", stops_in_backup, FlashOutcome::EcTimedOut,
+                               HwFault::EcNotAnswering, {}},
                           Case{"chip busy", busy, FlashOutcome::ChipTimedOut, HwFault::ChipNotReady, {}}}) {
         SCOPED_TRACE(c.what);
         Start(c.config);
@@ -218,3 +227,89 @@ TEST_F(FlashRunTest, SecondRunStartsFromItsOwnChip) {
 }
 
 }  // namespace
+
+namespace safeguards_test {
+
+using flash_test::FlashRunTest;
+using flash_test::Pattern;
+namespace fs = std::filesystem;
+
+bool NoPortWrites(const sim::Device& device) {
+    const auto& ops = device.port_trace();
+    return std::none_of(ops.begin(), ops.end(), [](const sim::PortOp& op) { return op.is_write; });
+}
+
+// Refused before follow mode: not one byte goes to the EC, the reason is the last text shown.
+TEST_F(FlashRunTest, LowBatteryAndSilentPortRefuseBeforeAnyWrite) {
+    const fs::path power = safeguards.power_supply_root;
+    const auto supply = [&](const char* name, std::map<std::string, std::string> files) {
+        fs::create_directories(power / name);
+        for (const auto& [file, value] : files) std::ofstream(power / name / file) << value << "\n";
+    };
+    supply("AC", {{"type", "Mains"}, {"online", "0"}});
+    supply("BAT0", {{"type", "Battery"}, {"capacity", "12"}});
+    sim::Device& device = Start();
+    device.EnablePortTrace(true);
+    OpenImage(Pattern(65536));
+    FlashResult result = Run();
+    EXPECT_EQ(result.outcome, FlashOutcome::LowBattery);
+    EXPECT_EQ(Status(), "On battery at 12 %, connect AC power, not flashed!!");
+    EXPECT_TRUE(device.port_trace().empty()) << "the battery is asked before any port";
+
+    fs::remove_all(power);
+    sim::Config absent;
+    absent.ec_absent = true;
+    sim::Device& silent = Start(absent);
+    silent.EnablePortTrace(true);
+    result = Run();
+    EXPECT_EQ(result.outcome, FlashOutcome::NoEcAnswer);
+    EXPECT_FALSE(FlashPassed(result));
+    EXPECT_EQ(Status(), "No EC answers at port 03F4 (status reads FF), not flashed!!");
+    EXPECT_EQ(Steps(), std::vector<FlashStep>{FlashStep::Ended});
+    EXPECT_FALSE(silent.port_trace().empty());
+    EXPECT_TRUE(NoPortWrites(silent));
+}
+
+// Refused after the identification: the EC has left follow mode, nothing was erased, and the
+// run fails with the reason.
+TEST_F(FlashRunTest, ImageLargerThanChipOrNoBackupLeavesTheFlashAsItWas) {
+    sim::Config small;
+    small.jedec_id = std::array<uint8_t, 3>{0xEF, 0x40, 0x11};  // 128 KB
+    Start(small);
+    const std::vector<uint8_t> before(device_->flash().begin(), device_->flash().end());
+    OpenImage(Pattern(128 * 1024 + 65536));
+    FlashResult result = Run();
+    EXPECT_EQ(result.outcome, FlashOutcome::ImageLargerThanChip);
+    EXPECT_EQ(Status(), "Bin file larger than flash chip, not flashed!!");
+    EXPECT_EQ(EndCommands(), 1u);
+    EXPECT_TRUE(QuietAfterLeaving());
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), device_->flash().begin()));
+    EXPECT_FALSE(fs::exists(safeguards.backup.directory)) << "nothing read for a backup";
+
+    Start(small);
+    std::ofstream(safeguards.backup.directory) << "a file where the directory belongs";
+    OpenImage(Pattern(65536));
+    result = Run();
+    EXPECT_EQ(result.outcome, FlashOutcome::BackupFailed);
+    EXPECT_EQ(Status(), "Flash backup not written, not flashed!!");
+    EXPECT_EQ(result.backup_path.rfind(safeguards.backup.directory + "/", 0), 0u) << result.backup_path;
+    EXPECT_EQ(EndCommands(), 1u);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), device_->flash().begin()));
+}
+
+// The backup a passing run leaves is the flash as it was before the run.
+TEST_F(FlashRunTest, PassingRunLeavesTheOldFlashAsItsBackup) {
+    sim::Config small;
+    small.jedec_id = std::array<uint8_t, 3>{0xEF, 0x40, 0x11};
+    Start(small);
+    const std::vector<uint8_t> before(device_->flash().begin(), device_->flash().end());
+    OpenImage(Pattern(65536 + 10));
+    const FlashResult result = Run();
+    ASSERT_EQ(result.outcome, FlashOutcome::Passed);
+    ASSERT_EQ(result.backup_path, BackupPath());
+    std::ifstream saved(result.backup_path, std::ios::binary);
+    const std::vector<uint8_t> backup((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(backup, before);
+}
+
+}  // namespace safeguards_test

@@ -51,6 +51,9 @@ protected:
                ("vantu-flash-" + std::to_string(::getpid()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir_);
+        // No supply listed: the battery never refuses. Backups stay in the test's directory.
+        safeguards.power_supply_root = (dir_ / "power_supply").string();
+        safeguards.backup.directory = (dir_ / "backups").string();
         progress_ = std::tmpfile();
         progress_guard_ = std::make_unique<ScopedProgressOut>(progress_);
         SPI_ResetChipState();
@@ -72,7 +75,8 @@ protected:
         // Old contents that differ from any image below.
         std::vector<uint8_t> old = Pattern(4 * 65536);
         std::reverse(old.begin(), old.end());
-        std::copy(old.begin(), old.end(), device_->flash().begin());
+        const size_t fits = std::min(old.size(), device_->flash().size());
+        std::copy(old.begin(), old.begin() + fits, device_->flash().begin());
         device_->EnableEcTrace(true);
         installed_ = std::make_unique<sim::InProcess>(*device_);
         return *device_;
@@ -100,10 +104,13 @@ protected:
     /// One flash run; its events land in `events`, and `on_event` sees each as it comes.
     FlashResult Run() {
         events.clear();
-        return DoFlashProcedure(options, [this](const FlashEvent& event) {
-            events.push_back(event);
-            if (on_event) on_event(event);
-        });
+        return DoFlashProcedure(
+            kEndCmd,
+            [this](const FlashEvent& event) {
+                events.push_back(event);
+                if (on_event) on_event(event);
+            },
+            safeguards, options);
     }
 
     std::vector<FlashStep> Steps() const {
@@ -141,6 +148,14 @@ protected:
         return true;
     }
 
+    /// The one backup the last run left.
+    std::string BackupPath() const {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(safeguards.backup.directory))
+            found.push_back(entry.path().string());
+        return found.size() == 1 ? found[0] : "";
+    }
+
     size_t EndCommands() const {
         return std::count(device_->ec_trace().begin(), device_->ec_trace().end(),
                           sim::EcEvent{sim::EcEvent::LeaveFollow, kEndCmd});
@@ -158,9 +173,10 @@ protected:
     ManualClock clock_{1};
     ScopedClock clock_guard_{clock_};
     std::unique_ptr<sim::Device> device_;
-    FlashRunOptions options{.end_cmd = kEndCmd, .only_changed = false, .before_erase = std::nullopt};
     std::vector<FlashEvent> events;
     std::function<void(const FlashEvent&)> on_event;
+    FlashSafeguards safeguards;
+    FlashRunOptions options;
 
 private:
     std::string LastShown(std::string FlashDisplay::*text) const {

@@ -47,7 +47,8 @@ TEST(ResultFilesTest, LogAndVersionRecordReachedThroughLinksLeaveTheTargetsUntou
             else
                 EXPECT_EQ(dir.Read(std::string("elsewhere/") + name), "someone else's file\n") << name;
         }
-        EXPECT_EQ(dir.Names(), (std::vector<std::string>{"EC_version.txt", "Flash_log.txt", "IMAGE.Bin", "elsewhere"}));
+        EXPECT_EQ(dir.Names(), (std::vector<std::string>{"EC_version.txt", "Flash_log.txt", "IMAGE.Bin", "backups",
+                                                         "elsewhere"}));
     }
 }
 

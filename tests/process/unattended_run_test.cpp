@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string_view>
 
 #include "vantu_test_support.h"
 
@@ -29,8 +30,9 @@ bool FlashHoldsImage(const RunDir& dir, const std::vector<uint8_t>& image) {
 
 TEST(UnattendedRunTest, PassesOnEveryChipVariant) {
     const char* chips[] = {"sst-jedec", "sst-legacy", "mx-32", "mx", "gd", "ff", "winbond", "legacy-other"};
-    const std::vector<uint8_t> image = Image(65536 + 1000);
     for (const char* chip : chips) {
+        // The 64 KB chip takes one chunk; the others two, the second one partial.
+        const std::vector<uint8_t> image = Image(std::string_view(chip) == "mx-32" ? 65536 : 65536 + 1000);
         RunDir dir(std::string("chip-") + chip);
         dir.ConfigureSim(std::string("chip=") + chip);
         dir.Write("uiset.ini", IniText(Unattended()));
@@ -57,7 +59,10 @@ TEST(UnattendedRunTest, EveryFailureEndsWithStatusOneAndFail) {
     const Case cases[] = {
         {"verify failure", "stuck_ones=0x10:0x01", 65536, false, "Verify Fail!!"},
         {"no acknowledge", "flash_mode_reply=0x5A", 65536, true, "EC ACK Fail !ACK = 5A"},
-        {"EC stops answering", "stop_answering_after_commands=20000", 2 * 65536, false,
+        // On a 128 KB chip, past the backup's one command per byte and into the first chunk.
+        {"EC stops answering", "jedec_id=0xEF4011\nstop_answering_after_commands=151072", 2 * 65536, false,
+         "EC not answering, time-out!!"},
+        {"EC stops during the backup", "stop_answering_after_commands=20000", 2 * 65536, true,
          "EC not answering, time-out!!"},
         {"empty image", "", 0, true, "Verify Fail!!"},
         {"chip stuck busy", "stuck_busy=1", 65536, true, "Flash chip not ready, time-out!!"},
@@ -100,6 +105,51 @@ TEST(UnattendedRunTest, OversizeImageIsRefusedWithoutTouchingTheFlash) {
     EXPECT_FALSE(result.err.empty());
     EXPECT_EQ(dir.Flash(), dir.InitialFlash());
     EXPECT_EQ(dir.Read("trace.txt").find("DC"), std::string::npos);  // follow mode never requested
+}
+
+// The run saves the flash as it was before erasing anything; refusals leave it untouched.
+TEST(UnattendedRunTest, BackupHoldsTheOldFlashAndRefusalsLeaveItUntouched) {
+    {
+        RunDir dir("backup");
+        dir.ConfigureSim("jedec_id=0xEF4011", 128 * 1024);
+        dir.Write("uiset.ini", IniText(Unattended()));
+        dir.WriteBytes("IMAGE.Bin", Image(65536 + 300));
+        const ProcessResult result = dir.RunVantu();
+        ASSERT_TRUE(result.exited) << result.err;
+        EXPECT_EQ(result.exit_status, 0) << result.err;
+        std::vector<std::filesystem::path> backups;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "backups"))
+            backups.push_back(entry.path());
+        ASSERT_EQ(backups.size(), 1u);
+        const std::string saved = dir.Read("backups/" + backups[0].filename().string());
+        EXPECT_EQ(std::vector<uint8_t>(saved.begin(), saved.end()), dir.InitialFlash());
+        EXPECT_NE(result.err.find(backups[0].filename().string()), std::string::npos) << result.err;
+    }
+    struct Case {
+        const char* what;
+        std::string sim;
+        size_t image_size;
+        const char* reason;  // no-EC: the unit test shows from the port trace that nothing is written
+    };
+    const Case cases[] = {
+        {"one chunk more than the chip", "jedec_id=0xEF4011", 128 * 1024 + 65536,
+         "Bin file larger than flash chip, not flashed!!"},
+        {"no EC at the ports", "ec_absent=1", 65536, "No EC answers at port"},
+    };
+    for (const Case& c : cases) {
+        RunDir dir(std::string("refused-") + std::to_string(&c - cases));
+        dir.ConfigureSim(c.sim, 128 * 1024);
+        dir.Write("uiset.ini", IniText(Unattended()));
+        dir.Write("Flash_log.txt", kStalePass);
+        dir.WriteBytes("IMAGE.Bin", Image(c.image_size));
+        const ProcessResult result = dir.RunVantu();
+        ASSERT_TRUE(result.exited) << c.what;
+        EXPECT_EQ(result.exit_status, 1) << c.what;
+        EXPECT_EQ(dir.Read("Flash_log.txt"), "Fail\n") << c.what;
+        EXPECT_EQ(dir.Flash(), dir.InitialFlash()) << c.what;
+        EXPECT_FALSE(dir.Exists("backups")) << c.what;
+        EXPECT_NE(result.err.find(c.reason), std::string::npos) << c.what << result.err;
+    }
 }
 
 TEST(UnattendedRunTest, RestartIsRequestedOnceAfterAPass) {
