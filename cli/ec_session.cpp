@@ -7,6 +7,7 @@
 #include "hw/ec_channel.h"
 #include "hw/ec_presence.h"
 #include "hw/port_io.h"
+#include "hw/scoped_override.h"
 #include "hw/session_lock.h"
 #include "hw/signal_hold.h"
 #include "hw/sleep_inhibitor.h"
@@ -61,6 +62,8 @@ std::string LockRefusal(const SessionLock& lock) {
     return text + (lock.state() == SessionLock::State::Busy ? "; wait until it has ended" : "");
 }
 
+const SignalHold* g_Signals = nullptr;  // the session's, while its body runs
+
 }  // namespace
 
 ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput& out,
@@ -81,11 +84,15 @@ ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput
     if (plan.needs_ec_answer && !EC_StatusPortAnswers())
         return out.Result(plan.command, ExitStatus::Refused,
                           EC_SilentPortText(g_StatusPort) + " Check --port (or --settings); run probe");
-    if (!plan.writes_flash) return body();
-
-    // The flash run itself checks the battery and the chip before it writes. A half-written EC does not start again: neither sleep nor a signal may cut the run short.
-    // A held signal ends the program once the EC has its end command and the result is told.
-    const SleepInhibitor no_sleep;
+    // An EC left in follow mode runs no firmware, and a half-written one does not start again:
+    // no signal may end the session before the EC is released. A held signal ends the program
+    // once it is, after the result is told.
     const SignalHold signals_wait;
+    const ScopedOverride<const SignalHold*> reachable(g_Signals, &signals_wait);
+    if (!plan.writes_flash) return body();
+    // The flash run itself checks the battery and the chip before it writes.
+    const SleepInhibitor no_sleep;
     return body();
 }
+
+bool SessionInterrupted() { return g_Signals != nullptr && g_Signals->pending_signal() != 0; }

@@ -1,8 +1,8 @@
 #pragma once
 // One session of vantu-cli with the EC, with every guard a command needs in one place: the
 // checks that come before any port is touched, the lock, the port library, the EC's presence,
-// and for a write the guards that keep the machine from stopping half-way. The flash run adds
-// its own (battery, chip size, backup; flash/flash_procedure.h).
+// termination signals held until the EC is released, and for a write no sleep or shutdown. The
+// flash run adds its own checks (battery, chip size, backup; flash/flash_procedure.h).
 
 #include <functional>
 #include <string>
@@ -19,7 +19,13 @@ struct SessionPlan {
 
 /// Refuses a setup out of range (Refused) before anything else, takes the flash lock (Refused
 /// while another run holds it), loads the port library (NoPortAccess when that fails), applies
-/// the setup and refuses a silent EC status port; then runs `body`, whose status it returns. A write's body runs with sleep and shutdown blocked
-/// and termination signals held. The library and the lock are released whatever happens.
+/// the setup and refuses a silent EC status port; then runs `body`, whose status it returns.
+/// The body runs with termination signals held (a write's also with sleep and shutdown
+/// blocked); a held signal ends the process once the session is over. The library and the
+/// lock are released whatever happens.
 ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput& out,
                         const std::function<ExitStatus()>& body);
+
+/// True once a termination signal arrived during the session's body: a command that only
+/// reads stops there and releases the EC, a write finishes first.
+bool SessionInterrupted();

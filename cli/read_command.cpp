@@ -24,6 +24,7 @@ uint32_t ByteSum(const std::vector<uint8_t>& bytes) {
 ExitStatus Read(const CliRequest& request, StagedReplacement& file, CliOutput& out) {
     std::vector<uint8_t> bytes;
     std::string size_problem;
+    bool interrupted = false;
     const ReadSessionResult session = RunReadSession([&] {
         out.Event(IdentifiedEvent());
         out.Say(ChipWords());
@@ -40,6 +41,10 @@ ExitStatus Read(const CliRequest& request, StagedReplacement& file, CliOutput& o
         bytes.resize(request.size.value_or(capacity.value_or(0)));
         const auto chunks = static_cast<uint32_t>(bytes.size() / kChunkBytes);
         for (uint32_t chunk = 0; chunk < chunks; ++chunk) {
+            if (SessionInterrupted()) {
+                interrupted = true;
+                return;
+            }
             out.Progress({.phase = "reading", .chunk = chunk, .chunks = chunks,
                           .bytes_done = uint64_t{chunk} * kChunkBytes, .bytes_total = bytes.size()});
             if (!SPI_ReadChunk(static_cast<uint8_t>(chunk), 0x00, 0x00, bytes.data() + uint64_t{chunk} * kChunkBytes))
@@ -60,6 +65,9 @@ ExitStatus Read(const CliRequest& request, StagedReplacement& file, CliOutput& o
         case ReadSessionStatus::Done: break;
     }
     if (!size_problem.empty()) return out.Result("read", ExitStatus::Usage, size_problem);
+    if (interrupted)
+        return out.Result("read", ExitStatus::Failed,
+                          "interrupted: the EC is released and " + request.file + " was not written");
     const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     if (!file.Append(view) || !file.Commit())
         return out.Result("read", ExitStatus::Failed,

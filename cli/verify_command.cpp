@@ -20,6 +20,7 @@ namespace {
 ExitStatus Verify(const CliRequest& request, ImageSnapshot& image, CliOutput& out) {
     nlohmann::json differences = nlohmann::json::array();
     bool too_large = false;
+    bool interrupted = false;
     const ReadSessionResult session = RunReadSession([&] {
         out.Event(IdentifiedEvent());
         out.Say(ChipWords());
@@ -28,6 +29,10 @@ ExitStatus Verify(const CliRequest& request, ImageSnapshot& image, CliOutput& ou
             return;
         }
         for (uint32_t chunk = 0; chunk < image.chunks(); ++chunk) {
+            if (SessionInterrupted()) {
+                interrupted = true;
+                return;
+            }
             out.Progress({.phase = "comparing", .chunk = chunk, .chunks = image.chunks(),
                           .bytes_done = uint64_t{chunk} * kChunkBytes, .bytes_total = uint64_t{image.chunks()} * kChunkBytes});
             image.DeliverChunk(chunk);
@@ -54,6 +59,9 @@ ExitStatus Verify(const CliRequest& request, ImageSnapshot& image, CliOutput& ou
                               std::string("verify failed: ") + HW_FaultText(session.fault) + "; run probe", fields);
         case ReadSessionStatus::Done: break;
     }
+    if (interrupted)
+        return out.Result("verify", ExitStatus::Failed, "interrupted: the EC is released; the comparison is incomplete",
+                          fields);
     if (too_large)
         return out.Result("verify", ExitStatus::Refused,
                           "the image (" + std::to_string(image.size()) + " bytes) is larger than the flash chip (" +

@@ -22,11 +22,13 @@ using cli_test::Pattern;
 struct TerminalRun {
     std::string screen;  // everything the program wrote to the terminal
     int exit_status = -1;
+    int ended_by_signal = 0;
 };
 
-// Runs vantu-cli in `dir` on a new pseudo-terminal; once `prompt` shows, types `answer`.
+// Runs vantu-cli in `dir` on a new pseudo-terminal; once `prompt` shows, types `answer`, or
+// sends `signal_number` when that is not 0.
 TerminalRun RunOnTerminal(const CliDir& dir, const std::vector<std::string>& args, const std::string& prompt,
-                          const std::string& answer) {
+                          const std::string& answer, int signal_number = 0) {
     // The same environment as every other child: stubs first on PATH, its own lock, no bus.
     std::map<std::string, std::string> env = TestEnvironment(dir.Path("stubs"), SIM_LIBRARY_DIR);
     env["VANTU_SIM_CONFIG"] = dir.Path("sim.conf");
@@ -66,7 +68,11 @@ TerminalRun RunOnTerminal(const CliDir& dir, const std::vector<std::string>& arg
         if (got <= 0) break;  // EIO once the program has closed the terminal
         run.screen.append(buffer, static_cast<size_t>(got));
         if (!answered && run.screen.find(prompt) != std::string::npos) {
-            EXPECT_EQ(::write(master, answer.data(), answer.size()), static_cast<ssize_t>(answer.size()));
+            if (signal_number != 0) {
+                ::kill(child, signal_number);
+            } else {
+                EXPECT_EQ(::write(master, answer.data(), answer.size()), static_cast<ssize_t>(answer.size()));
+            }
             answered = true;
         }
     }
@@ -74,6 +80,7 @@ TerminalRun RunOnTerminal(const CliDir& dir, const std::vector<std::string>& arg
     ::waitpid(child, &status, 0);
     ::close(master);
     if (WIFEXITED(status)) run.exit_status = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) run.ended_by_signal = WTERMSIG(status);
     return run;
 }
 
@@ -106,6 +113,22 @@ TEST(CliTerminal, ProgressIsOneLineRewrittenWithTheTimeLeft) {
     EXPECT_NE(run.screen.find("chunk 3/3  programming  131072/196608 bytes  0:"), std::string::npos) << run.screen;
     EXPECT_NE(run.screen.find(" left\033[K"), std::string::npos);
     EXPECT_NE(run.screen.find("passed: 3 of 3 chunks written and verified"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CliTerminal, CtrlCStopsAReadAndStillReleasesTheEc) {
+    CliDir dir("terminal-interrupt");
+    // A 16 MiB chip: the read goes on long after the signal is sent at its third chunk.
+    dir.Sim("chip=winbond\njedec_id=0xEF4018", 16 << 20);
+    const TerminalRun run = RunOnTerminal(dir, {"read", "dump.bin"}, "chunk 3/256", "", SIGINT);
+    EXPECT_EQ(run.ended_by_signal, SIGINT) << run.screen;
+    EXPECT_NE(run.screen.find("interrupted: the EC is released and dump.bin was not written"), std::string::npos)
+        << run.screen;
+    EXPECT_FALSE(dir.Exists("dump.bin"));
+    EXPECT_EQ(dir.Trace().back(), "END FC");
 }
 
 }  // namespace
