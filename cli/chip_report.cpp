@@ -1,16 +1,13 @@
 #include "cli/chip_report.h"
 
-#include <cstdio>
-
 #include "cli/names.h"
 #include "cli/words.h"
 #include "flash/chip_capacity.h"
 #include "spi/chip_id.h"
 
-std::string ChipIdText() {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02X%02X%02X%02X", g_FlashId[0], g_FlashId[1], g_FlashId[2], g_FlashId[3]);
-    return text;
+std::string ChipIdText(const uint8_t* id) {
+    if (id == nullptr) id = g_FlashId;
+    return HexText((uint32_t{id[0]} << 24) | (uint32_t{id[1]} << 16) | (uint32_t{id[2]} << 8) | id[3], 8);
 }
 
 nlohmann::json ChipJson() {

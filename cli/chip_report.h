@@ -8,8 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
-/// The ID answer as 8 uppercase hexadecimal digits.
-std::string ChipIdText();
+/// An ID answer (4 bytes) as 8 uppercase hexadecimal digits; g_FlashId when none is given.
+std::string ChipIdText(const uint8_t* id = nullptr);
 /// The chip's fields (chip_id, legacy_id, capacity, erase, program, chunk_fixup).
 nlohmann::json ChipJson();
 /// The "identified" event: ChipJson() with its event name.

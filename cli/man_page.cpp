@@ -106,6 +106,10 @@ std::string ManPage(const CLI::App& app) {
                      "libinpout32.so is loaded by name through the normal library search. Progress goes to "
                      "standard error (one line rewritten in place on a terminal, plain lines otherwise); the "
                      "summary, or with --json one JSON object per line, goes to standard output.") +
+            "\n.PP\n" +
+            RoffText("An EC left in follow mode runs no firmware. SIGINT, SIGTERM and SIGHUP are therefore held "
+                     "while a command talks to the EC: read and verify stop at the next chunk and release the "
+                     "EC, a write finishes; then the program ends as the signal asked.") +
             "\n";
 
     page += ".SH COMMANDS\n";

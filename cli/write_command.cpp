@@ -1,7 +1,5 @@
 // write: one flash run of the engine with every check, its events shown as progress and JSON.
 
-#include <cstdio>
-
 #include "cli/chip_report.h"
 #include "cli/commands.h"
 #include "cli/confirm.h"
@@ -26,12 +24,9 @@ nlohmann::json EventJson(const FlashEvent& event) {
         {"chunks", event.chunks},          {"bytes_done", event.bytes_done},
         {"image_bytes", event.image_bytes},
     };
-    if (event.step >= FlashStep::RunStarted && event.step != FlashStep::Ended) {
-        char id[16];
-        std::snprintf(id, sizeof id, "%02X%02X%02X%02X", event.chip_id[0], event.chip_id[1], event.chip_id[2],
-                      event.chip_id[3]);
-        object["chip_id"] = id;
-    }
+    // The ID is known from run_started on.
+    if (event.step >= FlashStep::RunStarted && event.step != FlashStep::Ended)
+        object["chip_id"] = ChipIdText(event.chip_id.data());
     if (event.step == FlashStep::ChunkDone || event.step == FlashStep::Ended)
         object["outcome"] = OutcomeName(event.result.outcome);
     if (event.step == FlashStep::RunStarted && !event.result.backup_path.empty())
