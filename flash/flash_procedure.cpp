@@ -1,11 +1,13 @@
 #include "flash/flash_procedure.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <utility>
 
 #include "flash/before_erase.h"
+#include "flash/chip_capacity.h"
 #include "flash/image_reader.h"
 #include "flash/image_snapshot.h"
 #include "hw/clock.h"
@@ -36,8 +38,8 @@ FlashOutcome RefusalFor(SnapshotStatus status) {
 
 class FlashRun {
 public:
-    FlashRun(uint8_t end_cmd, const FlashListener& listener, const FlashSafeguards& where)
-        : end_cmd_(end_cmd), listener_(listener), where_(where) {}
+    FlashRun(const FlashRunOptions& options, const FlashListener& listener)
+        : end_cmd_(options.end_cmd), only_changed_(options.only_changed), listener_(listener), where_(options.safeguards) {}
 
     FlashResult Execute();
 
@@ -52,6 +54,8 @@ private:
     ChunkOutcome AbandonChunk(FlashOutcome why);
 
     ChunkOutcome FlashChunk(uint8_t chunk);
+    enum class Comparison { Differs, Unchanged, Faulted };
+    Comparison CompareChunk(uint8_t chunk);
     FlashResult End(FlashOutcome outcome);
     FlashResult Refuse(FlashOutcome outcome, std::string text);
     // Chip size and backup, between the identification and the first erase; a result when
@@ -62,6 +66,7 @@ private:
     FlashResult FaultEnding();
 
     const uint8_t end_cmd_;
+    const bool only_changed_;
     const FlashListener& listener_;
     const FlashSafeguards& where_;
     ImageSnapshot image_;
@@ -115,8 +120,8 @@ FlashResult FlashRun::Execute() {
     SPI_ReadJedecId();
     if (HW_Faulted()) return FaultEnding();
     identified_ = true;
-    if (auto refused = CheckBeforeErase()) return *refused;
     Emit(FlashStep::RunStarted);
+    if (auto refused = CheckBeforeErase()) return *refused;
 
     in_chunks_ = true;
     for (chunk_ = 0; chunk_ < image_.chunks(); ++chunk_) {
@@ -125,6 +130,11 @@ FlashResult FlashRun::Execute() {
         if (chunk_ == 1) SleepMs(100);
         image_.DeliverChunk(chunk_);
         IMG_AddChunkToSum();
+        if (only_changed_) {
+            const Comparison comparison = CompareChunk(static_cast<uint8_t>(chunk_));
+            if (comparison == Comparison::Faulted) return FaultEnding();
+            if (comparison == Comparison::Unchanged) continue;
+        }
         switch (FlashChunk(static_cast<uint8_t>(chunk_))) {
             case ChunkOutcome::Passed: break;
             case ChunkOutcome::Failed: return FailEnding(result_.outcome);
@@ -136,15 +146,36 @@ FlashResult FlashRun::Execute() {
 }
 
 std::optional<FlashResult> FlashRun::CheckBeforeErase() {
-    const BeforeEraseOutcome before = CheckBeforeFirstErase(image_.size(), where_.backup);
+    if (!where_.backup) {
+        if (ImageFitsChip(image_.size(), CurrentChipCapacity())) return std::nullopt;
+        SendEndCommand();
+        return Refuse(FlashOutcome::ImageLargerThanChip, kImageLargerThanChipText);
+    }
+    const BeforeEraseOutcome before = CheckBeforeFirstErase(image_.size(), where_.backup_plan);
     if (!before.error_line.empty()) std::fprintf(stderr, "%s\n", before.error_line.c_str());
     result_.backup_path = before.backup.path;
-    if (before.status == BeforeEraseStatus::Ready) return std::nullopt;
+    if (before.status == BeforeEraseStatus::Ready) {
+        Emit(FlashStep::BackedUp);
+        return std::nullopt;
+    }
     if (HW_Faulted()) return FaultEnding();
     SendEndCommand();
     const FlashOutcome why = before.status == BeforeEraseStatus::ImageLargerThanChip ? FlashOutcome::ImageLargerThanChip
                                                                                       : FlashOutcome::BackupFailed;
     return Refuse(why, before.status_line);
+}
+
+FlashRun::Comparison FlashRun::CompareChunk(uint8_t chunk) {
+    Emit(FlashStep::Comparing);
+    const ChunkComparison read = SPI_CompareChunk(chunk, 0x00, 0x00);
+    if (read.faulted) return Comparison::Faulted;
+    if (read.first_difference) return Comparison::Differs;
+    // The read saw every byte of the chunk as the image has it: that read is its verify.
+    g_RomSum += read.sum;
+    const uint32_t chunk_start = chunk_ * kChunkBytes;
+    g_BytesDone += std::min(kChunkBytes, image_.size() - chunk_start);
+    Emit(FlashStep::ChunkUnchanged);
+    return Comparison::Unchanged;
 }
 
 FlashRun::ChunkOutcome FlashRun::AbandonChunk(FlashOutcome why) {
@@ -238,5 +269,9 @@ FlashResult FlashRun::FaultEnding() {
 }  // namespace
 
 FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener, const FlashSafeguards& where) {
-    return FlashRun(end_cmd, listener, where).Execute();
+    return DoFlashProcedure(FlashRunOptions{.end_cmd = end_cmd, .only_changed = false, .safeguards = where}, listener);
+}
+
+FlashResult DoFlashProcedure(const FlashRunOptions& options, const FlashListener& listener) {
+    return FlashRun(options, listener).Execute();
 }

@@ -40,8 +40,8 @@ policy=/usr/share/polkit-1/actions/org.vantu.pkexec.vantu.policy
 
 echo "== files"
 listing=$(dpkg-deb -c "$deb" | awk '{ sub(/^\./, "", $6); print $6 }')
-for path in /usr/bin/vantu "$private_dir/libinpout32.so" "$launcher" "$root_start" \
-    /usr/share/man/man1/vantu.1.gz "$desktop" "$metainfo" "$policy" \
+for path in /usr/bin/vantu /usr/bin/vantu-cli "$private_dir/libinpout32.so" "$launcher" "$root_start" \
+    /usr/share/man/man1/vantu.1.gz /usr/share/man/man1/vantu-cli.1.gz "$desktop" "$metainfo" "$policy" \
     /usr/share/icons/hicolor/scalable/apps/org.vantu.Vantu.svg \
     /usr/share/doc/vantu/copyright /usr/share/doc/vantu/changelog.gz; do
     check "has $path" grep -qxF "$path" <<< "$listing"

@@ -123,4 +123,14 @@ else
     check "version-only run: EC_version.txt holds the simulated version" \
         test "$(cat "$run/EC_version.txt" 2>/dev/null)" = 1.10
     [ "$installed_status" -eq 0 ] || sed 's/^/  vantu: /' "$run/err" >&2
+
+    # The command line's probe reads only: the EC, the Super I/O chip, the flash chip's ID and
+    # the version, from the same settings file.
+    installed_status=0
+    run_installed vantu-cli --settings uiset.ini --json probe
+    check "vantu-cli ran without CAP_SYS_RAWIO and CAP_SYS_BOOT" lacks_port_rights
+    check "vantu-cli probe: exit status 0" test "$installed_status" -eq 0
+    check "vantu-cli probe: the simulated flash chip and version" \
+        grep -q '"chip_id":"EF4016EF".*"firmware_version":"1.10"' "$run/out"
+    [ "$installed_status" -eq 0 ] || sed 's/^/  vantu-cli: /' "$run/err" >&2
 fi

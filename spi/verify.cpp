@@ -48,6 +48,31 @@ bool SPI_ReadBackChunk(uint8_t high, uint8_t middle, uint8_t low) {
     return !HW_Faulted();
 }
 
+bool SPI_ReadChunk(uint8_t high, uint8_t middle, uint8_t low, uint8_t* out) {
+    SPI_OpenFastRead(high, middle, low);
+    for (uint32_t i = 0; i < kChunkBytes && !HW_Faulted(); ++i) out[i] = FM_Read();
+    SPI_WaitReady();
+    return !HW_Faulted();
+}
+
+ChunkComparison SPI_CompareChunk(uint8_t high, uint8_t middle, uint8_t low) {
+    ChunkComparison comparison;
+    SPI_OpenFastRead(high, middle, low);
+    for (uint32_t offset = 0; offset < kChunkBytes; ++offset) {
+        const uint8_t byte = FM_Read();
+        if (HW_Faulted()) break;
+        comparison.sum += byte;
+        // The rest of a chunk that differs is of no use to anyone: stop reading there.
+        if (byte != ChunkByte(offset)) {
+            comparison.first_difference = offset;
+            break;
+        }
+    }
+    SPI_WaitReady();  // its select ends the read
+    comparison.faulted = HW_Faulted();
+    return comparison;
+}
+
 bool SPI_OpenDump(const char* path) {
     SPI_CloseDump();  // a second open must not leak the first stream
     g_DumpFile = std::fopen(path, "wb");

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 
+#include "flash/chip_capacity.h"
 #include "flash_run_fixture.h"
 
 namespace {
@@ -137,6 +138,9 @@ TEST(FlashOutcomeTest, EveryOutcomeHasItsPassAndItsEnding) {
         {FlashOutcome::ImageLargerThanChip, {false, "why", {"why"}, {}, ""}},
         {FlashOutcome::BackupFailed, {false, "why", {"why"}, {}, ""}},
         {FlashOutcome::NoAcknowledge, {false, "EC ACK Fail !ACK = 0F", {"EC ACK Fail !ACK = 0F"}, {}, ""}},
+        {FlashOutcome::ImageLargerThanChip, {false, kImageLargerThanChipText, {kImageLargerThanChipText}, {}, ""}},
+        // A backup whose read timed out, as the fault set below says.
+        {FlashOutcome::BackupFailed, {false, backup_text::kReadFailed, {backup_text::kReadFailed}, {}, ""}},
         {FlashOutcome::NothingToFlash, {false, "Verify Fail!!", fail_memo, 76, ""}},
         {FlashOutcome::BlankCheckFailed, {false, "Verify Fail!!", fail_memo, 76, ""}},
         {FlashOutcome::VerifyFailed, {false, "Verify Fail!!", fail_memo, 76, ""}},

@@ -1,6 +1,6 @@
 # Fails when a layer includes a layer above it or anything outside the layers, or when code
 # outside the window includes Qt. Layers, lowest first: hw < settings < spi < flash < version
-# < app. sim/, tests/ and bench/ stand outside: they may include any layer, but Qt only in the
+# < cli, app; the two front ends stand side by side, neither including the other. sim/, tests/ and bench/ stand outside: they may include any layer, but Qt only in the
 # tests that drive the window (those under tests/app/ and those that include the window).
 #
 #   cmake -DROOT=<source tree> [-DSKIP=<dir relative to ROOT>] -P check_layers.cmake
@@ -8,7 +8,8 @@
 if(NOT DEFINED ROOT)
   message(FATAL_ERROR "check_layers: ROOT not given")
 endif()
-set(layers hw settings spi flash version app)
+set(layers hw settings spi flash version cli app)
+set(front_ends cli app)
 set(outside sim tests bench)
 
 set(files "")
@@ -40,7 +41,11 @@ foreach(file IN LISTS files)
     set(included ${CMAKE_MATCH_1})
     list(FIND layers ${included} included_rank)
     list(FIND outside ${included} included_outside)
-    if(included_rank GREATER rank)
+    list(FIND front_ends ${dir} own_front_end)
+    list(FIND front_ends ${included} included_front_end)
+    if(own_front_end GREATER -1 AND included_front_end GREATER -1 AND NOT included STREQUAL dir)
+      list(APPEND faults "${file} includes ${target}: the front ends ${dir} and ${included} stand side by side")
+    elseif(included_rank GREATER rank)
       list(APPEND faults "${file} includes ${target}: ${included} is a higher layer than ${dir}")
     elseif(included_outside GREATER -1)
       list(APPEND faults "${file} includes ${target}: ${included} stands outside the layers")

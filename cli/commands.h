@@ -1,0 +1,14 @@
+#pragma once
+// The five commands of vantu-cli. Each reports through `out` and returns the exit status; the
+// ones that reach the EC do so inside one session (cli/ec_session.h).
+
+#include "cli/cli_output.h"
+#include "cli/cli_request.h"
+#include "cli/ec_setup.h"
+#include "cli/exit_status.h"
+
+ExitStatus RunProbe(const CliRequest& request, const EcSetup& setup, CliOutput& out);
+ExitStatus RunRead(const CliRequest& request, const EcSetup& setup, CliOutput& out);
+ExitStatus RunWrite(const CliRequest& request, const EcSetup& setup, CliOutput& out);
+ExitStatus RunVerify(const CliRequest& request, const EcSetup& setup, CliOutput& out);
+ExitStatus RunSum(const CliRequest& request, const EcSetup& setup, CliOutput& out);

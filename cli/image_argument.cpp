@@ -1,0 +1,34 @@
+#include "cli/image_argument.h"
+
+#include <sys/stat.h>
+
+#include "flash/image_file.h"
+#include "flash/image_reader.h"
+
+ImageArgument::~ImageArgument() {
+    if (file_ != nullptr) std::fclose(file_);
+}
+
+std::optional<ExitStatus> ImageArgument::Open(const std::string& path, const std::string& command, CliOutput& out) {
+    // The shared opener never blocks on a FIFO and never reads a device.
+    const OpenedImage opened = IMG_OpenImage(path.c_str());
+    switch (opened.status) {
+        case ImageOpenStatus::Opened: break;
+        case ImageOpenStatus::CannotOpen:
+            return out.Result(command, ExitStatus::Usage,
+                              "cannot open the image " + path + "; check the path and that it is readable");
+        case ImageOpenStatus::NotRegularFile:
+            return out.Result(command, ExitStatus::Usage, "the image " + path + " is not a regular file; name an image file");
+    }
+    file_ = opened.file;
+    struct stat info {};
+    if (::fstat(fileno(file_), &info) != 0)
+        return out.Result(command, ExitStatus::Usage, "cannot read the image " + path + "; check the file");
+    size_ = static_cast<uint64_t>(info.st_size);
+    if (size_ == 0) return out.Result(command, ExitStatus::Usage, "the image " + path + " is empty; name the right image file");
+    if (size_ > kMaxImageBytes)
+        return out.Result(command, ExitStatus::Refused,
+                          "the image " + path + " has " + std::to_string(size_) +
+                              " bytes, more than the 16 MiB the flash address reaches; nothing was written");
+    return std::nullopt;
+}

@@ -1,0 +1,3 @@
+#include "cli/run_cli.h"
+
+int main(int argc, char** argv) { return RunCli(argc, argv); }

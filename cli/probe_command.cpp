@@ -1,0 +1,79 @@
+// probe: what answers at the ports, without writing anything to the flash.
+
+#include <cstdio>
+
+#include "cli/chip_report.h"
+#include "cli/commands.h"
+#include "cli/ec_session.h"
+#include "flash/read_session.h"
+#include "hw/ec_channel.h"
+#include "hw/ec_presence.h"
+#include "hw/hw_fault.h"
+#include "hw/super_io.h"
+#include "version/fw_version.h"
+
+namespace {
+
+std::string Hex(const char* format, unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+ExitStatus Probe(const EcSetup& setup, CliOutput& out) {
+    nlohmann::json fields = {
+        {"data_port", setup.data_port},       {"command_port", setup.command_port()},
+        {"chip_id", nullptr},                 {"firmware_version", nullptr},
+    };
+    const std::string ports = "data port " + Hex("%X", static_cast<unsigned>(setup.data_port)) + ", command port " +
+                              Hex("%X", static_cast<unsigned>(setup.command_port()));
+
+    const uint16_t superio_id = SIO_ReadChipId();
+    fields["superio_chip_id"] = Hex("%04X", superio_id);
+    out.Say("Super I/O chip ID " + Hex("%04X", superio_id) + " (index port " +
+            Hex("%X", static_cast<unsigned>(setup.sio_index_port)) + ")");
+
+    HW_ClearFault();
+    const bool answers = EC_StatusPortAnswers() && EC_ProbeAck();
+    fields["ec_answers"] = answers;
+    if (!answers) {
+        return out.Result("probe", ExitStatus::Refused,
+                          "no EC answers at " + ports + "; check --port (or --settings) and that this is the EC's pair",
+                          fields);
+    }
+    out.Say("EC answers at " + ports);
+
+    // The version first: the EC restarts its firmware once it leaves follow mode.
+    UiSettings version_settings = setup.settings;
+    version_settings.FwVersionShow = 1;
+    std::string version;
+    if (FW_ReadVersion(version_settings, version) == FwReadResult::Read) {
+        fields["firmware_version"] = version;
+        out.Say("running firmware version " + version);
+    }
+
+    const ReadSessionResult session = RunReadSession([] {});
+    fields["follow_ack"] = Hex("%02X", session.ack);
+    if (session.status == ReadSessionStatus::NoAcknowledge) {
+        return out.Result("probe", ExitStatus::Refused,
+                          "the EC did not enter follow mode (answer " + Hex("%02X", session.ack) +
+                              ", 33 expected); its firmware may not support flashing through these ports",
+                          fields);
+    }
+    if (session.status == ReadSessionStatus::Faulted) {
+        return out.Result("probe", ExitStatus::Failed,
+                          std::string("the flash chip could not be identified: ") + HW_FaultText(session.fault), fields);
+    }
+    fields.update(ChipJson());
+    return out.Result("probe", ExitStatus::Passed, ChipWords(), fields);
+}
+
+}  // namespace
+
+ExitStatus RunProbe(const CliRequest&, const EcSetup& setup, CliOutput& out) {
+    // The probe tells what it found also when no EC answers.
+    SessionPlan plan;
+    plan.command = "probe";
+    plan.needs_ec_answer = false;
+    return RunEcSession(plan, setup, out, [&] { return Probe(setup, out); });
+}

@@ -1,0 +1,71 @@
+// sum: the checksum tools, the image's sum as a flash run takes it or the flash's own.
+
+#include "cli/chip_report.h"
+#include "cli/commands.h"
+#include "cli/ec_session.h"
+#include "cli/image_argument.h"
+#include "flash/checksum_tools.h"
+#include "flash/image_reader.h"
+#include "hw/hw_fault.h"
+#include "spi/chunk_state.h"
+#include "spi/verify.h"
+
+namespace {
+
+constexpr uint64_t kDefaultRomBytes = 128 * 1024;
+
+nlohmann::json SumFields(const char* source, uint64_t bytes, uint32_t sum) {
+    return {{"source", source}, {"bytes", bytes}, {"sum", sum}, {"sum_text", ChecksumText(sum)}};
+}
+
+ExitStatus ImageSum(const CliRequest& request, CliOutput& out) {
+    ImageArgument image;
+    if (const auto refused = image.Open(request.file, "sum", out)) return *refused;
+    const uint64_t chunks = (image.size() + kChunkBytes - 1) / kChunkBytes;
+    uint32_t chunk = 0;
+    const BinChecksumStatus status = BinChecksum(image.file(), [&](uint32_t) {
+        ++chunk;
+        out.Progress({.phase = "summing", .chunk = chunk, .chunks = static_cast<uint32_t>(chunks)});
+    });
+    if (status != BinChecksumStatus::Done)
+        return out.Result("sum", ExitStatus::Failed, "the image " + request.file + " could not be read whole");
+    nlohmann::json fields = SumFields("image", chunks * kChunkBytes, g_BinSum);
+    fields["image"] = request.file;
+    return out.Result("sum", ExitStatus::Passed, "BIN = " + ChecksumText(g_BinSum) + " (" + request.file + ")", fields);
+}
+
+ExitStatus RomSum(uint64_t bytes, CliOutput& out) {
+    g_RomSizeK = static_cast<int32_t>(bytes / 1024);
+    out.Progress({.phase = "reading the flash", .bytes_total = bytes});
+    const RomChecksumResult result = RomChecksum();
+    switch (result.status) {
+        case RomChecksumStatus::Done: break;
+        case RomChecksumStatus::SizeTooLarge:
+            return out.Result("sum", ExitStatus::Usage, "--size is more than the 16 MiB the flash address reaches");
+        case RomChecksumStatus::PortsRefused:
+            return out.Result("sum", ExitStatus::Refused, "the EC ports are out of range; check --port");
+        case RomChecksumStatus::AckFail:
+            return out.Result("sum", ExitStatus::Refused,
+                              "the EC did not enter follow mode; check --port and run probe");
+        case RomChecksumStatus::Faulted:
+            return out.Result("sum", ExitStatus::Failed,
+                              std::string("the flash could not be read whole: ") + HW_FaultText(result.fault));
+    }
+    nlohmann::json fields = SumFields("rom", bytes, g_RomSum);
+    fields["dump"] = kLoadRomName;
+    std::string message = "ROM = " + ChecksumText(g_RomSum) + " (" + SizeWords(bytes) + " from address 0)";
+    if (!result.dump_written) message += "; " + std::string(kLoadRomName) + " could not be written";
+    return out.Result("sum", ExitStatus::Passed, message, fields);
+}
+
+}  // namespace
+
+ExitStatus RunSum(const CliRequest& request, const EcSetup& setup, CliOutput& out) {
+    if (request.rom == !request.file.empty())
+        return out.Result("sum", ExitStatus::Usage, "give either an IMAGE or --rom to sum");
+    if (request.size && !request.rom)
+        return out.Result("sum", ExitStatus::Usage, "--size goes with --rom; an image is summed whole");
+    if (!request.rom) return ImageSum(request, out);
+    const uint64_t bytes = request.size.value_or(kDefaultRomBytes);
+    return RunEcSession(SessionPlan{.command = "sum"}, setup, out, [&] { return RomSum(bytes, out); });
+}

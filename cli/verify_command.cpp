@@ -1,0 +1,92 @@
+// verify: the flash compared with an image chunk by chunk; nothing is written.
+
+#include <cstdio>
+
+#include "cli/chip_report.h"
+#include "cli/commands.h"
+#include "cli/ec_session.h"
+#include "cli/image_argument.h"
+#include "flash/chip_capacity.h"
+#include "flash/image_reader.h"
+#include "flash/image_snapshot.h"
+#include "flash/read_session.h"
+#include "hw/hw_fault.h"
+#include "spi/chunk_state.h"
+#include "spi/verify.h"
+
+namespace {
+
+std::string Hex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%06X", value);
+    return text;
+}
+
+ExitStatus Verify(const CliRequest& request, ImageSnapshot& image, CliOutput& out) {
+    nlohmann::json differences = nlohmann::json::array();
+    bool too_large = false;
+    const ReadSessionResult session = RunReadSession([&] {
+        out.Event(IdentifiedEvent());
+        out.Say(ChipWords());
+        if (!ImageFitsChip(image.size(), CurrentChipCapacity())) {
+            too_large = true;
+            return;
+        }
+        for (uint32_t chunk = 0; chunk < image.chunks(); ++chunk) {
+            out.Progress({.phase = "comparing", .chunk = chunk, .chunks = image.chunks(),
+                          .bytes_done = uint64_t{chunk} * kChunkBytes, .bytes_total = uint64_t{image.chunks()} * kChunkBytes});
+            image.DeliverChunk(chunk);
+            const ChunkComparison comparison = SPI_CompareChunk(static_cast<uint8_t>(chunk), 0x00, 0x00);
+            if (comparison.faulted) return;
+            nlohmann::json first = nullptr;
+            if (comparison.first_difference) {
+                const uint32_t address = chunk * kChunkBytes + *comparison.first_difference;
+                first = address;
+                differences.push_back({{"chunk", chunk}, {"address", address}});
+                out.Say("chunk " + std::to_string(chunk) + " differs from address " + Hex(address) + " on");
+            }
+            out.Event({{"event", "compared_chunk"}, {"chunk", chunk}, {"chunks", image.chunks()},
+                       {"first_difference", first}});
+        }
+    });
+
+    nlohmann::json fields = {{"image", request.file}, {"chunks", image.chunks()}, {"differences", differences}};
+    switch (session.status) {
+        case ReadSessionStatus::NoAcknowledge: {
+            char ack[8];
+            std::snprintf(ack, sizeof ack, "%02X", session.ack);
+            return out.Result("verify", ExitStatus::Refused,
+                              std::string("the EC did not enter follow mode (answer ") + ack +
+                                  ", 33 expected); check --port and run probe",
+                              fields);
+        }
+        case ReadSessionStatus::Faulted:
+            return out.Result("verify", ExitStatus::Failed,
+                              std::string("verify failed: ") + HW_FaultText(session.fault) + "; run probe", fields);
+        case ReadSessionStatus::Done: break;
+    }
+    if (too_large)
+        return out.Result("verify", ExitStatus::Refused,
+                          "the image (" + std::to_string(image.size()) + " bytes) is larger than the flash chip (" +
+                              std::to_string(*CurrentChipCapacity()) + " bytes); it cannot be the chip's image",
+                          fields);
+    if (!differences.empty())
+        return out.Result("verify", ExitStatus::Failed,
+                          std::to_string(differences.size()) + " of " + std::to_string(image.chunks()) +
+                              " chunks differ from the image; write the image to bring the flash in line",
+                          fields);
+    return out.Result("verify", ExitStatus::Passed,
+                      "the flash holds the image: all " + std::to_string(image.chunks()) + " chunks match", fields);
+}
+
+}  // namespace
+
+ExitStatus RunVerify(const CliRequest& request, const EcSetup& setup, CliOutput& out) {
+    ImageArgument file;
+    if (const auto refused = file.Open(request.file, "verify", out)) return *refused;
+    const ScopedImageFile as_image(file.file());
+    ImageSnapshot image;
+    if (image.Take() != SnapshotStatus::Taken)
+        return out.Result("verify", ExitStatus::Usage, "the image " + request.file + " could not be read whole");
+    return RunEcSession(SessionPlan{.command = "verify"}, setup, out, [&] { return Verify(request, image, out); });
+}

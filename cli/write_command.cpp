@@ -1,0 +1,185 @@
+// write: one flash run of the engine with every check, its events shown as progress and JSON.
+
+#include <cstdio>
+
+#include "cli/chip_report.h"
+#include "cli/commands.h"
+#include "cli/confirm.h"
+#include "cli/ec_session.h"
+#include "cli/image_argument.h"
+#include "cli/names.h"
+#include "flash/flash_procedure.h"
+#include "flash/image_reader.h"
+#include "hw/hw_fault.h"
+
+namespace {
+
+std::string Hex(unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%X", value);
+    return text;
+}
+
+struct ChunkCounts {
+    uint32_t written = 0;
+    uint32_t unchanged = 0;
+};
+
+nlohmann::json EventJson(const FlashEvent& event) {
+    nlohmann::json object = {
+        {"event", StepName(event.step)},   {"chunk", event.chunk},
+        {"chunks", event.chunks},          {"bytes_done", event.bytes_done},
+        {"image_bytes", event.image_bytes},
+    };
+    if (event.step >= FlashStep::RunStarted && event.step != FlashStep::Ended) {
+        char id[16];
+        std::snprintf(id, sizeof id, "%02X%02X%02X%02X", event.chip_id[0], event.chip_id[1], event.chip_id[2],
+                      event.chip_id[3]);
+        object["chip_id"] = id;
+    }
+    if (event.step == FlashStep::ChunkDone || event.step == FlashStep::Ended)
+        object["outcome"] = OutcomeName(event.result.outcome);
+    if (event.step == FlashStep::BackedUp) object["backup"] = event.result.backup_path;
+    return object;
+}
+
+ExitStatus StatusOf(FlashOutcome outcome) {
+    switch (outcome) {
+        case FlashOutcome::Passed:
+        case FlashOutcome::ChecksumMismatch: return ExitStatus::Passed;
+        case FlashOutcome::ImageTooLarge:
+        case FlashOutcome::ImageLargerThanChip:
+        case FlashOutcome::BackupFailed:
+        case FlashOutcome::LowBattery:
+        case FlashOutcome::NoEcAnswer:
+        case FlashOutcome::NoAcknowledge: return ExitStatus::Refused;
+        case FlashOutcome::ImageSizeUnknown:
+        case FlashOutcome::ImageUnreadable:
+        case FlashOutcome::NothingToFlash: return ExitStatus::Usage;
+        case FlashOutcome::NoMemory:
+        case FlashOutcome::BlankCheckFailed:
+        case FlashOutcome::VerifyFailed:
+        case FlashOutcome::EcTimedOut:
+        case FlashOutcome::ChipTimedOut: return ExitStatus::Failed;
+    }
+    return ExitStatus::Failed;
+}
+
+std::string MessageOf(const FlashResult& result, const ChunkCounts& counts, uint32_t chunks) {
+    const std::string at_chunk =
+        result.failing_chunk ? " in chunk " + std::to_string(*result.failing_chunk) + " (address " +
+                                   Hex(uint32_t{*result.failing_chunk} << 16) + ")"
+                             : "";
+    const std::string keep_power = "; keep the machine powered and write the image (or the backup) again";
+    switch (result.outcome) {
+        case FlashOutcome::Passed:
+        case FlashOutcome::ChecksumMismatch: {
+            std::string text = counts.written == 0
+                                   ? "passed: nothing was written, all " + std::to_string(chunks) +
+                                         " chunks already held the image"
+                                   : "passed: " + std::to_string(counts.written) + " of " + std::to_string(chunks) +
+                                         " chunks written and verified";
+            if (counts.written != 0 && counts.unchanged != 0)
+                text += ", " + std::to_string(counts.unchanged) + " already held the image";
+            if (result.outcome == FlashOutcome::ChecksumMismatch)
+                text += "; but the image sum and the read-back sum differ: run verify";
+            return text;
+        }
+        case FlashOutcome::NoAcknowledge: {
+            char ack[8];
+            std::snprintf(ack, sizeof ack, "%02X", result.ack);
+            return std::string("the EC did not enter follow mode (answer ") + ack +
+                   ", 33 expected); nothing was written. Check --port and run probe";
+        }
+        case FlashOutcome::ImageTooLarge: return "the image is larger than 16 MiB; nothing was written";
+        case FlashOutcome::LowBattery:
+        case FlashOutcome::NoEcAnswer: return result.refusal + "; nothing was written";
+        case FlashOutcome::ImageLargerThanChip:
+            return "the image is larger than the flash chip (" + ChipWords() +
+                   "); it cannot be this EC's image. Nothing was erased";
+        case FlashOutcome::BackupFailed:
+            return "the flash could not be saved to " + result.backup_path + " before erasing (" +
+                   (result.fault != HwFault::None ? HW_FaultText(result.fault) : result.refusal) +
+                   "); nothing was erased. Free space in backups/, or use --no-backup";
+        case FlashOutcome::ImageSizeUnknown:
+        case FlashOutcome::ImageUnreadable: return "the image could not be read whole; nothing was written";
+        case FlashOutcome::NothingToFlash: return "the image is empty; nothing was written";
+        case FlashOutcome::NoMemory: return "not enough memory to hold the image; nothing was written";
+        case FlashOutcome::BlankCheckFailed:
+            return "flash failed: the chip did not read erased after the erase" + at_chunk + keep_power;
+        case FlashOutcome::VerifyFailed: return "flash failed: verify found a differing byte" + at_chunk + keep_power;
+        case FlashOutcome::EcTimedOut:
+        case FlashOutcome::ChipTimedOut: return std::string("flash failed: ") + HW_FaultText(result.fault) + at_chunk + keep_power;
+    }
+    return "flash failed";
+}
+
+ProgressPoint PointOf(const FlashEvent& event) {
+    ProgressPoint point;
+    point.phase = StepWords(event.step);
+    point.chunk = event.step == FlashStep::ChunkDone || event.step == FlashStep::ChunkUnchanged ? event.chunk + 1
+                                                                                                : event.chunk;
+    if (event.step >= FlashStep::Verified) point.chunk = event.chunks;
+    point.chunks = event.chunks;
+    point.bytes_done = event.bytes_done;
+    point.bytes_total = event.image_bytes;
+    return point;
+}
+
+ExitStatus Write(const CliRequest& request, const EcSetup& setup, ImageArgument& image, CliOutput& out) {
+    ChunkCounts counts;
+    uint32_t chunks = 0;
+    const ScopedImageFile as_image(image.file());
+    FlashRunOptions options;
+    options.end_cmd = static_cast<uint8_t>(setup.end_cmd);
+    options.only_changed = request.only_changed;
+    options.safeguards.backup = !request.no_backup;
+    const FlashResult result = DoFlashProcedure(options, [&](const FlashEvent& event) {
+        chunks = event.chunks;
+        if (event.step == FlashStep::ChunkUnchanged) ++counts.unchanged;
+        if (event.step == FlashStep::ChunkDone && event.result.outcome == FlashOutcome::Passed) ++counts.written;
+        if (event.step == FlashStep::RunStarted) out.Say(ChipWords());
+        if (event.step == FlashStep::BackedUp) out.Say("the flash as it was is saved in " + event.result.backup_path);
+        out.Event(EventJson(event));
+        if (event.step != FlashStep::Ended) out.Progress(PointOf(event));
+    });
+
+    nlohmann::json fields = {
+        {"image", request.file},
+        {"image_bytes", image.size()},
+        {"outcome", OutcomeName(result.outcome)},
+        {"chunks", chunks},
+        {"chunks_written", counts.written},
+        {"chunks_unchanged", counts.unchanged},
+        {"failing_chunk", result.failing_chunk ? nlohmann::json(*result.failing_chunk) : nlohmann::json(nullptr)},
+        {"bin_sum", result.bin_sum},
+        {"rom_sum", result.rom_sum},
+        {"backup", result.backup_path.empty() ? nlohmann::json(nullptr) : nlohmann::json(result.backup_path)},
+    };
+    return out.Result("write", StatusOf(result.outcome), MessageOf(result, counts, chunks), fields);
+}
+
+}  // namespace
+
+ExitStatus RunWrite(const CliRequest& request, const EcSetup& setup, CliOutput& out) {
+    ImageArgument image;
+    if (const auto refused = image.Open(request.file, "write", out)) return *refused;
+    if (!request.yes) {
+        const std::string question = "Rewrite the EC flash at data port " + Hex(static_cast<unsigned>(setup.data_port)) +
+                                     " with " + request.file + " (" + SizeWords(image.size()) +
+                                     ")? A machine whose EC flash is left wrong does not start.";
+        switch (AskToConfirm(question)) {
+            case Confirmation::Confirmed: break;
+            case Confirmation::Declined:
+                return out.Result("write", ExitStatus::Refused, "not confirmed; nothing was written");
+            case Confirmation::NoTerminal:
+                return out.Result("write", ExitStatus::Usage,
+                                  "no terminal to confirm the write on; add --yes to write without asking");
+        }
+    }
+    SessionPlan plan;
+    plan.command = "write";
+    plan.writes_flash = true;
+    return RunEcSession(plan, setup, out,
+                        [&] { return Write(request, setup, image, out); });
+}

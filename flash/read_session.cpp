@@ -1,0 +1,26 @@
+#include "flash/read_session.h"
+
+#include "hw/ec_channel.h"
+#include "hw/port_io.h"
+#include "spi/chip_id.h"
+
+ReadSessionResult RunReadSession(const std::function<void()>& body) {
+    ReadSessionResult result;
+    HW_ClearFault();
+    // A byte the EC left behind would otherwise be taken for the follow-mode reply.
+    if ((IO_In(g_StatusPort) & kStatusOBF) != 0) IO_In(g_DataPort);
+    if (!EC_EnterFlashMode(result.ack)) {
+        result.status = ReadSessionStatus::NoAcknowledge;
+        return result;
+    }
+    SPI_ReadJedecId();
+    if (!HW_Faulted()) body();
+    if (HW_Faulted()) {
+        result.status = ReadSessionStatus::Faulted;
+        result.fault = g_HwFault;
+        HW_ClearFault();  // one more try of the end command, for an EC that still listens
+    }
+    EC_WriteCmd(kReadEndCommand);
+    HW_ClearFault();
+    return result;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Follow mode for reading only: the chip is identified and read, nothing is erased or
+// written, and the EC is released with the checksum tool's end command.
+
+#include <cstdint>
+#include <functional>
+
+#include "hw/hw_fault.h"
+
+/// The end command of a session that only reads, as the ROM checksum sends it.
+inline constexpr uint8_t kReadEndCommand = 0xFC;
+
+enum class ReadSessionStatus {
+    Done,           // `body` ran to its end
+    NoAcknowledge,  // the EC did not answer 0x33: nothing more was sent
+    Faulted,        // a bounded wait expired (in the identification or in `body`)
+};
+
+struct ReadSessionResult {
+    ReadSessionStatus status = ReadSessionStatus::Done;
+    uint8_t ack = 0;                // the EC's answer to the follow-mode request
+    HwFault fault = HwFault::None;  // the wait that expired
+};
+
+/// Drains a byte the EC left behind, asks for follow mode, identifies the chip (g_FlashId,
+/// g_Chip), runs `body` unless the identification faulted, and sends kReadEndCommand, once
+/// more after a fault. `body` checks HW_Faulted() itself and stops when it is set.
+ReadSessionResult RunReadSession(const std::function<void()>& body);
