@@ -12,6 +12,11 @@ const std::vector<std::string>& RestartCommand();
 /// Runs `argv` (looked up through PATH) and waits for it to end; false when it could not start.
 using CommandRunner = bool (*)(const std::vector<std::string>& argv);
 
+/// The runner in use unless a test replaced it: argv[0] is looked up in the PATH directories
+/// only; the wait ends when the command does or after 30 s (on the injectable clock), the
+/// command then left running. False when the command was not found or not started.
+bool RunCommandAndWait(const std::vector<std::string>& argv);
+
 /// Runs the restart command through the current runner. Nothing is reported when it
 /// cannot be started.
 void RequestRestart();
