@@ -7,7 +7,15 @@
 #include <utility>
 #include <string>
 
+#include "hw/port_io.h"
 #include "sim/sim_device.h"
+
+// The ELF build hides everything else by default; the DLL's exports are listed in its .def file.
+#ifdef _WIN32
+#define PORT_LIBRARY_EXPORT
+#else
+#define PORT_LIBRARY_EXPORT __attribute__((visibility("default")))
+#endif
 
 namespace {
 
@@ -18,7 +26,7 @@ struct DeviceHolder {
     ~DeviceHolder() { delete std::exchange(device, nullptr); }
 } g_Holder;
 bool g_Started = false;
-bool g_DriverOpen = false;
+bool g_DriverAnswer = false;
 
 // Called at first use rather than at load, so a bad configuration is reported by the
 // program's own call rather than inside the dynamic loader.
@@ -37,7 +45,7 @@ void Start() {
         std::fprintf(stderr, "simulated port library: %s\n", failure.what());
         return;
     }
-    g_DriverOpen = config.driver_open;
+    g_DriverAnswer = config.driver_open;
 }
 
 inline sim::Device* Active() {
@@ -49,20 +57,20 @@ inline sim::Device* Active() {
 
 extern "C" {
 
-__attribute__((visibility("default"))) void Out32(short port, short data) {
+PORT_LIBRARY_EXPORT void PORT_IO_CALL Out32(short port, short data) {
     if (sim::Device* device = Active()) {
         device->Out(static_cast<uint16_t>(port), static_cast<uint8_t>(data));
     }
 }
 
-__attribute__((visibility("default"))) short Inp32(short port) {
+PORT_LIBRARY_EXPORT short PORT_IO_CALL Inp32(short port) {
     sim::Device* device = Active();
     return device != nullptr ? device->In(static_cast<uint16_t>(port)) : 0xFF;
 }
 
-__attribute__((visibility("default"))) int IsInpOutDriverOpen(void) {
+PORT_LIBRARY_EXPORT int PORT_IO_CALL IsInpOutDriverOpen(void) {
     Active();
-    return g_DriverOpen ? 1 : 0;
+    return g_DriverAnswer ? 1 : 0;
 }
 
 }  // extern "C"
