@@ -1,16 +1,16 @@
 // Flash contents in a file: what a device writes is in the file when its process ends
 // through exit(), with no flush and no destructor run.
 
-#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
-#include "child_process.h"
+#include "scratch_dir.h"
 #include "sim_host.h"
 
 namespace {
@@ -27,9 +27,9 @@ protected:
         config.flash_file = path_;
         return config;
     }
-    void SetUp() override { std::remove(path_.c_str()); }
-    void TearDown() override { std::remove(path_.c_str()); }
-    std::string path_ = ::testing::TempDir() + "sim_flash_file_test_" + std::to_string(::getpid()) + ".bin";
+    // Shared with the death-test child, which must write the file this test reads.
+    testdir::ScratchDir scratch_{"vantu-sim-flash", "VANTU_TEST_SCRATCH"};
+    std::string path_ = scratch_.File("flash.bin");
 };
 
 TEST_F(FlashFileTest, NewFileIsSizedAndErased) {
@@ -38,7 +38,7 @@ TEST_F(FlashFileTest, NewFileIsSizedAndErased) {
 }
 
 TEST_F(FlashFileTest, ProgrammedBytesOutliveTheProcessEndingThroughExit) {
-    const int status = simtest::RunInChild([&] {
+    const auto program_and_exit = [&] {
         // Never destroyed: exit() runs no destructor of a heap object (kept reachable
         // from a static, so leak checkers do not count it).
         static sim::Device* device = nullptr;
@@ -47,9 +47,9 @@ TEST_F(FlashFileTest, ProgrammedBytesOutliveTheProcessEndingThroughExit) {
         uint8_t ack;
         host.EnterFollow(ack);
         host.PageProgram(0x100, {0x12, 0x34, 0x56});
-        return device->flash()[0x101] == 0x34 ? 7 : 1;
-    });
-    ASSERT_EQ(status, 7);
+        std::exit(device->flash()[0x101] == 0x34 ? 7 : 1);
+    };
+    ASSERT_EXIT(program_and_exit(), ::testing::ExitedWithCode(7), "");
     const auto bytes = FileBytes();
     ASSERT_EQ(bytes.size(), 4096u);
     EXPECT_EQ(bytes[0x0FF], 0xFF);
