@@ -18,3 +18,5 @@ ensure_packages() {
 # What building and testing needs on a fresh Debian 12 machine.
 VANTU_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev qt6-base-dev libgl-dev fonts-dejavu-core fonts-dejavu-extra)
 VANTU_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+# The Windows build (mingw-w64, GoogleTest from source) and Wine to run its tests.
+VANTU_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine64)
