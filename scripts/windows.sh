@@ -28,7 +28,9 @@ cmake --build "$build-win64" -j "$jobs"
 # it is ended however the run ends.
 export WINEPREFIX="$build-win64/wineprefix"
 wineserver=/usr/lib/wine/wineserver
+mkdir -p "$WINEPREFIX"
+"$wineserver" -k 2> /dev/null || true  # one left from an earlier run of this tree
 trap '"$wineserver" -k 2> /dev/null || true' EXIT
-"$build-win64/wine-run.sh" wineboot --init > /dev/null 2>&1
 "$wineserver" -p
+"$build-win64/wine-run.sh" wineboot --init > /dev/null 2>&1
 (cd "$build-win64" && ctest --output-on-failure -j "$jobs")
