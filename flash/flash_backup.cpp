@@ -3,20 +3,21 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <optional>
+#include <system_error>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "hw/atomic_file.h"
 #include "hw/hw_fault.h"
+#include "hw/utf8_path.h"
 #include "spi/chunk_state.h"
 #include "spi/verify.h"
 
 namespace {
 
-constexpr int kMaxNameTries = 100;
+namespace fs = std::filesystem;
 
-std::string SystemReason(const char* step) { return std::string(step) + ": " + std::strerror(errno); }
+constexpr int kMaxNameTries = 100;
 
 // The read-back writes each byte it reads to the dump stream; pointed at the backup file for
 // the pass, it fills it. The ROM sum and any dump that was open are put back afterwards.
@@ -35,26 +36,25 @@ bool ReadFlashInto(std::FILE* file, uint32_t bytes) {
     return read_whole;
 }
 
-// Stand-in for the shared atomic file writer (switch to it at merge): temporary file created
-// fresh (never through a link), filled, synced, renamed over the final name, directory synced.
+// The backup goes through the shared atomic writer: a fresh temporary file beside the final
+// name (never through a link), filled, synced and renamed, the directory synced after.
 class AtomicBackupFile {
 public:
     AtomicBackupFile(const std::string& directory, const std::string& name) : directory_(directory), name_(name) {}
-    ~AtomicBackupFile() { Abandon(); }
+    ~AtomicBackupFile() {
+        if (file_ != nullptr) std::fclose(file_);
+    }
 
     bool Create(std::string& reason) {
-        if (::mkdir(directory_.c_str(), 0755) != 0 && errno != EEXIST) return Fail(reason, "mkdir");
-        dir_fd_ = ::open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir_fd_ < 0) return Fail(reason, "open directory");
-        temp_ = "." + name_ + ".tmp";
-        ::unlinkat(dir_fd_, temp_.c_str(), 0);  // left over from a run that died mid-write
-        const int fd = ::openat(dir_fd_, temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0) return Fail(reason, "create");
-        file_ = ::fdopen(fd, "wb");
-        if (file_ == nullptr) {
-            ::close(fd);
-            return Fail(reason, "open stream");
-        }
+        std::error_code failed;
+        fs::create_directory(PathFromUtf8(directory_), failed);
+        // A file in the way of the directory: say so, rather than that something exists.
+        if (failed == std::errc::file_exists) failed = std::make_error_code(std::errc::not_a_directory);
+        if (failed) return Fail(reason, "mkdir", failed.message());
+        staged_.emplace(directory_ + "/" + name_);
+        if (!staged_->ready()) return Fail(reason, "create", std::strerror(errno));
+        file_ = std::fopen(staged_->temp_path().c_str(), "wb");
+        if (file_ == nullptr) return Fail(reason, "open stream", std::strerror(errno));
         return true;
     }
 
@@ -62,37 +62,26 @@ public:
 
     bool Commit(std::string& reason) {
         const bool written = std::fflush(file_) == 0 && std::ferror(file_) == 0;
-        if (!written) return Fail(reason, "write");
-        if (::fsync(::fileno(file_)) != 0) return Fail(reason, "fsync");
         const int closed = std::fclose(file_);
         file_ = nullptr;
-        if (closed != 0) return Fail(reason, "close");
-        if (::renameat(dir_fd_, temp_.c_str(), dir_fd_, name_.c_str()) != 0) return Fail(reason, "rename");
-        temp_.clear();
-        // The new name is on the disk only once the directory is.
-        if (::fsync(dir_fd_) != 0) return Fail(reason, "fsync directory");
+        if (!written) return Fail(reason, "write", std::strerror(errno));
+        if (closed != 0) return Fail(reason, "close", std::strerror(errno));
+        if (!staged_->Commit()) return Fail(reason, "sync and rename", std::strerror(errno));
         return true;
     }
 
 private:
-    bool Fail(std::string& reason, const char* step) {
-        reason = SystemReason(step);
-        Abandon();
-        return false;
-    }
-    void Abandon() {
+    bool Fail(std::string& reason, const char* step, const std::string& why) {
+        reason = std::string(step) + ": " + why;
         if (file_ != nullptr) std::fclose(file_);
         file_ = nullptr;
-        if (dir_fd_ >= 0 && !temp_.empty()) ::unlinkat(dir_fd_, temp_.c_str(), 0);
-        temp_.clear();
-        if (dir_fd_ >= 0) ::close(dir_fd_);
-        dir_fd_ = -1;
+        staged_.reset();  // removes the temporary file
+        return false;
     }
 
     std::string directory_;
     std::string name_;
-    std::string temp_;
-    int dir_fd_ = -1;
+    std::optional<StagedReplacement> staged_;
     std::FILE* file_ = nullptr;
 };
 
@@ -101,8 +90,8 @@ std::string FreeName(const std::string& directory, const std::string& base) {
     const std::string stem = base.substr(0, base.size() - 4);
     for (int n = 1; n <= kMaxNameTries; ++n) {
         const std::string name = n == 1 ? base : stem + "-" + std::to_string(n) + ".bin";
-        struct stat info {};
-        if (::lstat((directory + "/" + name).c_str(), &info) != 0 && errno == ENOENT) return name;
+        std::error_code failed;
+        if (!fs::exists(fs::symlink_status(PathFromUtf8(directory + "/" + name), failed)) && !failed) return name;
     }
     return base;  // the rename then fails only if that file is in the way of a directory
 }
@@ -111,7 +100,11 @@ std::string FreeName(const std::string& directory, const std::string& base) {
 
 std::string BackupFileName(std::time_t when, const uint8_t (&id)[3]) {
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &when);
+#else
     localtime_r(&when, &local);
+#endif
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     char name[64];
