@@ -90,8 +90,9 @@ std::string FreeName(const std::string& directory, const std::string& base) {
     const std::string stem = base.substr(0, base.size() - 4);
     for (int n = 1; n <= kMaxNameTries; ++n) {
         const std::string name = n == 1 ? base : stem + "-" + std::to_string(n) + ".bin";
-        std::error_code failed;
-        if (!fs::exists(fs::symlink_status(PathFromUtf8(directory + "/" + name), failed)) && !failed) return name;
+        std::error_code failed;  // set also for a name that is free
+        if (fs::symlink_status(PathFromUtf8(directory + "/" + name), failed).type() == fs::file_type::not_found)
+            return name;
     }
     return base;  // the rename then fails only if that file is in the way of a directory
 }
