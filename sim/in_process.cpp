@@ -21,7 +21,7 @@ int PORT_IO_CALL InstalledIsDriverOpen() {
     return g_Installed != nullptr && g_Installed->config().driver_open ? 1 : 0;
 }
 
-int InstalledDriverErrno() {
+int PORT_IO_CALL InstalledDriverErrno() {
     return g_Installed != nullptr ? g_Installed->config().driver_errno.value_or(-1) : -1;
 }
 
