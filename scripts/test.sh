@@ -4,7 +4,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/ensure_packages.sh"
-ensure_packages "${VANTU_BUILD_PACKAGES[@]}" "${VANTU_FUZZ_PACKAGES[@]}" "${VANTU_PACKAGE_PACKAGES[@]}"
+ensure_packages "${VANTU_BUILD_PACKAGES[@]}" "${VANTU_FUZZ_PACKAGES[@]}" "${VANTU_PACKAGE_PACKAGES[@]}" \
+  "${VANTU_WINDOWS_PACKAGES[@]}"
 
 build=${VANTU_BUILD_DIR:-$root/build}
 jobs=$(nproc)
@@ -42,3 +43,6 @@ cmake -S "$root" -B "$build-fuzz" -G Ninja -DVANTU_BUILD_APP=OFF -DVANTU_FUZZ=ON
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 cmake --build "$build-fuzz" -j "$jobs" --target settings_fuzz
 (cd "$build-fuzz" && ctest --output-on-failure -R settings_fuzz_smoke)
+
+echo "== Windows build (mingw-w64), core tests under Wine"
+VANTU_BUILD_DIR="$build" "$root/scripts/windows.sh"

@@ -87,7 +87,7 @@ protected:
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         return path;
     }
-    void OpenImage(const std::vector<uint8_t>& bytes) { UseImage(std::fopen(WriteImage(bytes).c_str(), "rb")); }
+    void OpenImage(const std::vector<uint8_t>& bytes) { UseImage(std::fopen(WriteImage(bytes).string().c_str(), "rb")); }
     /// Makes `file` the image of the next runs; the fixture closes it.
     void UseImage(std::FILE* file) {
         CloseImage();
