@@ -16,7 +16,7 @@ ensure_packages() {
 }
 
 # What building and testing needs on a fresh Debian 12 machine.
-VANTU_BUILD_PACKAGES=(cmake ninja-build g++ pkgconf libgtest-dev libsystemd-dev qt6-base-dev libgl-dev fonts-dejavu-core fonts-dejavu-extra
+VANTU_BUILD_PACKAGES=(cmake ninja-build ccache g++ pkgconf libgtest-dev libsystemd-dev qt6-base-dev libgl-dev fonts-dejavu-core fonts-dejavu-extra
     libcli11-dev nlohmann-json3-dev)
 VANTU_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # What building and checking the Debian package needs: dpkg-shlibdeps, the checkers of the

@@ -22,6 +22,10 @@ export PATH="$stubs:$PATH"
 # Likewise no test can reach logind to hold off this machine's sleep.
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/vantu-test-bus
 
+# Every build below compiles many of the same sources: a compiler cache makes the later ones,
+# and the next run, cheap.
+export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+
 echo "== build and test"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
 cmake --build "$build" -j "$jobs"
