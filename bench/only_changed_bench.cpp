@@ -78,14 +78,12 @@ Result RunCase(const Case& c, uint64_t image_bytes) {
     SPI_ResetChipState();
     device.ResetCounters();
 
-    // The backup pass is measured by backup_bench; here only the run itself.
-    FlashSafeguards safeguards;
-    safeguards.power_supply_root = "/nonexistent";
-    safeguards.save_backup = false;
     FlashRunOptions options;
+    options.end_cmd = 0xFE;
     options.only_changed = c.only_changed;
+    options.safeguards.backup = false;  // the backup pass has a benchmark of its own
     const auto start = std::chrono::steady_clock::now();
-    const FlashResult run = DoFlashProcedure(0xFE, nullptr, safeguards, options);
+    const FlashResult run = DoFlashProcedure(options, nullptr);
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const sim::PortCounters& counted = device.counters();
     result.measured = {counted.status_reads, counted.command_writes, counted.data_reads, counted.other};

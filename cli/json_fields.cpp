@@ -13,8 +13,9 @@ constexpr JsonFieldDoc kFields[] = {
     {"step", "bytes_done", "number", "image bytes programmed so far, or found already in place"},
     {"step", "image_bytes", "number", "the image's length"},
     {"step", "chip_id", "string", "the flash chip's ID answer, 8 hexadecimal digits (from run_started on)"},
-    {"step", "backup", "string", "run_started: the file the flash was saved to before the first erase"},
     {"step", "outcome", "string", "chunk_done and ended: the run's outcome as it stands (as in the result)"},
+
+    {"backed_up", "backup", "string", "the file the flash was saved to before the first erase"},
 
     {"identified", "chip_id", "string", "the flash chip's ID answer, 8 hexadecimal digits"},
     {"identified", "legacy_id", "boolean", "the chip gave no JEDEC ID and answered the older ID read"},

@@ -5,6 +5,7 @@ const char* StepName(FlashStep step) {
         case FlashStep::FollowModeEntered: return "follow_mode_entered";
         case FlashStep::Identifying: return "identifying";
         case FlashStep::RunStarted: return "run_started";
+        case FlashStep::BackedUp: return "backed_up";
         case FlashStep::ChunkStarted: return "chunk_started";
         case FlashStep::Comparing: return "comparing";
         case FlashStep::ChunkUnchanged: return "chunk_unchanged";
@@ -25,6 +26,7 @@ const char* StepWords(FlashStep step) {
         case FlashStep::FollowModeEntered: return "EC in follow mode";
         case FlashStep::Identifying: return "identifying the flash chip";
         case FlashStep::RunStarted: return "starting";
+        case FlashStep::BackedUp: return "flash saved";
         case FlashStep::ChunkStarted: return "starting chunk";
         case FlashStep::Comparing: return "comparing";
         case FlashStep::ChunkUnchanged: return "unchanged";

@@ -29,8 +29,7 @@ nlohmann::json EventJson(const FlashEvent& event) {
         object["chip_id"] = ChipIdText(event.chip_id.data());
     if (event.step == FlashStep::ChunkDone || event.step == FlashStep::Ended)
         object["outcome"] = OutcomeName(event.result.outcome);
-    if (event.step == FlashStep::RunStarted && !event.result.backup_path.empty())
-        object["backup"] = event.result.backup_path;
+    if (event.step == FlashStep::BackedUp) object["backup"] = event.result.backup_path;
     return object;
 }
 
@@ -84,9 +83,9 @@ std::string MessageOf(const FlashResult& result, const ChunkCounts& counts, uint
             return "the image is larger than the flash chip (" + ChipWords() +
                    "); it cannot be this EC's image. Nothing was erased";
         case FlashOutcome::BackupFailed:
-            return "the flash could not be saved to " + result.backup_path +
-                   " before erasing; nothing was erased. Make backups/ writable with room for the chip, or "
-                   "use --no-backup";
+            return "the flash could not be saved to " + result.backup_path + " before erasing (" +
+                   (result.fault != HwFault::None ? HW_FaultText(result.fault) : result.refusal) +
+                   "); nothing was erased. Make backups/ writable with room for the chip, or use --no-backup";
         case FlashOutcome::ImageSizeUnknown:
         case FlashOutcome::ImageUnreadable: return "the image could not be read whole; nothing was written";
         case FlashOutcome::NothingToFlash: return "the image is empty; nothing was written";
@@ -116,23 +115,19 @@ ExitStatus Write(const CliRequest& request, const EcSetup& setup, ImageArgument&
     ChunkCounts counts;
     uint32_t chunks = 0;
     const ScopedImageFile as_image(image.file());
-    FlashSafeguards safeguards;
-    safeguards.save_backup = !request.no_backup;
     FlashRunOptions options;
+    options.end_cmd = static_cast<uint8_t>(setup.end_cmd);
     options.only_changed = request.only_changed;
-    const auto end_cmd = static_cast<uint8_t>(setup.end_cmd);
-    const FlashResult result = DoFlashProcedure(end_cmd, [&](const FlashEvent& event) {
+    options.safeguards.backup = !request.no_backup;
+    const FlashResult result = DoFlashProcedure(options, [&](const FlashEvent& event) {
         chunks = event.chunks;
         if (event.step == FlashStep::ChunkUnchanged) ++counts.unchanged;
         if (event.step == FlashStep::ChunkDone && event.result.outcome == FlashOutcome::Passed) ++counts.written;
-        if (event.step == FlashStep::RunStarted) {
-            out.Say(ChipWords());
-            if (!event.result.backup_path.empty())
-                out.Say("the flash as it was is saved in " + event.result.backup_path);
-        }
+        if (event.step == FlashStep::RunStarted) out.Say(ChipWords());
+        if (event.step == FlashStep::BackedUp) out.Say("the flash as it was is saved in " + event.result.backup_path);
         out.Event(EventJson(event));
         if (event.step != FlashStep::Ended) out.Progress(PointOf(event));
-    }, safeguards, options);
+    });
 
     nlohmann::json fields = {
         {"image", request.file},

@@ -2,24 +2,22 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <string_view>
-
-#include <sys/stat.h>
-#include <unistd.h>
+#include <filesystem>
+#include <optional>
+#include <system_error>
 
 #include "hw/atomic_file.h"
 #include "hw/hw_fault.h"
+#include "hw/utf8_path.h"
 #include "spi/chunk_state.h"
 #include "spi/verify.h"
 
 namespace {
 
-constexpr int kMaxNameTries = 100;
+namespace fs = std::filesystem;
 
-std::string SystemReason(const char* step) { return std::string(step) + ": " + std::strerror(errno); }
+constexpr int kMaxNameTries = 100;
 
 // The read-back writes each byte it reads to the dump stream; pointed at the backup file for
 // the pass, it fills it. The ROM sum and any dump that was open are put back afterwards.
@@ -38,13 +36,63 @@ bool ReadFlashInto(std::FILE* file, uint32_t bytes) {
     return read_whole;
 }
 
+// The backup goes through the shared atomic writer: a fresh temporary file beside the final
+// name (never through a link), filled, synced and renamed, the directory synced after.
+class AtomicBackupFile {
+public:
+    AtomicBackupFile(const std::string& directory, const std::string& name) : directory_(directory), name_(name) {}
+    ~AtomicBackupFile() {
+        if (file_ != nullptr) std::fclose(file_);
+    }
+
+    bool Create(std::string& reason) {
+        std::error_code failed;
+        fs::create_directory(PathFromUtf8(directory_), failed);
+        // A file in the way of the directory: say so, rather than that something exists.
+        if (failed == std::errc::file_exists) failed = std::make_error_code(std::errc::not_a_directory);
+        if (failed) return Fail(reason, "mkdir", failed.message());
+        staged_.emplace(directory_ + "/" + name_);
+        if (!staged_->ready()) return Fail(reason, "create", std::strerror(errno));
+        file_ = std::fopen(staged_->temp_path().c_str(), "wb");
+        if (file_ == nullptr) return Fail(reason, "open stream", std::strerror(errno));
+        return true;
+    }
+
+    std::FILE* file() { return file_; }
+
+    bool Commit(std::string& reason) {
+        const bool written = std::fflush(file_) == 0 && std::ferror(file_) == 0;
+        const int closed = std::fclose(file_);
+        file_ = nullptr;
+        if (!written) return Fail(reason, "write", std::strerror(errno));
+        if (closed != 0) return Fail(reason, "close", std::strerror(errno));
+        if (!staged_->Commit()) return Fail(reason, "sync and rename", std::strerror(errno));
+        return true;
+    }
+
+private:
+    bool Fail(std::string& reason, const char* step, const std::string& why) {
+        reason = std::string(step) + ": " + why;
+        if (file_ != nullptr) std::fclose(file_);
+        file_ = nullptr;
+        staged_.reset();  // removes the temporary file
+        return false;
+    }
+
+    std::string directory_;
+    std::string name_;
+    std::optional<StagedReplacement> staged_;
+    std::FILE* file_ = nullptr;
+};
+
 // An earlier backup is never replaced: two in the same second get a number.
 std::string FreeName(const std::string& directory, const std::string& base) {
     const std::string stem = base.substr(0, base.size() - 4);
     for (int n = 1; n <= kMaxNameTries; ++n) {
         const std::string name = n == 1 ? base : stem + "-" + std::to_string(n) + ".bin";
-        struct stat info {};
-        if (::lstat((directory + "/" + name).c_str(), &info) != 0 && errno == ENOENT) return name;
+        std::error_code failed;  // set also for a name that is free
+        if (fs::symlink_status(PathFromUtf8(directory + "/" + name), failed).type() == fs::file_type::not_found)
+            return name;
     }
     return base;  // the rename then fails only if that file is in the way of a directory
 }
@@ -53,7 +101,11 @@ std::string FreeName(const std::string& directory, const std::string& base) {
 
 std::string BackupFileName(std::time_t when, const uint8_t (&id)[3]) {
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &when);
+#else
     localtime_r(&when, &local);
+#endif
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     char name[64];
@@ -63,47 +115,16 @@ std::string BackupFileName(std::time_t when, const uint8_t (&id)[3]) {
 
 BackupResult BackupFlash(const BackupPlan& plan) {
     BackupResult result;
-    if (::mkdir(plan.directory.c_str(), 0755) != 0 && errno != EEXIST) {
-        result.path = plan.directory;
-        result.reason = SystemReason("mkdir");
-        return result;
-    }
     const std::string name = FreeName(plan.directory, BackupFileName(plan.wall_clock(nullptr), plan.id));
     result.path = plan.directory + "/" + name;
-    // Created before the read, so a directory that cannot take the file stops the run before
-    // the flash is touched; the read goes to memory and reaches the file only when whole.
-    StagedReplacement file(result.path);
-    if (!file.ready()) {
-        result.reason = SystemReason("create");
-        return result;
-    }
-    char* bytes = nullptr;
-    size_t length = 0;
-    std::FILE* memory = ::open_memstream(&bytes, &length);
-    if (memory == nullptr) {
-        result.reason = SystemReason("memory");
-        return result;
-    }
-    const bool read_whole = ReadFlashInto(memory, plan.bytes);
-    const bool held = std::fclose(memory) == 0;
-    const std::unique_ptr<char, decltype(&std::free)> owned(bytes, &std::free);
-    if (!read_whole) {
+    AtomicBackupFile file(plan.directory, name);
+    if (!file.Create(result.reason)) return result;
+    if (!ReadFlashInto(file.file(), plan.bytes)) {
         result.status = BackupStatus::ReadFailed;
         result.reason = HW_FaultText(g_HwFault);
         return result;
     }
-    if (!held || length != plan.bytes) {
-        result.reason = "memory: the read-back was not held whole";
-        return result;
-    }
-    if (!file.Append(std::string_view(bytes, length))) {
-        result.reason = SystemReason("write");
-        return result;
-    }
-    if (!file.Commit()) {
-        result.reason = SystemReason("commit");
-        return result;
-    }
+    if (!file.Commit(result.reason)) return result;
     result.status = BackupStatus::Written;
     return result;
 }

@@ -86,13 +86,13 @@ FlashDisplay FlashDisplayFor(const FlashEvent& event) {
     switch (event.step) {
         case FlashStep::FollowModeEntered: return Post("EC ACK OK.");
         case FlashStep::Identifying: return Post("Start flash!!");
-        case FlashStep::RunStarted: {
+        case FlashStep::BackedUp: {
             // Only the history names the backup; the status line goes on as it always has.
             FlashDisplay shown;
-            if (!event.result.backup_path.empty())
-                shown.memo.push_back(BackupStatusLine({BackupStatus::Written, event.result.backup_path, ""}));
+            shown.memo.push_back(BackupStatusLine({BackupStatus::Written, event.result.backup_path, ""}));
             return shown;
         }
+        case FlashStep::RunStarted: return {};
         case FlashStep::ChunkStarted: return event.chunk == 1 ? Post("Continue to Flash 64K Page2....") : FlashDisplay{};
         // The window never runs only-changed flashes.
         case FlashStep::Comparing:

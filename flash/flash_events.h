@@ -15,7 +15,8 @@
 enum class FlashStep : uint8_t {
     FollowModeEntered,  // the EC answered the follow-mode request
     Identifying,        // the chip ID read follows
-    RunStarted,         // image size and chip ID known, the flash as it was saved; the chunks follow
+    RunStarted,         // image size and chip ID known; the checks before the first erase follow
+    BackedUp,           // the flash as it was is saved in `result.backup_path`
     ChunkStarted,       // chunk `chunk` of `chunks`
     Comparing,          // only-changed runs: the chunk is read to see whether it differs
     ChunkUnchanged,     // ... and it already held the image: nothing written, counted as verified

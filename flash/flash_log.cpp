@@ -1,6 +1,10 @@
 #include "flash/flash_log.h"
 
+#include <string>
+
 #include "hw/atomic_file.h"
 
-bool WriteFlashLog(const char* path, bool passed) { return ReplaceFileAtomically(path, passed ? "PASS\n" : "Fail\n"); }
+bool WriteFlashLog(const char* path, bool passed) {
+    return ReplaceFileAtomically(path, std::string(passed ? "PASS" : "Fail") + kTextLineEnd);
+}
 

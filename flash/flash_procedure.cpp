@@ -38,9 +38,8 @@ FlashOutcome RefusalFor(SnapshotStatus status) {
 
 class FlashRun {
 public:
-    FlashRun(uint8_t end_cmd, const FlashListener& listener, const FlashSafeguards& where,
-             const FlashRunOptions& options)
-        : end_cmd_(end_cmd), listener_(listener), where_(where), only_changed_(options.only_changed) {}
+    FlashRun(const FlashRunOptions& options, const FlashListener& listener)
+        : end_cmd_(options.end_cmd), only_changed_(options.only_changed), listener_(listener), where_(options.safeguards) {}
 
     FlashResult Execute();
 
@@ -55,21 +54,21 @@ private:
     ChunkOutcome AbandonChunk(FlashOutcome why);
 
     ChunkOutcome FlashChunk(uint8_t chunk);
+    enum class Comparison { Differs, Unchanged, Faulted };
+    Comparison CompareChunk(uint8_t chunk);
     FlashResult End(FlashOutcome outcome);
     FlashResult Refuse(FlashOutcome outcome, std::string text);
     // Chip size and backup, between the identification and the first erase; a result when
     // the run ends there.
     std::optional<FlashResult> CheckBeforeErase();
-    enum class Comparison { Differs, Unchanged, Faulted };
-    Comparison CompareChunk(uint8_t chunk);
     FlashResult PassEnding();
     FlashResult FailEnding(FlashOutcome outcome);
     FlashResult FaultEnding();
 
     const uint8_t end_cmd_;
+    const bool only_changed_;
     const FlashListener& listener_;
     const FlashSafeguards& where_;
-    const bool only_changed_;
     ImageSnapshot image_;
     FlashResult result_;
     uint32_t chunk_ = 0;
@@ -121,8 +120,8 @@ FlashResult FlashRun::Execute() {
     SPI_ReadJedecId();
     if (HW_Faulted()) return FaultEnding();
     identified_ = true;
-    if (auto refused = CheckBeforeErase()) return *refused;
     Emit(FlashStep::RunStarted);
+    if (auto refused = CheckBeforeErase()) return *refused;
 
     in_chunks_ = true;
     for (chunk_ = 0; chunk_ < image_.chunks(); ++chunk_) {
@@ -147,15 +146,18 @@ FlashResult FlashRun::Execute() {
 }
 
 std::optional<FlashResult> FlashRun::CheckBeforeErase() {
-    if (!where_.save_backup) {
+    if (!where_.backup) {
         if (ImageFitsChip(image_.size(), CurrentChipCapacity())) return std::nullopt;
         SendEndCommand();
         return Refuse(FlashOutcome::ImageLargerThanChip, kImageLargerThanChipText);
     }
-    const BeforeEraseOutcome before = CheckBeforeFirstErase(image_.size(), where_.backup);
+    const BeforeEraseOutcome before = CheckBeforeFirstErase(image_.size(), where_.backup_plan);
     if (!before.error_line.empty()) std::fprintf(stderr, "%s\n", before.error_line.c_str());
     result_.backup_path = before.backup.path;
-    if (before.status == BeforeEraseStatus::Ready) return std::nullopt;
+    if (before.status == BeforeEraseStatus::Ready) {
+        Emit(FlashStep::BackedUp);
+        return std::nullopt;
+    }
     if (HW_Faulted()) return FaultEnding();
     SendEndCommand();
     const FlashOutcome why = before.status == BeforeEraseStatus::ImageLargerThanChip ? FlashOutcome::ImageLargerThanChip
@@ -266,7 +268,10 @@ FlashResult FlashRun::FaultEnding() {
 
 }  // namespace
 
-FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener, const FlashSafeguards& where,
-                             const FlashRunOptions& options) {
-    return FlashRun(end_cmd, listener, where, options).Execute();
+FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener, const FlashSafeguards& where) {
+    return DoFlashProcedure(FlashRunOptions{.end_cmd = end_cmd, .only_changed = false, .safeguards = where}, listener);
+}
+
+FlashResult DoFlashProcedure(const FlashRunOptions& options, const FlashListener& listener) {
+    return FlashRun(options, listener).Execute();
 }

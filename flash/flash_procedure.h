@@ -21,18 +21,21 @@
 /// Before follow mode the run is refused, with nothing sent to the EC, on a battery too low
 /// to finish or when no EC answers at the status port. Between the chip's identification and
 /// the first erase it is refused, after the end command, when the image is larger than the
-/// chip or the flash as it is cannot be saved (`where.backup`).
+/// chip or the flash as it is cannot be saved.
 struct FlashSafeguards {
     std::string power_supply_root = kPowerSupplyRoot;
-    BackupPlan backup;  // directory and clock; size and ID come from the identified chip
-    bool save_backup = true;  // false: the image is still held against the chip, nothing is saved
+    bool backup = true;      // save the whole flash first (the image must fit the chip either way)
+    BackupPlan backup_plan;  // directory and clock; size and ID come from the identified chip
 };
+FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener, const FlashSafeguards& where = {});
 
 struct FlashRunOptions {
+    uint8_t end_cmd = 0;
     /// Each chunk is read first; one that already holds the image is neither erased nor
     /// programmed, and counts as verified by that read (its bytes enter the ROM sum).
     bool only_changed = false;
+    FlashSafeguards safeguards;
 };
 
-FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener, const FlashSafeguards& where = {},
-                             const FlashRunOptions& options = {});
+/// The same run with `options`.
+FlashResult DoFlashProcedure(const FlashRunOptions& options, const FlashListener& listener);

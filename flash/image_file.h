@@ -2,7 +2,7 @@
 // Opening a firmware image: only a regular file is ever read. A FIFO would block the open
 // (and every read) until some other program writes to it, and a device would be read or
 // even changed by the open itself. The platform code lives in one source per platform
-// (image_file_posix.cpp), behind this header.
+// (image_file_posix.cpp, image_file_win.cpp), behind this header.
 
 #include <cstdio>
 #include <functional>

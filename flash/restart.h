@@ -13,6 +13,11 @@ const std::vector<std::string>& RestartCommand();
 /// and ended with status 0 within its time bound.
 using CommandRunner = bool (*)(const std::vector<std::string>& argv);
 
+/// The runner in use unless a test replaced it: argv[0] is looked up in the PATH directories
+/// only; the wait ends when the command does or after 30 s (on the injectable clock), the
+/// command then left running and the result false.
+bool RunCommandAndWait(const std::vector<std::string>& argv);
+
 /// Runs the restart command through the current runner; false when it could not be run or
 /// did not succeed, so the caller can say that no restart is coming.
 bool RequestRestart();

@@ -1,7 +1,8 @@
 #pragma once
 // Result files replaced in one step: a reader sees the old file or the new one, never a
 // half-written one, and a failed write leaves the old file as it was. The platform code
-// lives in one source per platform (atomic_file_posix.cpp), behind this header.
+// lives in one source per platform (atomic_file_posix.cpp, atomic_file_win.cpp), behind this
+// header. Paths are UTF-8 on every platform.
 
 #include <string>
 #include <string_view>
@@ -36,6 +37,13 @@ private:
     int fd_ = -1;
     bool write_failed_ = false;
 };
+
+/// The line end of the text files the program writes (log, version record): the platform's own.
+#ifdef _WIN32
+inline constexpr const char* kTextLineEnd = "\r\n";
+#else
+inline constexpr const char* kTextLineEnd = "\n";
+#endif
 
 /// Replaces `path` with a file holding exactly `bytes`, as a StagedReplacement does.
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes);

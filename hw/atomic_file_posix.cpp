@@ -52,8 +52,6 @@ StagedReplacement::StagedReplacement(std::string path) : path_(std::move(path)) 
     if (!path_.empty()) fd_ = CreateTempBeside(path_, temp_path_);
 }
 
-StagedReplacement::~StagedReplacement() { Abandon(); }
-
 bool StagedReplacement::Append(std::string_view bytes) {
     size_t done = 0;
     while (fd_ >= 0 && done < bytes.size()) {
@@ -86,10 +84,5 @@ void StagedReplacement::Abandon() {
     if (fd_ >= 0) ::close(std::exchange(fd_, -1));
     if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
     temp_path_.clear();
-}
-
-bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
-    StagedReplacement file(path);
-    return file.Append(bytes) && file.Commit();
 }
 

@@ -12,7 +12,9 @@ public:
     virtual void SleepMs(uint32_t ms) = 0;
 };
 
-/// The clock in use (the system's monotonic clock unless a test installed another).
+/// The operating system's monotonic millisecond clock and its sleep.
+Clock& SystemClock();
+/// The clock in use (SystemClock() unless a test installed another).
 Clock& CurrentClock();
 inline uint32_t TickMs() { return CurrentClock().TickMs(); }
 inline void SleepMs(uint32_t ms) { CurrentClock().SleepMs(ms); }

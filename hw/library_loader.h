@@ -3,7 +3,10 @@
 
 #include <string>
 
-#ifdef _WIN32
+// The 64-bit library of the same family has its own file name and the same entry names.
+#if defined(_WIN64)
+inline constexpr const char* kPortLibraryName = "inpoutx64.dll";
+#elif defined(_WIN32)
 inline constexpr const char* kPortLibraryName = "InpOut32.DLL";
 #else
 inline constexpr const char* kPortLibraryName = "libinpout32.so";

@@ -10,9 +10,9 @@ bool g_DriverOpen = false;
 namespace {
 
 // Stand-ins while no library is open: nothing reaches a port.
-void NoOut32(short, short) {}
-short NoInp32(short) { return 0xFF; }
-int NoDriver() { return 0; }
+void PORT_IO_CALL NoOut32(short, short) {}
+short PORT_IO_CALL NoInp32(short) { return 0xFF; }
+int PORT_IO_CALL NoDriver() { return 0; }
 constexpr PortIoEntries kNoLibrary{NoOut32, NoInp32, NoDriver};
 
 const PortIoEntries* g_Preset = nullptr;  // entries a test installed in place of a library

@@ -1,7 +1,8 @@
 #pragma once
 // A flash cut short by a flat battery leaves an EC that does not start. Before a flash, the
-// kernel's power-supply class tells whether the machine runs on battery alone, and how full
-// that battery is.
+// kernel's power-supply class (power_supply_posix.cpp) or the system's power status
+// (power_supply_win.cpp) tells whether the machine runs on battery alone, and how full that
+// battery is.
 
 #include <optional>
 #include <string>

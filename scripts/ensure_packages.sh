@@ -16,9 +16,11 @@ ensure_packages() {
 }
 
 # What building and testing needs on a fresh Debian 12 machine.
-VANTU_BUILD_PACKAGES=(cmake ninja-build g++ pkgconf libgtest-dev libsystemd-dev qt6-base-dev libgl-dev fonts-dejavu-core fonts-dejavu-extra
+VANTU_BUILD_PACKAGES=(cmake ninja-build ccache g++ pkgconf libgtest-dev libsystemd-dev qt6-base-dev libgl-dev fonts-dejavu-core fonts-dejavu-extra
     libcli11-dev nlohmann-json3-dev)
 VANTU_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # What building and checking the Debian package needs: dpkg-shlibdeps, the checkers of the
 # package, its desktop entry, metainfo and polkit action, and xdg-user-dir for the launcher.
 VANTU_PACKAGE_PACKAGES=(dpkg-dev lintian desktop-file-utils appstream policykit-1 libxml2-utils xdg-user-dirs)
+# The Windows build (mingw-w64, GoogleTest from source) and Wine to run its tests.
+VANTU_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine64)

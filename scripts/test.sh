@@ -4,7 +4,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/ensure_packages.sh"
-ensure_packages "${VANTU_BUILD_PACKAGES[@]}" "${VANTU_FUZZ_PACKAGES[@]}" "${VANTU_PACKAGE_PACKAGES[@]}"
+ensure_packages "${VANTU_BUILD_PACKAGES[@]}" "${VANTU_FUZZ_PACKAGES[@]}" "${VANTU_PACKAGE_PACKAGES[@]}" \
+  "${VANTU_WINDOWS_PACKAGES[@]}"
 
 build=${VANTU_BUILD_DIR:-$root/build}
 jobs=$(nproc)
@@ -20,6 +21,10 @@ done
 export PATH="$stubs:$PATH"
 # Likewise no test can reach logind to hold off this machine's sleep.
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/vantu-test-bus
+
+# Every build below compiles many of the same sources: a compiler cache makes the later ones,
+# and the next run, cheap.
+export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
 
 echo "== build and test"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
@@ -42,3 +47,6 @@ cmake -S "$root" -B "$build-fuzz" -G Ninja -DVANTU_BUILD_APP=OFF -DVANTU_FUZZ=ON
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 cmake --build "$build-fuzz" -j "$jobs" --target settings_fuzz
 (cd "$build-fuzz" && ctest --output-on-failure -R settings_fuzz_smoke)
+
+echo "== Windows build (mingw-w64), core tests under Wine"
+VANTU_BUILD_DIR="$build" "$root/scripts/windows.sh"

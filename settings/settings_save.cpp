@@ -1,13 +1,13 @@
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
 
 #include "hw/atomic_file.h"
+#include "hw/utf8_path.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -51,9 +51,11 @@ std::string SettingsText(const UiSettings& s) {
     return text;
 }
 
+namespace fs = std::filesystem;
+
 // True when the regular file at `path`, `size` bytes long, holds exactly `text`: rewriting it
 // would change nothing but its time stamp, and would risk the file for nothing.
-bool HoldsExactly(const std::string& path, uint64_t size, const std::string& text) {
+bool HoldsExactly(const fs::path& path, uint64_t size, const std::string& text) {
     if (size != text.size()) return false;
     std::ifstream file(path, std::ios::binary);
     const std::string held((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
@@ -69,16 +71,18 @@ bool SaveSettingsFile(const char* path, const UiSettings& settings) {
     if (SingleLine(settings.BinName).size() > kMaxBinNameBytes) return false;
 
     // A settings file reached through a link is rewritten where it lives; the link stays.
-    std::string target = path;
-    if (char* resolved = ::realpath(path, nullptr)) {
-        target = resolved;
-        std::free(resolved);
-    }
+    // (Where the platform's library resolves no links, the name is used as given.)
+    std::error_code failed;
+    fs::path target = fs::canonical(PathFromUtf8(path), failed);
+    if (failed) target = PathFromUtf8(path);
     // Only a regular file is ever replaced; it passes its owner and permissions on.
-    struct stat old_stat;
-    const bool exists = ::stat(target.c_str(), &old_stat) == 0;
-    if (exists && !S_ISREG(old_stat.st_mode)) return false;
+    const fs::file_status status = fs::status(target, failed);
+    const bool exists = !failed && fs::exists(status);
+    if (exists && !fs::is_regular_file(status)) return false;
     const std::string text = SettingsText(settings);
-    if (exists && HoldsExactly(target, static_cast<uint64_t>(old_stat.st_size), text)) return true;
-    return ReplaceFileAtomically(target, text);
+    if (exists) {
+        const uintmax_t size = fs::file_size(target, failed);
+        if (!failed && HoldsExactly(target, size, text)) return true;
+    }
+    return ReplaceFileAtomically(Utf8FromPath(target), text);
 }

@@ -28,7 +28,13 @@ private:
     uint32_t size_;
     uint8_t* data_ = nullptr;
     std::vector<uint8_t> memory_;
-    void* mapping_ = nullptr;
+    bool mapped_ = false;
 };
+
+/// Opens or creates the file, sizes it to `size` bytes and maps it shared for reading and
+/// writing; a new file (or a grown one) reads as erased flash (0xFF) past its old end.
+/// Throws std::runtime_error on failure. One implementation per platform.
+uint8_t* MapFlashFile(const std::string& path, uint32_t size);
+void UnmapFlashFile(uint8_t* data, uint32_t size);
 
 }  // namespace sim

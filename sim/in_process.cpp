@@ -8,20 +8,20 @@ namespace {
 // The one device the trampolines forward to; guards nest, the innermost wins.
 Device* g_Installed = nullptr;
 
-short InstalledInp32(short port) {
+short PORT_IO_CALL InstalledInp32(short port) {
     if (g_Installed == nullptr) return 0xFF;
     return g_Installed->In(static_cast<uint16_t>(port));
 }
 
-void InstalledOut32(short port, short data) {
+void PORT_IO_CALL InstalledOut32(short port, short data) {
     if (g_Installed != nullptr) g_Installed->Out(static_cast<uint16_t>(port), static_cast<uint8_t>(data));
 }
 
-int InstalledIsDriverOpen() {
+int PORT_IO_CALL InstalledIsDriverOpen() {
     return g_Installed != nullptr && g_Installed->config().driver_open ? 1 : 0;
 }
 
-int InstalledDriverErrno() {
+int PORT_IO_CALL InstalledDriverErrno() {
     return g_Installed != nullptr ? g_Installed->config().driver_errno.value_or(-1) : -1;
 }
 

@@ -7,7 +7,15 @@
 #include <utility>
 #include <string>
 
+#include "hw/port_io.h"
 #include "sim/sim_device.h"
+
+// The ELF build hides everything else by default; the DLL's exports are listed in its .def file.
+#ifdef _WIN32
+#define PORT_LIBRARY_EXPORT
+#else
+#define PORT_LIBRARY_EXPORT __attribute__((visibility("default")))
+#endif
 
 namespace {
 
@@ -18,7 +26,7 @@ struct DeviceHolder {
     ~DeviceHolder() { delete std::exchange(device, nullptr); }
 } g_Holder;
 bool g_Started = false;
-bool g_DriverOpen = false;
+bool g_DriverAnswer = false;
 int g_DriverErrno = -1;  // not known
 
 // Called at first use rather than at load, so a bad configuration is reported by the
@@ -38,7 +46,7 @@ void Start() {
         std::fprintf(stderr, "simulated port library: %s\n", failure.what());
         return;
     }
-    g_DriverOpen = config.driver_open;
+    g_DriverAnswer = config.driver_open;
     g_DriverErrno = config.driver_errno.value_or(-1);
 }
 
@@ -51,27 +59,30 @@ inline sim::Device* Active() {
 
 extern "C" {
 
-__attribute__((visibility("default"))) void Out32(short port, short data) {
+PORT_LIBRARY_EXPORT void PORT_IO_CALL Out32(short port, short data) {
     if (sim::Device* device = Active()) {
         device->Out(static_cast<uint16_t>(port), static_cast<uint8_t>(data));
     }
 }
 
-__attribute__((visibility("default"))) short Inp32(short port) {
+PORT_LIBRARY_EXPORT short PORT_IO_CALL Inp32(short port) {
     sim::Device* device = Active();
     return device != nullptr ? device->In(static_cast<uint16_t>(port)) : 0xFF;
 }
 
-__attribute__((visibility("default"))) int IsInpOutDriverOpen(void) {
+PORT_LIBRARY_EXPORT int PORT_IO_CALL IsInpOutDriverOpen(void) {
     Active();
-    return g_DriverOpen ? 1 : 0;
+    return g_DriverAnswer ? 1 : 0;
 }
 
 // The optional entry of the real library: the errno of its last attempt to get port access.
 // A negative answer means the library does not know, as for a library without the entry.
-__attribute__((visibility("default"))) int PortAccessErrno(void) {
+// Only the Linux library has it: the DLL keeps the three entries of the Windows family.
+#ifndef _WIN32
+PORT_LIBRARY_EXPORT int PortAccessErrno(void) {
     Active();
     return g_DriverErrno;
 }
+#endif
 
 }  // extern "C"

@@ -36,5 +36,5 @@ FwReadResult FW_ReadVersion(const UiSettings& s, std::string& text) {
 
 bool FW_WriteVersionFile(const char* path, const std::string& label_text) {
     // The whole text: a version such as 255.255.255 is longer than ten bytes.
-    return ReplaceFileAtomically(path, label_text + "\n");
+    return ReplaceFileAtomically(path, label_text + kTextLineEnd);
 }

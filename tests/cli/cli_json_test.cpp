@@ -57,7 +57,7 @@ TEST(CliJson, WriteEventsFollowTheRunAndEndWithItsSums) {
     for (const nlohmann::json& line : lines) events.push_back(line["event"]);
     const std::vector<std::string> chunk = {"chunk_started", "erasing", "blank_checking", "programming", "verifying",
                                             "chunk_done"};
-    std::vector<std::string> expected = {"follow_mode_entered", "identifying", "run_started"};
+    std::vector<std::string> expected = {"follow_mode_entered", "identifying", "run_started", "backed_up"};
     for (int i = 0; i < 2; ++i) expected.insert(expected.end(), chunk.begin(), chunk.end());
     expected.insert(expected.end(), {"verified", "sums_compared", "ended", "result"});
     EXPECT_EQ(events, expected);
@@ -66,8 +66,8 @@ TEST(CliJson, WriteEventsFollowTheRunAndEndWithItsSums) {
     EXPECT_EQ(started["chip_id"], "EF4016EF");
     EXPECT_EQ(started["chunks"], 2);
     EXPECT_EQ(started["image_bytes"], 2 * 65536);
-    EXPECT_EQ(lines[3 + 6]["chunk"], 1);  // the second chunk_started
-    const std::string backup = started["backup"];
+    EXPECT_EQ(lines[4 + 6]["chunk"], 1);  // the second chunk_started
+    const std::string backup = lines[3]["backup"];
     EXPECT_EQ(backup.rfind("backups/", 0), 0u) << backup;
     EXPECT_EQ(dir.ReadBytes(backup).size(), 4u << 20);  // the whole chip, as its ID gives it
     const nlohmann::json& result = lines.back();

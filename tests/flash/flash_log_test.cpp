@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "flash/flash_log.h"
+#include "hw/atomic_file.h"
 
 namespace {
 
@@ -27,16 +28,16 @@ TEST(FlashLogTest, OutcomeReplacesTheLogAndNeverWritesThroughALink) {
     const std::string log = (dir / "Flash_log.txt").string();
 
     ASSERT_TRUE(WriteFlashLog(log.c_str(), true));
-    EXPECT_EQ(Read(log), "PASS\n");
+    EXPECT_EQ(Read(log), std::string("PASS") + kTextLineEnd);
     ASSERT_TRUE(WriteFlashLog(log.c_str(), false));
-    EXPECT_EQ(Read(log), "Fail\n");
+    EXPECT_EQ(Read(log), std::string("Fail") + kTextLineEnd);
 
     std::ofstream(dir / "elsewhere.txt") << "not a log";
     fs::remove(log);
     fs::create_symlink(dir / "elsewhere.txt", log);
     ASSERT_TRUE(WriteFlashLog(log.c_str(), true));
     EXPECT_EQ(Read(dir / "elsewhere.txt"), "not a log");
-    EXPECT_EQ(Read(log), "PASS\n");
+    EXPECT_EQ(Read(log), std::string("PASS") + kTextLineEnd);
 
     fs::remove_all(dir);
 }

@@ -14,7 +14,7 @@ using flash_test::Pattern;
 using S = FlashStep;
 
 std::vector<FlashStep> PassingSteps(size_t chunks) {
-    std::vector<FlashStep> steps = {S::FollowModeEntered, S::Identifying, S::RunStarted};
+    std::vector<FlashStep> steps = {S::FollowModeEntered, S::Identifying, S::RunStarted, S::BackedUp};
     for (size_t k = 0; k < chunks; ++k)
         steps.insert(steps.end(), {S::ChunkStarted, S::Erasing, S::BlankChecking, S::Programming, S::Verifying,
                                    S::ChunkDone});
@@ -124,7 +124,7 @@ TEST_F(FlashRunTest, EmptyImageFailsAndStillReleasesTheEc) {
     const FlashResult result = Run();
     EXPECT_EQ(result.outcome, FlashOutcome::NothingToFlash);
     EXPECT_FALSE(FlashPassed(result));
-    EXPECT_EQ(Steps(), (std::vector<FlashStep>{S::FollowModeEntered, S::Identifying, S::RunStarted, S::Ended}));
+    EXPECT_EQ(Steps(), (std::vector<FlashStep>{S::FollowModeEntered, S::Identifying, S::RunStarted, S::BackedUp, S::Ended}));
     EXPECT_EQ(Memo(), (std::vector<std::string>{"EC ACK OK.", "Start flash!!", "Flash backup: " + BackupPath(),
                                                 "Verify Fail", "Verify Fail!!"}));
     EXPECT_EQ(Status(), "Verify Fail!!");
@@ -284,15 +284,15 @@ TEST_F(FlashRunTest, ImageLargerThanChipOrNoBackupLeavesTheFlashAsItWas) {
     EXPECT_EQ(EndCommands(), 1u);
     EXPECT_TRUE(QuietAfterLeaving());
     EXPECT_TRUE(std::equal(before.begin(), before.end(), device_->flash().begin()));
-    EXPECT_FALSE(fs::exists(safeguards.backup.directory)) << "nothing read for a backup";
+    EXPECT_FALSE(fs::exists(safeguards.backup_plan.directory)) << "nothing read for a backup";
 
     Start(small);
-    std::ofstream(safeguards.backup.directory) << "a file where the directory belongs";
+    std::ofstream(safeguards.backup_plan.directory) << "a file where the directory belongs";
     OpenImage(Pattern(65536));
     result = Run();
     EXPECT_EQ(result.outcome, FlashOutcome::BackupFailed);
     EXPECT_EQ(Status(), "Flash backup not written, not flashed!!");
-    EXPECT_EQ(result.backup_path.rfind(safeguards.backup.directory + "/", 0), 0u) << result.backup_path;
+    EXPECT_EQ(result.backup_path.rfind(safeguards.backup_plan.directory + "/", 0), 0u) << result.backup_path;
     EXPECT_EQ(EndCommands(), 1u);
     EXPECT_TRUE(std::equal(before.begin(), before.end(), device_->flash().begin()));
 }

@@ -53,7 +53,7 @@ protected:
         std::filesystem::create_directories(dir_);
         // No supply listed: the battery never refuses. Backups stay in the test's directory.
         safeguards.power_supply_root = (dir_ / "power_supply").string();
-        safeguards.backup.directory = (dir_ / "backups").string();
+        safeguards.backup_plan.directory = (dir_ / "backups").string();
         progress_ = std::tmpfile();
         progress_guard_ = std::make_unique<ScopedProgressOut>(progress_);
         SPI_ResetChipState();
@@ -87,7 +87,7 @@ protected:
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         return path;
     }
-    void OpenImage(const std::vector<uint8_t>& bytes) { UseImage(std::fopen(WriteImage(bytes).c_str(), "rb")); }
+    void OpenImage(const std::vector<uint8_t>& bytes) { UseImage(std::fopen(WriteImage(bytes).string().c_str(), "rb")); }
     /// Makes `file` the image of the next runs; the fixture closes it.
     void UseImage(std::FILE* file) {
         CloseImage();
@@ -104,13 +104,10 @@ protected:
     /// One flash run; its events land in `events`, and `on_event` sees each as it comes.
     FlashResult Run() {
         events.clear();
-        return DoFlashProcedure(
-            kEndCmd,
-            [this](const FlashEvent& event) {
-                events.push_back(event);
-                if (on_event) on_event(event);
-            },
-            safeguards, options);
+        return DoFlashProcedure(options, [this](const FlashEvent& event) {
+            events.push_back(event);
+            if (on_event) on_event(event);
+        });
     }
 
     std::vector<FlashStep> Steps() const {
@@ -151,7 +148,7 @@ protected:
     /// The one backup the last run left.
     std::string BackupPath() const {
         std::vector<std::string> found;
-        for (const auto& entry : std::filesystem::directory_iterator(safeguards.backup.directory))
+        for (const auto& entry : std::filesystem::directory_iterator(safeguards.backup_plan.directory))
             found.push_back(entry.path().string());
         return found.size() == 1 ? found[0] : "";
     }
@@ -173,10 +170,10 @@ protected:
     ManualClock clock_{1};
     ScopedClock clock_guard_{clock_};
     std::unique_ptr<sim::Device> device_;
+    FlashRunOptions options{.end_cmd = kEndCmd};
     std::vector<FlashEvent> events;
     std::function<void(const FlashEvent&)> on_event;
-    FlashSafeguards safeguards;
-    FlashRunOptions options;
+    FlashSafeguards& safeguards = options.safeguards;
 
 private:
     std::string LastShown(std::string FlashDisplay::*text) const {

@@ -50,7 +50,7 @@ protected:
 
     void OpenImage(const std::vector<uint8_t>& bytes) {
         const fs::path path = dir_ / "image.bin";
-        std::FILE* out = std::fopen(path.c_str(), "wb");
+        std::FILE* out = std::fopen(path.string().c_str(), "wb");
         ASSERT_NE(out, nullptr);
         if (!bytes.empty()) {
             ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), out), bytes.size());
@@ -61,13 +61,13 @@ protected:
     // A sparse file: the size check must not need the bytes.
     void OpenSparseImage(uint64_t size) {
         const fs::path path = dir_ / "sparse.bin";
-        { std::FILE* out = std::fopen(path.c_str(), "wb"); std::fclose(out); }
+        { std::FILE* out = std::fopen(path.string().c_str(), "wb"); std::fclose(out); }
         fs::resize_file(path, size);
         OpenPath(path);
     }
     void OpenPath(const fs::path& path) {
         CloseImage();
-        g_ImageFile = std::fopen(path.c_str(), "rb");
+        g_ImageFile = std::fopen(path.string().c_str(), "rb");
         ASSERT_NE(g_ImageFile, nullptr);
     }
     void CloseImage() {

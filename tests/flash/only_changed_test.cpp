@@ -91,7 +91,7 @@ TEST_F(OnlyChangedTest, UnchangedChunkShowsAsItsOwnStepsWithoutWriting) {
     Preload(image, 1);
     OpenImage(image);
     RunOnlyChanged();
-    EXPECT_EQ(Steps(), (std::vector<FlashStep>{S::FollowModeEntered, S::Identifying, S::RunStarted, S::ChunkStarted,
+    EXPECT_EQ(Steps(), (std::vector<FlashStep>{S::FollowModeEntered, S::Identifying, S::RunStarted, S::BackedUp, S::ChunkStarted,
                                                S::Comparing, S::ChunkUnchanged, S::Verified, S::SumsCompared,
                                                S::Ended}));
     // The window is never told anything about these steps.

@@ -11,12 +11,12 @@ short g_last_port = 0;
 short g_last_value = 0;
 int g_driver_answer = 1;
 
-void RecordOut(short port, short value) {
+void PORT_IO_CALL RecordOut(short port, short value) {
     g_last_port = port;
     g_last_value = value;
 }
-short AnswerIn(short port) { return static_cast<short>(0x1200 | (port & 0xFF)); }
-int DriverAnswer() { return g_driver_answer; }
+short PORT_IO_CALL AnswerIn(short port) { return static_cast<short>(0x1200 | (port & 0xFF)); }
+int PORT_IO_CALL DriverAnswer() { return g_driver_answer; }
 
 TEST(PortIoTest, InstalledEntriesCarryOnlyTheLow16BitsAndTheByte) {
     ScopedPortIo io({RecordOut, AnswerIn, DriverAnswer});

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <filesystem>
@@ -128,6 +130,8 @@ TEST_F(SaveSettings, FailedWriteLeavesOldFileAndNoTemporary) {
     EXPECT_EQ(OtherFiles(dir_, "uiset.ini"), 0);
 }
 
+// Owners and permission bits are POSIX's; Windows keeps a replaced file's own settings.
+#ifndef _WIN32
 TEST_F(SaveSettings, ReplacesTheOldFileAndKeepsItsPermissions) {
     WriteBytes(path_, "old contents that are longer than nothing");
     ::chmod(path_.c_str(), 0640);
@@ -153,14 +157,16 @@ TEST_F(SaveSettings, FileReachedThroughALinkIsRewrittenWhereItLives) {
         EXPECT_EQ(st.st_gid, 5678u);
     }
 }
+#endif
 
 TEST_F(SaveSettings, FileAlreadyHoldingTheTextIsNotRewritten) {
     // Every exit saves the settings: a file that would not change must not be written. A
     // time stamp set far back shows whether it was.
     namespace fs = std::filesystem;
-    const fs::file_time_type long_ago = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
     ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample()));
-    fs::last_write_time(path_, long_ago);
+    fs::last_write_time(path_, fs::file_time_type::clock::now() - std::chrono::hours(24 * 365));
+    // Read back: a file system keeps its own precision (100 ns on Windows).
+    const fs::file_time_type long_ago = fs::last_write_time(path_);
     ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample()));
     EXPECT_EQ(fs::last_write_time(path_), long_ago);
     EXPECT_EQ(OtherFiles(dir_, "uiset.ini"), 0);

@@ -2,8 +2,6 @@
 // Files and settings texts for the settings tests.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -12,27 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "scratch_dir.h"
 #include "settings/settings_file.h"
 
 namespace settings_test {
 
 /// A private directory removed with everything in it when the test ends.
-class TempDir {
+class TempDir : public testdir::ScratchDir {
 public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vantu-settings-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-        path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
+    TempDir() : ScratchDir("vantu-settings") {}
 };
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {

@@ -1,35 +1,38 @@
 // The drop-in port library, loaded as a program loads it, in a child process each time so
-// every load reads its configuration afresh.
+// every load reads its configuration afresh. The child is GoogleTest's death-test child: a
+// fork, or on Windows a fresh run of this program that goes straight to the same statement.
 
-#include <unistd.h>
 #include <gtest/gtest.h>
-
-#include <dlfcn.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "child_process.h"
+#include "hw/library_loader.h"
+#include "hw/port_io.h"
+#include "scratch_dir.h"
+#include "test_env.h"
 
 namespace {
 
 struct Library {
-    void* handle = nullptr;
-    void (*out32)(short, short) = nullptr;
-    short (*inp32)(short) = nullptr;
-    int (*is_driver_open)() = nullptr;
+    LoadedLibrary loaded;
+    decltype(PortIoEntries::out32) out32 = nullptr;
+    decltype(PortIoEntries::inp32) inp32 = nullptr;
+    decltype(PortIoEntries::is_driver_open) is_driver_open = nullptr;
 
     bool Load() {
-        handle = ::dlopen(SIM_LIBRARY_DIR "/libinpout32.so", RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) return false;
-        out32 = reinterpret_cast<void (*)(short, short)>(::dlsym(handle, "Out32"));
-        inp32 = reinterpret_cast<short (*)(short)>(::dlsym(handle, "Inp32"));
-        is_driver_open = reinterpret_cast<int (*)()>(::dlsym(handle, "IsInpOutDriverOpen"));
+        auto path = std::filesystem::path(SIM_LIBRARY_DIR) / kPortLibraryName;
+        if (!loaded.Load(path.make_preferred().string().c_str())) return false;
+        out32 = reinterpret_cast<decltype(out32)>(loaded.Symbol("Out32"));
+        inp32 = reinterpret_cast<decltype(inp32)>(loaded.Symbol("Inp32"));
+        is_driver_open = reinterpret_cast<decltype(is_driver_open)>(loaded.Symbol("IsInpOutDriverOpen"));
         return out32 && inp32 && is_driver_open;
     }
     void Out(int port, int value) { out32(static_cast<short>(port), static_cast<short>(value)); }
@@ -53,32 +56,31 @@ struct Library {
 
 class PortLibraryTest : public ::testing::Test {
 protected:
-    std::string Temp(const std::string& name) { return ::testing::TempDir() + "sim_library_test_" + std::to_string(::getpid()) + "_" + name; }
+    std::string Temp(const std::string& name) { return scratch_.File(name); }
     void WriteConfig(const std::string& text) { std::ofstream(config_) << text; }
     static std::string Slurp(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    // Runs `body` with a freshly loaded library configured by `config_` (or by nothing).
+    // Runs `body` in a child with a freshly loaded library configured by `config_` (or by
+    // nothing); true when the child ended through exit() with `status`.
+    bool ChildExits(int status, bool with_config, const std::function<int(Library&)>& body) {
+        EXPECT_EXIT(std::exit(RunWithLibrary(with_config, body)), ::testing::ExitedWithCode(status), "");
+        return !HasFailure();
+    }
     int RunWithLibrary(bool with_config, const std::function<int(Library&)>& body) {
-        return simtest::RunInChild([&] {
-            if (with_config) {
-                ::setenv("VANTU_SIM_CONFIG", config_.c_str(), 1);
-            } else {
-                ::unsetenv("VANTU_SIM_CONFIG");
-            }
-            // Without the capture every check of the library's messages would read an empty file.
-            if (std::freopen(stderr_.c_str(), "w", stderr) == nullptr) return 91;
-            Library library;
-            if (!library.Load()) return 90;
-            return body(library);
-        });
-    }
-    void TearDown() override {
-        for (const std::string& path : {config_, stderr_, Temp("trace.txt"), Temp("flash.bin")}) {
-            std::remove(path.c_str());
+        if (with_config) {
+            testenv::Set("VANTU_SIM_CONFIG", config_);
+        } else {
+            testenv::Unset("VANTU_SIM_CONFIG");
         }
+        // Without the capture every check of the library's messages would read an empty file.
+        if (std::freopen(stderr_.c_str(), "w", stderr) == nullptr) return 92;
+        Library library;
+        if (!library.Load()) return 90;
+        return body(library);
     }
+    testdir::ScratchDir scratch_{"vantu-sim-library", "VANTU_TEST_SCRATCH"};
     std::string config_ = Temp("config.cfg");
     std::string stderr_ = Temp("stderr.txt");
 };
@@ -92,30 +94,28 @@ int ChipId(Library& library) {
 }
 
 TEST_F(PortLibraryTest, WithoutConfigurationItIsTheDefaultDevice) {
-    EXPECT_EQ(RunWithLibrary(false, [](Library& library) {
-                  return library.is_driver_open() == 1 && ChipId(library) == 0x8987 ? 0 : 1;
-              }),
-              0);
+    EXPECT_TRUE(ChildExits(0, false, [](Library& library) {
+        return library.is_driver_open() == 1 && ChipId(library) == 0x8987 ? 0 : 1;
+    }));
 }
 
 TEST_F(PortLibraryTest, ConfigurationChoosesTheDeviceAndTheDriverAnswer) {
     WriteConfig("chip_id=0x5A3C\ndriver_open=0\n");
-    EXPECT_EQ(RunWithLibrary(true, [](Library& library) {
-                  return library.is_driver_open() == 0 && ChipId(library) == 0x5A3C ? 0 : 1;
-              }),
-              0);
+    EXPECT_TRUE(ChildExits(0, true, [](Library& library) {
+        return library.is_driver_open() == 0 && ChipId(library) == 0x5A3C ? 0 : 1;
+    }));
 }
 
 TEST_F(PortLibraryTest, BadConfigurationRefusesTheDriverWithAMessage) {
     WriteConfig("chip_id=0x5A3C\nno_such_key=1\n");
-    EXPECT_EQ(RunWithLibrary(true, [](Library& library) { return library.is_driver_open(); }), 0);
+    EXPECT_TRUE(ChildExits(0, true, [](Library& library) { return library.is_driver_open(); }));
     EXPECT_NE(Slurp(stderr_).find("unknown key 'no_such_key'"), std::string::npos) << Slurp(stderr_);
 }
 
 TEST_F(PortLibraryTest, TraceFileListsEcCommandsAndSpiTransactions) {
     WriteConfig("trace_file=" + Temp("trace.txt") + "\nflash_file=" + Temp("flash.bin") +
                 "\nflash_size=65536\ninitial_status=0\n");
-    const int status = RunWithLibrary(true, [](Library& library) {
+    const bool exited = ChildExits(0, true, [](Library& library) {
         library.Cmd(0x85);
         library.Cmd(0xDC);
         library.Read();
@@ -140,10 +140,13 @@ TEST_F(PortLibraryTest, TraceFileListsEcCommandsAndSpiTransactions) {
         library.Cmd(0xFC);
         return 0;  // exit() writes out the trace
     });
-    ASSERT_EQ(status, 0);
+    ASSERT_TRUE(exited);
     std::istringstream lines(Slurp(Temp("trace.txt")));
     std::vector<std::string> trace;
-    for (std::string line; std::getline(lines, line);) trace.push_back(line);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();  // a text file ends lines in CR LF on Windows
+        trace.push_back(line);
+    }
     EXPECT_EQ(trace, (std::vector<std::string>{
                          "EC 85",
                          "EC DC follow ack=33",
@@ -158,25 +161,27 @@ TEST_F(PortLibraryTest, TraceFileListsEcCommandsAndSpiTransactions) {
     EXPECT_EQ(static_cast<uint8_t>(flash[0x103]), 0xCD);
 }
 
+#ifndef _WIN32
+// The entry only the Linux library has.
 TEST_F(PortLibraryTest, ErrnoEntryAnswersTheConfiguredErrnoOrNotKnown) {
     const auto errno_answer = [](Library& library) {
-        const auto entry = reinterpret_cast<int (*)()>(::dlsym(library.handle, "PortAccessErrno"));
+        const auto entry = reinterpret_cast<int (*)()>(library.loaded.Symbol("PortAccessErrno"));
         return entry == nullptr ? 99 : entry() < 0 ? 98 : entry();
     };
     WriteConfig("driver_open=0\ndriver_errno=38\n");
-    EXPECT_EQ(RunWithLibrary(true, errno_answer), 38);
+    EXPECT_TRUE(ChildExits(38, true, errno_answer));
     WriteConfig("driver_open=0\n");
-    EXPECT_EQ(RunWithLibrary(true, errno_answer), 98);
+    EXPECT_TRUE(ChildExits(98, true, errno_answer));
 }
+#endif
 
 TEST_F(PortLibraryTest, OnlyTheEntryPointsAreExported) {
-    EXPECT_EQ(RunWithLibrary(false, [](Library& library) {
-                  return ::dlsym(library.handle, "_ZN3sim6Device2InEt") == nullptr &&
-                                 ::dlsym(library.handle, "_ZN3sim14LoadConfigFileERKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEERNS_6ConfigERS6_") == nullptr
-                             ? 0
-                             : 1;
-              }),
-              0);
+    EXPECT_TRUE(ChildExits(0, false, [](Library& library) {
+        return library.loaded.Symbol("_ZN3sim6Device2InEt") == nullptr &&
+                       library.loaded.Symbol("_ZN3sim14LoadConfigFileERKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEERNS_6ConfigERS6_") == nullptr
+                   ? 0
+                   : 1;
+    }));
 }
 
 }  // namespace

@@ -21,13 +21,13 @@ ScriptedEc::ScriptedEc(std::vector<uint8_t> replies, uint8_t after_script)
 
 ScriptedEc::~ScriptedEc() { g_Current = nullptr; }
 
-void ScriptedEc::Out32(short port, short value) {
+void PORT_IO_CALL ScriptedEc::Out32(short port, short value) {
     if (static_cast<uint16_t>(port) == static_cast<uint16_t>(g_CmdPort)) {
         g_Current->command_writes_.push_back(static_cast<uint8_t>(value));
     }
 }
 
-short ScriptedEc::Inp32(short port) {
+short PORT_IO_CALL ScriptedEc::Inp32(short port) {
     if (static_cast<uint16_t>(port) == static_cast<uint16_t>(g_StatusPort)) return kStatusOBF;
     if (static_cast<uint16_t>(port) != static_cast<uint16_t>(g_DataPort)) return 0xFF;
     ++g_Current->data_reads_;
@@ -37,7 +37,7 @@ short ScriptedEc::Inp32(short port) {
     return value;
 }
 
-int ScriptedEc::DriverOpen() { return 1; }
+int PORT_IO_CALL ScriptedEc::DriverOpen() { return 1; }
 
 std::string ScriptedEc::Ops() const {
     std::vector<sim::PortOp> trace;

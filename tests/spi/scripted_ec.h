@@ -25,9 +25,9 @@ public:
     uint64_t data_reads() const { return data_reads_; }
 
 private:
-    static void Out32(short port, short value);
-    static short Inp32(short port);
-    static int DriverOpen();
+    static void PORT_IO_CALL Out32(short port, short value);
+    static short PORT_IO_CALL Inp32(short port);
+    static int PORT_IO_CALL DriverOpen();
 
     std::deque<uint8_t> replies_;
     uint8_t after_script_;

@@ -1,0 +1,12 @@
+# Registers a GoogleTest program with ctest. Natively every test case is its own ctest
+# entry. A cross build registers the whole program as one entry run through the emulator
+# (Wine): one start-up per program rather than per case. Without an emulator the program
+# is built only.
+function(vantu_add_test_program target)
+  if(NOT CMAKE_CROSSCOMPILING)
+    gtest_discover_tests(${target} ${ARGN})
+  elseif(CMAKE_CROSSCOMPILING_EMULATOR)
+    add_test(NAME ${target} COMMAND ${target})
+    set_tests_properties(${target} PROPERTIES TIMEOUT 300)
+  endif()
+endfunction()

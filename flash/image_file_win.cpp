@@ -1,0 +1,36 @@
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include "flash/image_file.h"
+#include "hw/wide_text_win.h"
+
+OpenedImage IMG_OpenImageFile(const char* path) {
+    OpenedImage image;
+    if (path == nullptr || *path == '\0') return image;
+    // Opened without reading, then judged by what was opened: a console, pipe or device is
+    // refused before any byte is read. A link is followed to its file.
+    const HANDLE handle = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return image;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool regular = GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) &&
+                         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    if (!regular) {
+        CloseHandle(handle);
+        image.status = ImageOpenStatus::NotRegularFile;
+        return image;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        return image;
+    }
+    image.file = _fdopen(fd, "rb");
+    if (image.file == nullptr) {
+        _close(fd);  // closes the handle too
+        return image;
+    }
+    image.status = ImageOpenStatus::Opened;
+    return image;
+}

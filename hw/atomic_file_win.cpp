@@ -1,0 +1,73 @@
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+
+#include "hw/atomic_file.h"
+#include "hw/wide_text_win.h"
+
+namespace {
+
+// Created exclusively, so that no file already there is ever reused. Others may read it
+// meanwhile, as a writer that opens the temporary file by name needs.
+int CreateTempBeside(const std::string& target, std::string& temp_path) {
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp_path = target + ".tmp." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(counter++);
+        int fd = -1;
+        const errno_t failed = _wsopen_s(&fd, WideFromUtf8(temp_path).c_str(),
+                                         _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
+                                         _S_IREAD | _S_IWRITE);
+        if (failed == 0) return fd;
+        if (failed != EEXIST) return -1;
+    }
+    return -1;
+}
+
+}  // namespace
+
+StagedReplacement::StagedReplacement(std::string path) : path_(std::move(path)) {
+    if (!path_.empty()) fd_ = CreateTempBeside(path_, temp_path_);
+}
+
+bool StagedReplacement::Append(std::string_view bytes) {
+    size_t done = 0;
+    while (fd_ >= 0 && done < bytes.size()) {
+        const size_t chunk = std::min<size_t>(bytes.size() - done, 1u << 20);
+        const int n = _write(fd_, bytes.data() + done, static_cast<unsigned>(chunk));
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    write_failed_ = write_failed_ || done < bytes.size();
+    return !write_failed_;
+}
+
+bool StagedReplacement::Commit() {
+    if (fd_ < 0) return false;
+    // A directory of that name is never replaced (the move would refuse it anyway).
+    const DWORD attributes = GetFileAttributesW(WideFromUtf8(path_).c_str());
+    bool ok = attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    ok = ok && !write_failed_ && _commit(fd_) == 0;
+    ok = (_close(std::exchange(fd_, -1)) == 0) && ok;
+    // The move replaces the entry named `path`, never what a link there points to; write-through
+    // returns only once the new entry is on the disk.
+    ok = ok && MoveFileExW(WideFromUtf8(temp_path_).c_str(), WideFromUtf8(path_).c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) {
+        Abandon();
+        return false;
+    }
+    temp_path_.clear();
+    return true;
+}
+
+void StagedReplacement::Abandon() {
+    if (fd_ >= 0) _close(std::exchange(fd_, -1));
+    if (!temp_path_.empty()) DeleteFileW(WideFromUtf8(temp_path_).c_str());
+    temp_path_.clear();
+}
