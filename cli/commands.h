@@ -6,9 +6,15 @@
 #include "cli/cli_request.h"
 #include "cli/ec_setup.h"
 #include "cli/exit_status.h"
+#include "flash/flash_result.h"
 
 ExitStatus RunProbe(const CliRequest& request, const EcSetup& setup, CliOutput& out);
 ExitStatus RunRead(const CliRequest& request, const EcSetup& setup, CliOutput& out);
 ExitStatus RunWrite(const CliRequest& request, const EcSetup& setup, CliOutput& out);
 ExitStatus RunVerify(const CliRequest& request, const EcSetup& setup, CliOutput& out);
 ExitStatus RunSum(const CliRequest& request, const EcSetup& setup, CliOutput& out);
+
+/// The status of a write that ended with `outcome`: Refused for every outcome decided before
+/// anything was erased, Usage for an image that could not be taken, Failed once the flash was
+/// touched, Passed when every chunk verified.
+ExitStatus WriteExitStatus(FlashOutcome outcome);

@@ -33,7 +33,9 @@ nlohmann::json EventJson(const FlashEvent& event) {
     return object;
 }
 
-ExitStatus StatusOf(FlashOutcome outcome) {
+}  // namespace
+
+ExitStatus WriteExitStatus(FlashOutcome outcome) {
     switch (outcome) {
         case FlashOutcome::Passed:
         case FlashOutcome::ChecksumMismatch: return ExitStatus::Passed;
@@ -54,6 +56,8 @@ ExitStatus StatusOf(FlashOutcome outcome) {
     }
     return ExitStatus::Failed;
 }
+
+namespace {
 
 std::string MessageOf(const FlashResult& result, const ChunkCounts& counts, uint32_t chunks) {
     const std::string at_chunk =
@@ -141,7 +145,7 @@ ExitStatus Write(const CliRequest& request, const EcSetup& setup, ImageArgument&
         {"rom_sum", result.rom_sum},
         {"backup", result.backup_path.empty() ? nlohmann::json(nullptr) : nlohmann::json(result.backup_path)},
     };
-    return out.Result("write", StatusOf(result.outcome), MessageOf(result, counts, chunks), fields);
+    return out.Result("write", WriteExitStatus(result.outcome), MessageOf(result, counts, chunks), fields);
 }
 
 }  // namespace
