@@ -28,7 +28,10 @@ TerminalRun RunOnTerminal(const CliDir& dir, const std::vector<std::string>& arg
                           const std::string& answer) {
     std::vector<std::string> env_text = {"PATH=" + dir.Path("stubs") + ":/usr/bin:/bin",
                                          "LD_LIBRARY_PATH=" SIM_LIBRARY_DIR, "VANTU_SIM_CONFIG=" + dir.Path("sim.conf"),
-                                         "HOME=" + dir.Path("stubs"), "TERM=dumb"};
+                                         "HOME=" + dir.Path("stubs"), "TERM=dumb",
+                                         // A lock of its own, and no system bus: never the machine's.
+                                         "VANTU_LOCK_FILE=" + dir.Path("stubs") + "/vantu.lock",
+                                         "DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/vantu-test-bus"};
     std::vector<std::string> argv_text = {VANTU_CLI_PATH};
     argv_text.insert(argv_text.end(), args.begin(), args.end());
     std::vector<char*> argv, envp;
