@@ -15,11 +15,16 @@ public:
     /// Takes a block-mode inhibitor for `what`: the descriptor that holds it, or -1 with
     /// `reason` set.
     virtual int Inhibit(const char* what, const char* who, const char* why, std::string& reason) = 0;
+    /// Gives back what Inhibit handed out; a descriptor is closed.
+    virtual void Release(int handle);
+    /// What a held block keeps off, for the line that says it could not be had.
+    virtual const char* Blocks() const { return "sleep and shutdown"; }
 };
 
-/// logind's Manager.Inhibit on the system bus.
-SleepBlocker& LogindSleepBlocker();
-/// The blocker in use: logind unless a test installed another.
+/// The system's own service: logind's Manager.Inhibit on the system bus, or the thread's
+/// execution state on Windows.
+SleepBlocker& SystemSleepBlocker();
+/// The blocker in use: the system's unless a test installed another.
 SleepBlocker& CurrentSleepBlocker();
 
 /// Test seam: `blocker` stands in for logind until the guard ends.
@@ -43,8 +48,9 @@ public:
     SleepInhibitor(const SleepInhibitor&) = delete;
     SleepInhibitor& operator=(const SleepInhibitor&) = delete;
 
-    bool held() const { return fd_ >= 0; }
+    bool held() const { return handle_ >= 0; }
 
 private:
-    int fd_ = -1;
+    SleepBlocker& blocker_;
+    int handle_ = -1;
 };

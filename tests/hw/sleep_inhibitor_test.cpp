@@ -53,7 +53,7 @@ TEST(SleepInhibitorTest, HoldsEveryWayToStopTheMachineUntilItEnds) {
     }
     EXPECT_TRUE(blocker.BlockReleased());
     ::close(blocker.kept_end);
-    EXPECT_EQ(&CurrentSleepBlocker(), &LogindSleepBlocker()) << "the seam is given back";
+    EXPECT_EQ(&CurrentSleepBlocker(), &SystemSleepBlocker()) << "the seam is given back";
 }
 
 TEST(SleepInhibitorTest, MissingServiceLetsTheRunGoOnWithOneLine) {

@@ -152,21 +152,6 @@ TEST(UnattendedRunTest, BackupHoldsTheOldFlashAndRefusalsLeaveItUntouched) {
     }
 }
 
-TEST(UnattendedRunTest, RestartIsRequestedOnceAfterAPass) {
-    RunDir dir("restart");
-    dir.ConfigureSim("");
-    testini::IniValues ini = Unattended();
-    ini.shutdown = "1";
-    dir.Write("uiset.ini", IniText(ini));
-    dir.WriteBytes("IMAGE.Bin", Image(4096));
-
-    const ProcessResult result = dir.RunVantu();
-    ASSERT_TRUE(result.exited) << result.err;
-    EXPECT_EQ(result.exit_status, 0);
-    EXPECT_EQ(dir.Read("Flash_log.txt"), "PASS\n");
-    EXPECT_EQ(dir.RestartCalls().size(), 1u);
-}
-
 TEST(UnattendedRunTest, MissingImageEndsWithStatusOneAndFail) {
     RunDir dir("no-image");
     dir.ConfigureSim("");
