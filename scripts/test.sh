@@ -23,30 +23,40 @@ export PATH="$stubs:$PATH"
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/vantu-test-bus
 
 # Every build below compiles many of the same sources: a compiler cache makes the later ones,
-# and the next run, cheap.
+# and the next run, cheap. Paths are cached relative to the clone, so a fresh clone elsewhere
+# on the same machine finds them too.
 export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
 
-echo "== build and test"
+# Each step's time, so the run's cost is seen where it is spent.
+step_start=$SECONDS
+step() {
+    [ -n "${step_name:-}" ] && echo "-- $step_name: $((SECONDS - step_start)) s"
+    step_name=$1 step_start=$SECONDS
+    [ -n "$step_name" ] && echo "== $step_name"
+    return 0
+}
+trap 'step ""; echo "-- total: $SECONDS s"' EXIT
+
+step "build and test"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
 cmake --build "$build" -j "$jobs"
 (cd "$build" && ctest --output-on-failure -j "$jobs")
 
-echo "== Debian package from the same build, checked unpacked (never installed here)"
-package_start=$SECONDS
+step "Debian package from the same build, checked unpacked (never installed here)"
 deb=$(VANTU_BUILD_DIR="$build" "$root/scripts/package.sh")
 "$root/scripts/check_package.sh" "$deb" "$build/simlib"
-echo "package built and checked in $((SECONDS - package_start)) s"
 
-echo "== core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+step "core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTU_SANITIZE=ON -DVANTU_BUILD_APP=OFF
 cmake --build "$build-asan" -j "$jobs"
 (cd "$build-asan" && ctest --output-on-failure -j "$jobs")
 
-echo "== settings reader fuzz smoke run (libFuzzer)"
+step "settings reader fuzz smoke run (libFuzzer)"
 cmake -S "$root" -B "$build-fuzz" -G Ninja -DVANTU_BUILD_APP=OFF -DVANTU_FUZZ=ON \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 cmake --build "$build-fuzz" -j "$jobs" --target settings_fuzz
 (cd "$build-fuzz" && ctest --output-on-failure -R settings_fuzz_smoke)
 
-echo "== Windows build (mingw-w64), core tests under Wine"
+step "Windows build (mingw-w64), tests under Wine"
 VANTU_BUILD_DIR="$build" "$root/scripts/windows.sh"
