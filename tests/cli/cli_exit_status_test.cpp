@@ -136,7 +136,8 @@ TEST(CliExitStatus, TheBackupComesFirstUnlessRefused) {
     dir.Write("backups", "a file where the folder belongs");
     const ProcessResult refused = dir.Run({"write", "--yes", "EC.bin"});
     EXPECT_EQ(refused.exit_status, 3);
-    EXPECT_NE(refused.err.find("could not be saved to backups/"), std::string::npos) << refused.err;
+    const std::string separator(1, static_cast<char>(std::filesystem::path::preferred_separator));
+    EXPECT_NE(refused.err.find("could not be saved to backups" + separator), std::string::npos) << refused.err;
     EXPECT_NE(refused.err.find("nothing was erased"), std::string::npos);
     EXPECT_EQ(dir.Flash(), flash);
     EXPECT_TRUE(dir.SpiLines("D8").empty());

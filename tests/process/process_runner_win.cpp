@@ -9,24 +9,6 @@
 
 namespace {
 
-// The quoting CommandLineToArgvW and the C runtime undo: backslashes count only before a quote.
-std::wstring Quoted(const std::wstring& arg) {
-    if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) return arg;
-    std::wstring out = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out.push_back(c);
-    }
-    out.append(2 * backslashes, L'\\');
-    return out + L"\"";
-}
-
 void DrainAll(HANDLE pipe, std::string& into) {
     char buffer[4096];
     DWORD got = 0;
@@ -56,8 +38,8 @@ ProcessResult RunProcess(const ProcessLaunch& launch) {
     HANDLE null_in = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
                                  nullptr);
 
-    std::wstring command_line = Quoted(WideFromUtf8(launch.program));
-    for (const std::string& arg : launch.args) command_line += L" " + Quoted(WideFromUtf8(arg));
+    std::wstring command_line = QuotedArgument(WideFromUtf8(launch.program));
+    for (const std::string& arg : launch.args) command_line += L" " + QuotedArgument(WideFromUtf8(arg));
     // Variables sorted by name, each ended by a zero, the block by one more.
     std::wstring environment;
     for (const auto& [key, value] : launch.env) environment += WideFromUtf8(key + "=" + value) + L'\0';
@@ -71,8 +53,10 @@ ProcessResult RunProcess(const ProcessLaunch& launch) {
     startup.hStdOutput = out_write;
     startup.hStdError = err_write;
     PROCESS_INFORMATION process{};
+    // No console at all: a hidden one would be a console host process of its own, which can
+    // outlive the child and keep this program's inherited output open after it has ended.
     const BOOL started = CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE,
-                                        CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(),
+                                        CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, environment.data(),
                                         dir.empty() ? nullptr : dir.c_str(), &startup, &process);
     CloseHandle(out_write);
     CloseHandle(err_write);
