@@ -1,10 +1,6 @@
 #include "cli_dir.h"
 
-#ifdef _WIN32
-#include <process.h>
-#else
 #include <unistd.h>
-#endif
 
 #include <fstream>
 #include <iterator>
@@ -46,12 +42,7 @@ std::vector<nlohmann::json> JsonLines(const std::string& out) {
 }
 
 CliDir::CliDir(const std::string& name) {
-#ifdef _WIN32
-    const int pid = ::_getpid();
-#else
-    const int pid = ::getpid();
-#endif
-    path_ = fs::temp_directory_path() / ("vantu-cli-" + std::to_string(pid) + "-" + name);
+    path_ = fs::temp_directory_path() / ("vantu-cli-" + std::to_string(::getpid()) + "-" + name);
     fs::remove_all(path_);
     fs::create_directories(path_ / "stubs");
 #ifdef _WIN32

@@ -3,13 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #ifdef _WIN32
-#include <process.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 #endif
 
 #include <cstdlib>
@@ -26,12 +26,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-#ifdef _WIN32
-int ProcessId() { return ::_getpid(); }
-#else
-int ProcessId() { return ::getpid(); }
-#endif
 
 // Holds the flash lock as another program would, until the guard ends: the lock file on
 // Linux, the machine-wide mutex on Windows.
@@ -91,7 +85,7 @@ public:
 class EcSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vantu-cli-session-" + std::to_string(ProcessId()) + "-" +
+        dir_ = fs::temp_directory_path() / ("vantu-cli-session-" + std::to_string(::getpid()) + "-" +
                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
         lock_path_ = (dir_ / "vantu.lock").string();

@@ -53,8 +53,7 @@ ProcessResult RunProcess(const ProcessLaunch& launch) {
     startup.hStdOutput = out_write;
     startup.hStdError = err_write;
     PROCESS_INFORMATION process{};
-    // No console at all: a hidden one would be a console host process of its own, which can
-    // outlive the child and keep this program's inherited output open after it has ended.
+    // No console: the child writes only to the pipes, as a program started by a script does.
     const BOOL started = CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE,
                                         CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, environment.data(),
                                         dir.empty() ? nullptr : dir.c_str(), &startup, &process);
