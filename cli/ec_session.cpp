@@ -6,6 +6,7 @@
 
 #include "hw/ec_channel.h"
 #include "hw/ec_presence.h"
+#include "hw/library_loader.h"
 #include "hw/port_io.h"
 #include "hw/scoped_override.h"
 #include "hw/session_lock.h"
@@ -62,6 +63,12 @@ std::string LockRefusal(const SessionLock& lock) {
     return text + (lock.state() == SessionLock::State::Busy ? "; wait until it has ended" : "");
 }
 
+#ifdef _WIN32
+constexpr char kPrivilege[] = "as administrator";
+#else
+constexpr char kPrivilege[] = "as root";
+#endif
+
 const SignalHold* g_Signals = nullptr;  // the session's, while its body runs
 
 }  // namespace
@@ -78,8 +85,8 @@ ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput
     PortLibrary library;
     if (!library.open())
         return out.Result(plan.command, ExitStatus::NoPortAccess,
-                          "no port access (see above); nothing was done. Run as root with the port library "
-                          "libinpout32.so installed");
+                          std::string("no port access (see above); nothing was done. Run ") + kPrivilege +
+                              " with the port library " + kPortLibraryName + " installed");
     ApplyEcSetup(setup);
     if (plan.needs_ec_answer && !EC_StatusPortAnswers())
         return out.Result(plan.command, ExitStatus::Refused,

@@ -27,26 +27,6 @@ std::wstring FindOnPath(const std::wstring& name) {
     return {};
 }
 
-// Quoted so that the program's argument parser gives back exactly `word`.
-std::wstring QuotedArgument(const std::wstring& word) {
-    if (!word.empty() && word.find_first_of(L" \t\n\v\"") == std::wstring::npos) return word;
-    std::wstring quoted = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : word) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        // Backslashes count double only before a quote.
-        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, L'\\');
-    quoted += L'"';
-    return quoted;
-}
-
 }  // namespace
 
 CommandProcess::~CommandProcess() {

@@ -19,6 +19,16 @@ namespace fs = std::filesystem;
 
 constexpr int kMaxNameTries = 100;
 
+// The backup's path in the platform's own form, so the text shown names it as the user's
+// system writes paths, not half in each.
+std::string InDirectory(const std::string& directory, const std::string& name) {
+#ifdef _WIN32
+    return directory + "\\" + name;
+#else
+    return directory + "/" + name;
+#endif
+}
+
 // The read-back writes each byte it reads to the dump stream; pointed at the backup file for
 // the pass, it fills it. The ROM sum and any dump that was open are put back afterwards.
 bool ReadFlashInto(std::FILE* file, uint32_t bytes) {
@@ -51,7 +61,7 @@ public:
         // A file in the way of the directory: say so, rather than that something exists.
         if (failed == std::errc::file_exists) failed = std::make_error_code(std::errc::not_a_directory);
         if (failed) return Fail(reason, "mkdir", failed.message());
-        staged_.emplace(directory_ + "/" + name_);
+        staged_.emplace(InDirectory(directory_, name_));
         if (!staged_->ready()) return Fail(reason, "create", std::strerror(errno));
         file_ = std::fopen(staged_->temp_path().c_str(), "wb");
         if (file_ == nullptr) return Fail(reason, "open stream", std::strerror(errno));
@@ -91,7 +101,7 @@ std::string FreeName(const std::string& directory, const std::string& base) {
     for (int n = 1; n <= kMaxNameTries; ++n) {
         const std::string name = n == 1 ? base : stem + "-" + std::to_string(n) + ".bin";
         std::error_code failed;  // set also for a name that is free
-        if (fs::symlink_status(PathFromUtf8(directory + "/" + name), failed).type() == fs::file_type::not_found)
+        if (fs::symlink_status(PathFromUtf8(InDirectory(directory, name)), failed).type() == fs::file_type::not_found)
             return name;
     }
     return base;  // the rename then fails only if that file is in the way of a directory
@@ -116,7 +126,7 @@ std::string BackupFileName(std::time_t when, const uint8_t (&id)[3]) {
 BackupResult BackupFlash(const BackupPlan& plan) {
     BackupResult result;
     const std::string name = FreeName(plan.directory, BackupFileName(plan.wall_clock(nullptr), plan.id));
-    result.path = plan.directory + "/" + name;
+    result.path = InDirectory(plan.directory, name);
     AtomicBackupFile file(plan.directory, name);
     if (!file.Create(result.reason)) return result;
     if (!ReadFlashInto(file.file(), plan.bytes)) {

@@ -15,6 +15,12 @@
 
 namespace {
 
+#ifdef _WIN32
+constexpr char kLibraryHome[] = "reinstall the program, whose library belongs in the folder of its .exe.";
+#else
+constexpr char kLibraryHome[] = "reinstall the program, whose library belongs in lib/vantu beside its bin folder.";
+#endif
+
 std::string g_LockdownPath = kLockdownPath;
 
 constexpr int kCapSysRawio = 17;
@@ -72,7 +78,7 @@ std::vector<std::string> PortAccessCauses(const PortAccessFacts& facts) {
         case PortOpenFailure::Kind::LibraryMissing:
             return {std::string("the port library ") + kPortLibraryName + " could not be loaded" +
                     (failure.library_error.empty() ? "" : " (" + failure.library_error + ")") +
-                    ": reinstall the program, whose library belongs in lib/vantu beside its bin folder."};
+                    ": " + kLibraryHome};
         case PortOpenFailure::Kind::EntryMissing:
             return {std::string("the port library ") + kPortLibraryName + " lacks the entry point " +
                     failure.missing_entry + ", so it is not the library this program needs: reinstall the program."};

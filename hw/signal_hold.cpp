@@ -4,10 +4,48 @@
 #include <csignal>
 
 #ifdef _WIN32
-// A window program on Windows gets no console signals; there is nothing to hold.
-SignalHold::SignalHold() {}
-SignalHold::~SignalHold() {}
-int SignalHold::pending_signal() const { return 0; }
+#include <windows.h>
+
+// Windows has no signals: a console's Ctrl+C, Ctrl+Break and close reach the program through
+// its control handler. A window program never gets them, so for it the hold does nothing.
+namespace {
+
+constexpr char kNotice[] = "vantu: the flash will finish first; the program ends after it\r\n";
+constexpr DWORD kControlCExit = 0xC000013A;  // how Windows ends a program on Ctrl+C
+
+std::atomic<int> g_Pending{0};
+HANDLE g_HoldEnded = CreateEventW(nullptr, TRUE, FALSE, nullptr);  // set when the hold ends
+
+}  // namespace
+
+BOOL WINAPI SignalHoldConsoleHandler(DWORD event) {
+    const int as_signal = event == CTRL_C_EVENT ? SIGINT : event == CTRL_BREAK_EVENT ? SIGBREAK : SIGTERM;
+    int none = 0;
+    if (g_Pending.compare_exchange_strong(none, as_signal)) {
+        DWORD written = 0;
+        WriteFile(GetStdHandle(STD_ERROR_HANDLE), kNotice, sizeof kNotice - 1, &written, nullptr);
+    }
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
+    // A closed console, a log-off or a shutdown ends the process once this returns: it returns
+    // only when the EC is released, or when the system's own time limit cuts it short.
+    WaitForSingleObject(g_HoldEnded, INFINITE);
+    return FALSE;
+}
+
+SignalHold::SignalHold() {
+    g_Pending = 0;
+    ResetEvent(g_HoldEnded);
+    SetConsoleCtrlHandler(SignalHoldConsoleHandler, TRUE);
+}
+
+SignalHold::~SignalHold() {
+    SetConsoleCtrlHandler(SignalHoldConsoleHandler, FALSE);
+    SetEvent(g_HoldEnded);  // a close waiting in the handler now ends the process
+    const int pending = g_Pending.exchange(0);
+    if (pending == SIGINT || pending == SIGBREAK) ExitProcess(kControlCExit);
+}
+
+int SignalHold::pending_signal() const { return g_Pending; }
 #else
 
 #include <unistd.h>

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Cross-builds Vantu's core for Windows with mingw-w64 and tests it under Wine, against the
-# simulated port library DLL only. 64-bit: core libraries, core tests and inpoutx64.dll,
-# tests run under Wine. 32-bit: core libraries and InpOut32.DLL, built and checked on the
-# host (running them would need 32-bit Wine). The window is not built for Windows here.
+# Cross-builds Vantu's core and vantu-cli for Windows with mingw-w64 and tests them under Wine,
+# against the simulated port library DLL only. 64-bit: core libraries, vantu-cli.exe, the tests
+# and inpoutx64.dll, tests run under Wine. 32-bit: core libraries, vantu-cli.exe and
+# InpOut32.DLL, built and checked on the host (running them would need 32-bit Wine). The window
+# is not built for Windows here.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/ensure_packages.sh"

@@ -131,6 +131,29 @@ TEST(CliWrite, FlashesEveryChipVariant) {
     }
 }
 
+// FNV-1a, 64 bits: one number for a whole flash file.
+uint64_t Digest(const std::vector<uint8_t>& bytes) {
+    uint64_t hash = 14695981039346656037u;
+    for (uint8_t b : bytes) hash = (hash ^ b) * 1099511628211u;
+    return hash;
+}
+
+TEST(CliWrite, LeavesTheSameFlashOnLinuxAndWindows) {
+    CliDir dir("same-flash");
+    dir.Sim("chip=winbond");
+    const std::vector<uint8_t> image = Pattern(2 * kChunk + 100, 11);
+    dir.WriteBytes("EC.bin", image);
+    std::vector<uint8_t> expected = dir.Flash();
+    std::copy(image.begin(), image.end(), expected.begin());
+    std::fill(expected.begin() + image.size(), expected.begin() + 3 * kChunk, 0xFF);
+    const ProcessResult run = dir.Run({"write", "--yes", "--no-backup", "EC.bin"});
+    ASSERT_EQ(run.exit_status, 0) << run.err;
+    EXPECT_EQ(dir.Flash(), expected);
+    // Both builds run this test against the same number: the Windows program under Wine
+    // leaves, byte for byte, the flash the Linux one leaves.
+    EXPECT_EQ(Digest(dir.Flash()), 13052756300182845704u);
+}
+
 TEST(CliVerify, ReportsTheFirstDifferingAddressOfEachChunk) {
     CliDir dir("verify");
     dir.Sim("chip=mx");

@@ -45,6 +45,11 @@ CliDir::CliDir(const std::string& name) {
     path_ = fs::temp_directory_path() / ("vantu-cli-" + std::to_string(::getpid()) + "-" + name);
     fs::remove_all(path_);
     fs::create_directories(path_ / "stubs");
+#ifdef _WIN32
+    // The system's restart command is found through PATH: a recording stand-in takes its name.
+    fs::copy_file(COMMAND_STUB_PATH, path_ / "stubs" / "shutdown.exe");
+    return;
+#endif
     for (const char* stub : {"shutdown", "reboot", "systemctl", "systemd-run", "poweroff"}) {
         const fs::path file = path_ / "stubs" / stub;
         std::ofstream(file) << "#!/bin/sh\necho \"" << stub << " $*\" >> '" << (path_ / "restart_calls.txt").string()
@@ -67,7 +72,10 @@ void CliDir::SetFlash(const std::vector<uint8_t>& bytes) const { WriteBytes("fla
 std::vector<std::string> CliDir::Trace() const {
     std::vector<std::string> lines;
     std::istringstream in(Read("trace.txt"));
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
     return lines;
 }
 
@@ -109,6 +117,9 @@ ProcessResult CliDir::Run(const std::vector<std::string>& args, bool with_librar
     launch.env = TestEnvironment((path_ / "stubs").string(), with_library ? SIM_LIBRARY_DIR : "");
     if (!with_library) launch.env.erase("LD_LIBRARY_PATH");
     if (Exists("sim.conf")) launch.env["VANTU_SIM_CONFIG"] = Path("sim.conf");
+#ifdef _WIN32
+    launch.env["VANTU_STUB_LOG"] = Path("restart_calls.txt");
+#endif
     for (const auto& [name, value] : env) launch.env[name] = value;
     launch.time_limit_s = 120;
     return RunProcess(launch);

@@ -15,6 +15,13 @@
 
 namespace cli_test {
 
+/// How the program ends a line of text on standard output and in its text files.
+#ifdef _WIN32
+inline constexpr const char* kLineEnd = "\r\n";
+#else
+inline constexpr const char* kLineEnd = "\n";
+#endif
+
 /// Deterministic bytes that are rarely 0xFF, different for each seed.
 std::vector<uint8_t> Pattern(size_t size, uint32_t seed);
 
@@ -37,7 +44,8 @@ public:
     void Sim(const std::string& lines, size_t flash_bytes = 1 << 20);
     std::vector<uint8_t> Flash() const;
     void SetFlash(const std::vector<uint8_t>& bytes) const;
-    /// Lines of the simulator's trace (empty when the library was never called).
+    /// Lines of the simulator's trace (empty when the library was never called), without
+    /// their line ends.
     std::vector<std::string> Trace() const;
     /// Trace lines of SPI transactions with `opcode` (two hex digits, e.g. "D8").
     std::vector<std::string> SpiLines(const std::string& opcode) const;

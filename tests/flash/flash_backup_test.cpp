@@ -23,6 +23,7 @@
 #include "sim/in_process.h"
 #include "spi/chip_id.h"
 #include "spi/verify.h"
+#include "test_env.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ std::vector<uint8_t> FileBytes(const fs::path& path) {
 class BeforeEraseTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::setenv("TZ", "UTC0", 1);
+        testenv::Set("TZ", "UTC0");
         ::tzset();
         dir_ = fs::temp_directory_path() / ("vantu-backup-" + std::to_string(::getpid()));
         fs::remove_all(dir_);

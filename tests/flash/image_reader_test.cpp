@@ -6,9 +6,15 @@
 #include <cstring>
 #include <filesystem>
 
-#include <unistd.h>
 #include <string>
 #include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "flash/chunk_buffers.h"
 #include "flash/image_reader.h"
@@ -144,12 +150,21 @@ TEST_F(ImageReaderTest, RefusesImagesBeyondSixteenMebibytesWithoutTouchingTheSta
 // an image of the length it shows, least of all an empty one.
 TEST_F(ImageReaderTest, StreamsWithoutAFileLengthAreUnmeasurable) {
     int fds[2];
+#ifdef _WIN32
+    ASSERT_EQ(::_pipe(fds, 4096, _O_BINARY), 0);
+    ASSERT_EQ(::_write(fds[1], "abc", 3), 3);
+    ::_close(fds[1]);
+    std::FILE* pipe = ::_fdopen(fds[0], "rb");
+    const char* device_name = "NUL";
+#else
     ASSERT_EQ(::pipe(fds), 0);
     ASSERT_EQ(::write(fds[1], "abc", 3), 3);
     ::close(fds[1]);
     std::FILE* pipe = ::fdopen(fds[0], "rb");
+    const char* device_name = "/dev/zero";
+#endif
     ASSERT_NE(pipe, nullptr);
-    std::FILE* device = std::fopen("/dev/zero", "rb");
+    std::FILE* device = std::fopen(device_name, "rb");
     ASSERT_NE(device, nullptr);
     for (std::FILE* stream : {pipe, device}) {
         ScopedImageFile image(stream);
