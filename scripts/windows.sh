@@ -2,10 +2,12 @@
 # Cross-builds Vantu's core for Windows with mingw-w64 and tests it under Wine, against the
 # simulated port library DLL only. 64-bit: core libraries, core tests and inpoutx64.dll,
 # tests run under Wine. 32-bit: core libraries and InpOut32.DLL, built and checked on the
-# host (running them would need 32-bit Wine). The window is not built for Windows here.
+# host (running them would need 32-bit Wine). With the static Qt kit beside the repository,
+# the 64-bit build adds the window, vantu.exe, and its tests under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/ensure_packages.sh"
+. "$root/scripts/qt_kit.sh"
 ensure_packages "${VANTU_WINDOWS_PACKAGES[@]}"
 
 build=${VANTU_BUILD_DIR:-$root/build}
@@ -20,8 +22,13 @@ cmake --build "$build-win32" -j "$jobs"
 (cd "$build-win32" && ctest --output-on-failure)
 
 echo "== Windows 64-bit: core tests under Wine against inpoutx64.dll"
-cmake -S "$root" -B "$build-win64" -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DVANTU_BUILD_APP=OFF
+qt_kit_unpack "$build-win64"
+toolchain=${qt_toolchain:-$root/cmake/mingw-w64-x86_64.cmake}
+# A tree configured with the other toolchain is configured afresh.
+fresh=()
+grep -qsx "CMAKE_TOOLCHAIN_FILE:[A-Z]*=$toolchain" "$build-win64/CMakeCache.txt" || fresh=(--fresh)
+cmake "${fresh[@]}" -S "$root" -B "$build-win64" -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DVANTU_BUILD_APP="$([ -n "$qt_toolchain" ] && echo ON || echo OFF)"
 cmake --build "$build-win64" -j "$jobs"
 
 # One Wine server for the whole run, so each test program starts in a fraction of a second;

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QTimer>
 #include <QtTest>
-#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -12,6 +11,7 @@
 
 #include "app/app_main.h"
 #include "app/run_mode.h"
+#include "hw/atomic_file.h"
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
 #include "hw/port_io.h"
@@ -43,6 +43,14 @@ std::optional<std::string> ReadFile(const char* name) {
     return bytes.str();
 }
 
+std::optional<std::string> ReadTextFile(const char* name) {
+    std::optional<std::string> text = ReadFile(name);
+    if (!text) return text;
+    const std::string line_end = kTextLineEnd;
+    for (size_t at = 0; (at = text->find(line_end, at)) != std::string::npos; ++at) text->replace(at, line_end.size(), "\n");
+    return text;
+}
+
 StderrCapture::StderrCapture() : saved_fd_(::dup(STDERR_FILENO)), file_(std::tmpfile()) {
     std::fflush(stderr);
     ::dup2(::fileno(file_), STDERR_FILENO);
@@ -57,14 +65,19 @@ StderrCapture::~StderrCapture() {
 
 QString StderrCapture::Text() const {
     std::fflush(stderr);
+    // Read from the start and back to the end, where standard error goes on writing (no
+    // pread on Windows).
+    const int fd = ::fileno(file_);
+    const auto end = ::lseek(fd, 0, SEEK_END);
+    ::lseek(fd, 0, SEEK_SET);
     std::string text;
     char buffer[4096];
-    for (off_t at = 0;;) {
-        const ssize_t got = ::pread(::fileno(file_), buffer, sizeof buffer, at);
+    for (;;) {
+        const auto got = ::read(fd, buffer, sizeof buffer);
         if (got <= 0) break;
         text.append(buffer, static_cast<size_t>(got));
-        at += got;
     }
+    ::lseek(fd, end, SEEK_SET);
     return QString::fromLocal8Bit(text);
 }
 
