@@ -11,12 +11,12 @@
 
 #include "app/app_main.h"
 #include "app/run_mode.h"
-#include "hw/atomic_file.h"
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
 #include "hw/port_io.h"
 #include "hw/sleep_inhibitor.h"
 #include "hw/super_io.h"
+#include "line_ends.h"
 #include "settings/settings_file.h"
 
 namespace apptest {
@@ -44,11 +44,9 @@ std::optional<std::string> ReadFile(const char* name) {
 }
 
 std::optional<std::string> ReadTextFile(const char* name) {
-    std::optional<std::string> text = ReadFile(name);
+    const std::optional<std::string> text = ReadFile(name);
     if (!text) return text;
-    const std::string line_end = kTextLineEnd;
-    for (size_t at = 0; (at = text->find(line_end, at)) != std::string::npos; ++at) text->replace(at, line_end.size(), "\n");
-    return text;
+    return PlainLineEnds(*text);
 }
 
 StderrCapture::StderrCapture() : saved_fd_(::dup(STDERR_FILENO)), file_(std::tmpfile()) {
