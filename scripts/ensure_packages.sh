@@ -22,5 +22,6 @@ VANTU_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # What building and checking the Debian package needs: dpkg-shlibdeps, the checkers of the
 # package, its desktop entry, metainfo and polkit action, and xdg-user-dir for the launcher.
 VANTU_PACKAGE_PACKAGES=(dpkg-dev lintian desktop-file-utils appstream policykit-1 libxml2-utils xdg-user-dirs)
-# The Windows build (mingw-w64, GoogleTest from source) and Wine to run its tests.
-VANTU_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine64)
+# The Windows build (mingw-w64, GoogleTest from source) and Wine to run its tests; for the
+# window, the static Qt kit's archive (zstd) and the host's moc, uic and rcc.
+VANTU_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine64 zstd qt6-base-dev-tools)
