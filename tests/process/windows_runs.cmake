@@ -24,6 +24,10 @@ target_compile_definitions(vantu_process_tests PRIVATE
   # No window driver here yet: its failing image streams are glibc's.
   WINDOW_DRIVER_PATH="")
 add_dependencies(vantu_process_tests vantu inpout32_sim broken_inpout32 restart_stub)
-vantu_add_test_program(vantu_process_tests)
+# Two entries, so the long runs over every chip variant go side by side with the rest.
+set(chips UnattendedRunTest.PassesOnEveryChipVariant)
+add_test(NAME vantu_process_tests_chips COMMAND vantu_process_tests --gtest_filter=${chips})
+add_test(NAME vantu_process_tests_other COMMAND vantu_process_tests --gtest_filter=-${chips})
 # The stub program is copied in as shutdown.exe, which Wine would otherwise refuse to start.
-set_tests_properties(vantu_process_tests PROPERTIES ENVIRONMENT VANTU_WINE_SHUTDOWN_STUBBED=1)
+set_tests_properties(vantu_process_tests_chips vantu_process_tests_other PROPERTIES
+  ENVIRONMENT VANTU_WINE_SHUTDOWN_STUBBED=1 TIMEOUT 300)
