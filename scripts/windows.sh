@@ -35,8 +35,11 @@ cmake --build "$build-win64" -j "$jobs"
 # it is ended however the run ends.
 export WINEPREFIX="$build-win64/wineprefix"
 wineserver=/usr/lib/wine/wineserver
-mkdir -p "$WINEPREFIX"
 "$wineserver" -k 2> /dev/null || true  # one left from an earlier run of this tree
+# A fresh prefix each run: in one left by an ended server Wine's RPC service no longer
+# starts, and every window program would wait ten seconds for it.
+rm -rf "$WINEPREFIX"
+mkdir -p "$WINEPREFIX"
 trap '"$wineserver" -k 2> /dev/null || true' EXIT
 "$wineserver" -p
 "$build-win64/wine-run.sh" wineboot --init > /dev/null 2>&1
