@@ -9,15 +9,15 @@ inline constexpr const char* kFlashInProgressText = "Another flash is in progres
 
 /// $VANTU_LOCK_FILE when set (tests and rehearsals on the simulated EC, which must not meet
 /// each other), else /run/lock/vantu.lock, else vantu.lock in the temporary directory where
-/// /run/lock is missing.
+/// /run/lock is missing; on Windows the machine-wide semaphore name.
 std::string DefaultSessionLockPath();
 
 class SessionLock {
 public:
     enum class State { Held, Busy, Failed };
 
-    /// Tries once to take the lock named by `path` (on Windows a named mutex; the path is
-    /// not used there). Never waits.
+    /// Tries once to take the lock named by `path` (on Windows a named semaphore, one per path).
+    /// Never waits.
     explicit SessionLock(const std::string& path = DefaultSessionLockPath());
     /// Releases the lock if held.
     ~SessionLock();

@@ -20,8 +20,11 @@ function(vantu_install_program target)
   set_target_properties(${target} PROPERTIES
     BUILD_WITH_INSTALL_RPATH ON
     INSTALL_RPATH "${VANTU_PROGRAM_RUNPATH}")
-  # Relocations resolved and made read-only before any code of a root process runs.
-  target_link_options(${target} PRIVATE -Wl,-z,relro,-z,now)
+  # Relocations resolved and made read-only before any code of a root process runs (an ELF
+  # notion: Windows programs have no such link options).
+  if(NOT WIN32)
+    target_link_options(${target} PRIVATE -Wl,-z,relro,-z,now)
+  endif()
   install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endfunction()
 

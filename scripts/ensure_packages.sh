@@ -23,6 +23,7 @@ VANTU_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # package, its desktop entry, metainfo and polkit action, and xdg-user-dir for the launcher.
 VANTU_PACKAGE_PACKAGES=(dpkg-dev lintian desktop-file-utils appstream policykit-1 libxml2-utils xdg-user-dirs)
 # The Windows build (mingw-w64, GoogleTest from source, the host's header-only CLI11 and JSON)
-# and Wine to run its tests.
+# and Wine to run its tests; for the window, the static Qt kit's archive (zstd) and the host's
+# moc, uic and rcc.
 VANTU_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest libcli11-dev nlohmann-json3-dev
-    wine64)
+    wine64 zstd qt6-base-dev-tools)

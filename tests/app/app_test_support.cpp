@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QTimer>
 #include <QtTest>
-#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -17,6 +16,7 @@
 #include "hw/port_io.h"
 #include "hw/sleep_inhibitor.h"
 #include "hw/super_io.h"
+#include "line_ends.h"
 #include "settings/settings_file.h"
 
 namespace apptest {
@@ -43,6 +43,12 @@ std::optional<std::string> ReadFile(const char* name) {
     return bytes.str();
 }
 
+std::optional<std::string> ReadTextFile(const char* name) {
+    const std::optional<std::string> text = ReadFile(name);
+    if (!text) return text;
+    return PlainLineEnds(*text);
+}
+
 StderrCapture::StderrCapture() : saved_fd_(::dup(STDERR_FILENO)), file_(std::tmpfile()) {
     std::fflush(stderr);
     ::dup2(::fileno(file_), STDERR_FILENO);
@@ -57,14 +63,19 @@ StderrCapture::~StderrCapture() {
 
 QString StderrCapture::Text() const {
     std::fflush(stderr);
+    // Read from the start and back to the end, where standard error goes on writing (no
+    // pread on Windows).
+    const int fd = ::fileno(file_);
+    const auto end = ::lseek(fd, 0, SEEK_END);
+    ::lseek(fd, 0, SEEK_SET);
     std::string text;
     char buffer[4096];
-    for (off_t at = 0;;) {
-        const ssize_t got = ::pread(::fileno(file_), buffer, sizeof buffer, at);
+    for (;;) {
+        const auto got = ::read(fd, buffer, sizeof buffer);
         if (got <= 0) break;
         text.append(buffer, static_cast<size_t>(got));
-        at += got;
     }
+    ::lseek(fd, end, SEEK_SET);
     return QString::fromLocal8Bit(text);
 }
 

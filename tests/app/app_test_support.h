@@ -27,6 +27,9 @@ using testini::IniValues;
 void WriteIni(const IniValues& values);
 /// The file's bytes, or nullopt when it does not exist.
 std::optional<std::string> ReadFile(const char* name);
+/// A result file ("Flash_log.txt", "EC_version.txt") with this system's line ends read as
+/// "\n", so one expectation holds on every platform.
+std::optional<std::string> ReadTextFile(const char* name);
 
 /// What the program writes to standard error while the guard lives.
 class StderrCapture {

@@ -181,7 +181,7 @@ private slots:
         WriteImage("EC.Bin", image);
 
         QVERIFY(w.form->RealRunAutoFlash());
-        QCOMPARE(ReadFile("Flash_log.txt").value_or(""), std::string("PASS\n"));
+        QCOMPARE(ReadTextFile("Flash_log.txt").value_or(""), std::string("PASS\n"));
         QCOMPARE(Child<QLabel>(*w.form, "Lbl_FilePath")->text(), QStringLiteral("USE EC.Bin"));
         QVERIFY(FlashStartsWith(w.rig.device, image));
     }
@@ -233,7 +233,7 @@ private slots:
         QVERIFY(w.form->isVisible());
         QCOMPARE(w.boxes.Texts().size(), 1);
         QVERIFY(w.boxes.Texts().front().contains(QStringLiteral("being flashed")));
-        QCOMPARE(ReadFile("Flash_log.txt").value_or(""), std::string("PASS\n"));
+        QCOMPARE(ReadTextFile("Flash_log.txt").value_or(""), std::string("PASS\n"));
         QVERIFY(FlashStartsWith(w.rig.device, image));
         QCOMPARE(Child<QLabel>(*w.form, "Lbl_status")->text(), QStringLiteral("CheckSum OK!!"));
         QVERIFY(!w.form->FlashRunning());
@@ -269,7 +269,7 @@ private slots:
         StartedWindow w(&ini);
         QVERIFY(!w.form->RealRunAutoFlash());
         QCOMPARE(w.boxes.Texts(), QStringList{"Can't read Bin file!!"});
-        QVERIFY(!ReadFile("Flash_log.txt").has_value());
+        QVERIFY(!ReadTextFile("Flash_log.txt").has_value());
     }
 
     void unwatchedRunTellsStandardErrorWhatTheStatusLineSays() {

@@ -166,7 +166,7 @@ void LifecycleTest::runEnds() {
         run.screen);
 
     QCOMPARE(status, run.status);
-    QCOMPARE(ReadFile("Flash_log.txt"), std::optional<std::string>(run.log));
+    QCOMPARE(ReadTextFile("Flash_log.txt"), std::optional<std::string>(run.log));
     const std::optional<std::string> ini_after = ReadFile("uiset.ini");
     if (run.settings_rewritten) {
         QVERIFY(ini_after.has_value());
@@ -174,7 +174,7 @@ void LifecycleTest::runEnds() {
     } else {
         QCOMPARE(ini_after, ini_before);
     }
-    QCOMPARE(ReadFile("EC_version.txt"), std::optional<std::string>(run.version_file));
+    QCOMPARE(ReadTextFile("EC_version.txt"), std::optional<std::string>(run.version_file));
     QCOMPARE(stand_ins.auto_flash_runs, run.flash_runs);
     QCOMPARE(stand_ins.restarts, run.restarts);
     QCOMPARE(stand_ins.shown, run.driver_open && run.status != kNoScreenStatus);
@@ -216,7 +216,7 @@ void LifecycleTest::lockedOutRunTouchesNothing() {
     QCOMPARE(RunProgram(stand_ins), status);
     QCOMPARE(rig.device.counters().total(), uint64_t{0});
     QCOMPARE(ReadFile("uiset.ini"), ini_before);
-    QVERIFY(!ReadFile("EC_version.txt").has_value());
+    QVERIFY(!ReadTextFile("EC_version.txt").has_value());
     QVERIFY(!stand_ins.shown);
     QCOMPARE(stand_ins.auto_flash_runs, 0);
     const QStringList expected_boxes = unattended ? QStringList{} : QStringList{"Another flash is in progress, not flashed!!"};
@@ -232,9 +232,9 @@ void LifecycleTest::everythingIsWrittenBeforeTheRestart() {
     std::optional<std::string> log_at_restart, ini_at_restart, version_at_restart;
     struct stat ini_stat_at_restart {};
     stand_ins.on_restart = [&] {
-        log_at_restart = ReadFile("Flash_log.txt");
+        log_at_restart = ReadTextFile("Flash_log.txt");
         ini_at_restart = ReadFile("uiset.ini");
-        version_at_restart = ReadFile("EC_version.txt");
+        version_at_restart = ReadTextFile("EC_version.txt");
         ::stat("uiset.ini", &ini_stat_at_restart);
     };
 
@@ -245,9 +245,9 @@ void LifecycleTest::everythingIsWrittenBeforeTheRestart() {
     QCOMPARE(log_at_restart, std::optional<std::string>("PASS\n"));
     QVERIFY(ini_at_restart.value_or("").starts_with("[Info]\r\n"));
     QCOMPARE(version_at_restart, std::optional<std::string>("1.10\n"));
-    QCOMPARE(ReadFile("Flash_log.txt"), log_at_restart);
+    QCOMPARE(ReadTextFile("Flash_log.txt"), log_at_restart);
     QCOMPARE(ReadFile("uiset.ini"), ini_at_restart);
-    QCOMPARE(ReadFile("EC_version.txt"), version_at_restart);
+    QCOMPARE(ReadTextFile("EC_version.txt"), version_at_restart);
     struct stat ini_stat_after {};
     ::stat("uiset.ini", &ini_stat_after);
     QCOMPARE(ini_stat_after.st_ino, ini_stat_at_restart.st_ino);
@@ -288,7 +288,7 @@ void LifecycleTest::escapedErrorsEndAnUnattendedRunWithFail() {
     });
 
     QCOMPARE(result, status);
-    QCOMPARE(QString::fromStdString(ReadFile("Flash_log.txt").value_or("(none)")), log);
+    QCOMPARE(QString::fromStdString(ReadTextFile("Flash_log.txt").value_or("(none)")), log);
     QVERIFY(boxes.Texts().contains(QStringLiteral("injected failure.")));
     QCOMPARE(stand_ins.restarts, 0);
 }

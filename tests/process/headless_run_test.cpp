@@ -42,7 +42,7 @@ TEST(HeadlessRunTest, SettingsWithOtherLineEndsAndBlanksFlashAndPass) {
         const ProcessResult result = dir.RunVantu(45);
         ASSERT_TRUE(result.exited) << what << result.err;
         EXPECT_EQ(result.exit_status, 0) << what << result.err;
-        EXPECT_EQ(dir.Read("Flash_log.txt"), "PASS\n") << what;
+        EXPECT_EQ(dir.ReadText("Flash_log.txt"), "PASS\n") << what;
         EXPECT_TRUE(std::equal(image.begin(), image.end(), dir.Flash().begin())) << what;
         // Written back the way this program writes it.
         EXPECT_EQ(dir.Read("uiset.ini"), IniText(Unattended())) << what;
@@ -85,7 +85,7 @@ TEST(HeadlessRunTest, WithoutAScreenARunThatWouldWaitEndsAtOnce) {
         const ProcessResult result = dir.Run(options);
         ASSERT_TRUE(result.exited) << c.what << (result.timed_out ? " timed out" : "") << result.err;
         EXPECT_EQ(result.exit_status, c.status) << c.what << result.err;
-        EXPECT_EQ(dir.Read("Flash_log.txt"), c.log) << c.what;
+        EXPECT_EQ(dir.ReadText("Flash_log.txt"), c.log) << c.what;
         if (!c.told.empty()) {
             EXPECT_EQ(vantu_test::LastLine(result.err), c.told) << c.what;
         }
@@ -122,7 +122,7 @@ TEST(HeadlessRunTest, SettingsFileThatIsNoRegularFileIsRefusedAtOnce) {
         const ProcessResult result = dir.Run(options);
         ASSERT_TRUE(result.exited) << c.what << (result.timed_out ? " timed out" : "");
         EXPECT_EQ(result.exit_status, 0) << c.what;
-        EXPECT_EQ(dir.Read("Flash_log.txt"), "Fail\n") << c.what;
+        EXPECT_EQ(dir.ReadText("Flash_log.txt"), "Fail\n") << c.what;
         EXPECT_TRUE(Contains(result.err, "ini Load fail,pls check uiset.ini!! " + c.told + "\n"))
             << c.what << ": " << result.err;
         EXPECT_EQ(dir.Flash(), dir.InitialFlash()) << c.what;

@@ -1,3 +1,6 @@
+// Windows (run under Wine in the cross build): the child gets pipes for its standard output
+// and error even when it is a window program, which has no console to print to.
+
 #include "process_runner.h"
 
 #include <windows.h>
@@ -6,6 +9,7 @@
 #include <thread>
 
 #include "hw/wide_text_win.h"
+#include "line_ends.h"
 
 namespace {
 
@@ -85,6 +89,9 @@ ProcessResult RunProcess(const ProcessLaunch& launch) {
     CloseHandle(process.hProcess);
     CloseHandle(out_read);
     CloseHandle(err_read);
+    // What the child printed in text mode, with its CR LF line ends read as "\n".
+    result.out = PlainLineEnds(result.out, "\r\n");
+    result.err = PlainLineEnds(result.err, "\r\n");
     return result;
 }
 
@@ -99,6 +106,7 @@ std::map<std::string, std::string> TestEnvironment(const std::string& stub_dir, 
     env["PATH"] = stub_dir + (library_dir.empty() ? "" : ";" + library_dir) + ";" + system_root + "\\system32;" +
                   system_root;
     env["USERPROFILE"] = stub_dir;
+    env["QT_QPA_PLATFORM"] = "offscreen";
     env["VANTU_LOCK_FILE"] = stub_dir + "\\vantu.lock";
     return env;
 }

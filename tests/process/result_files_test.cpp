@@ -38,8 +38,8 @@ TEST(ResultFilesTest, LogAndVersionRecordReachedThroughLinksLeaveTheTargetsUntou
         const ProcessResult result = dir.RunVantu();
         ASSERT_TRUE(result.exited) << result.err;
         EXPECT_EQ(result.exit_status, 0) << result.err;
-        EXPECT_EQ(dir.Read("Flash_log.txt"), "PASS\n");
-        EXPECT_EQ(dir.Read("EC_version.txt"), "1.10\n");
+        EXPECT_EQ(dir.ReadText("Flash_log.txt"), "PASS\n");
+        EXPECT_EQ(dir.ReadText("EC_version.txt"), "1.10\n");
         for (const char* name : {"Flash_log.txt", "EC_version.txt"}) {
             EXPECT_FALSE(fs::is_symlink(dir.path() / name)) << name;
             if (dangling)
@@ -60,7 +60,7 @@ TEST(ResultFilesTest, ARunThatEndsBeforeTheFlashLeavesNoEarlierOutcome) {
     const ProcessResult result = dir.RunVantu();
     ASSERT_TRUE(result.exited);
     EXPECT_EQ(result.exit_status, 1);
-    EXPECT_EQ(dir.Read("Flash_log.txt"), "Fail\n");
+    EXPECT_EQ(dir.ReadText("Flash_log.txt"), "Fail\n");
 }
 
 TEST(ResultFilesTest, AnImageThatIsNoRegularFileEndsTheRunAtOnce) {
@@ -74,7 +74,7 @@ TEST(ResultFilesTest, AnImageThatIsNoRegularFileEndsTheRunAtOnce) {
     ASSERT_TRUE(result.exited) << (result.timed_out ? "timed out" : result.err);
     EXPECT_EQ(result.exit_status, 1);
     EXPECT_NE(result.err.find("Bin file is not a regular file, not read!!"), std::string::npos) << result.err;
-    EXPECT_EQ(dir.Read("Flash_log.txt"), "Fail\n");
+    EXPECT_EQ(dir.ReadText("Flash_log.txt"), "Fail\n");
     EXPECT_EQ(dir.Read("trace.txt").find("DC"), std::string::npos);
     EXPECT_EQ(dir.Flash(), dir.InitialFlash());
 }
@@ -108,8 +108,8 @@ TEST(ResultFilesTest, PortsOutOfRangeAreRefusedBeforeAnyPortAccess) {
         EXPECT_NE(result.err.find(c.shown), std::string::npos) << result.err;
         EXPECT_EQ(dir.Read("trace.txt"), "") << c.acpi_port;
         EXPECT_EQ(dir.Flash(), dir.InitialFlash()) << c.acpi_port;
-        EXPECT_EQ(dir.Read("EC_version.txt"), "00000\n") << c.acpi_port;
-        EXPECT_EQ(dir.Read("Flash_log.txt"), "Fail\n") << c.acpi_port;
+        EXPECT_EQ(dir.ReadText("EC_version.txt"), "00000\n") << c.acpi_port;
+        EXPECT_EQ(dir.ReadText("Flash_log.txt"), "Fail\n") << c.acpi_port;
     }
 }
 

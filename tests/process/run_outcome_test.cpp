@@ -67,7 +67,7 @@ TEST(RunOutcomeTest, RestartCommandThatFailsIsReportedAndThePassStands) {
     const ProcessResult result = dir.RunVantu();
     ASSERT_TRUE(result.exited) << result.err;
     EXPECT_EQ(result.exit_status, 0);
-    EXPECT_EQ(dir.Read("Flash_log.txt"), "PASS\n");
+    EXPECT_EQ(dir.ReadText("Flash_log.txt"), "PASS\n");
     EXPECT_EQ(dir.RestartCalls().size(), 1u);
     EXPECT_TRUE(LastLine(result.err).starts_with("Restart failed: ")) << result.err;
 }
@@ -87,7 +87,7 @@ TEST(RunOutcomeTest, EscapedErrorEndsWithStatusOneAndFail) {
     const ProcessResult result = dir.Run(options);
     ASSERT_TRUE(result.exited) << result.err;
     EXPECT_EQ(result.exit_status, 1);
-    EXPECT_EQ(dir.Read("Flash_log.txt"), "Fail\n");
+    EXPECT_EQ(dir.ReadText("Flash_log.txt"), "Fail\n");
     EXPECT_TRUE(Contains(result.err, "injected failure while opening the image.")) << result.err;
     EXPECT_TRUE(dir.RestartCalls().empty());
     EXPECT_EQ(dir.Flash(), dir.InitialFlash());
@@ -159,7 +159,7 @@ TEST(RunOutcomeTest, SettingsFaultsAreNamedNotBlamedOnThePortLibrary) {
         const ProcessResult result = dir.RunVantu(20);
         ASSERT_TRUE(result.exited) << c.what << result.err;
         EXPECT_EQ(result.exit_status, 1) << c.what;
-        EXPECT_EQ(dir.Read("Flash_log.txt"), "Fail\n") << c.what;
+        EXPECT_EQ(dir.ReadText("Flash_log.txt"), "Fail\n") << c.what;
         EXPECT_EQ(LastLine(result.err), c.told) << c.what;
         EXPECT_FALSE(Contains(result.err, "InpOut32")) << c.what;
         EXPECT_EQ(dir.Read("uiset.ini"), IniText(ini)) << c.what;  // never written back
@@ -178,7 +178,7 @@ TEST(RunOutcomeTest, WarningBoxOfAnUnattendedRunIsToldAndNeverWaitedFor) {
     const ProcessResult result = dir.RunVantu(20);
     ASSERT_TRUE(result.exited) << result.err;
     EXPECT_EQ(result.exit_status, 0);
-    EXPECT_EQ(dir.Read("Flash_log.txt"), "PASS\n");
+    EXPECT_EQ(dir.ReadText("Flash_log.txt"), "PASS\n");
     EXPECT_TRUE(Contains(result.err,
                          "Don't touch peripheral device or Remove AC power while EC Update processing!!\n"));
 }

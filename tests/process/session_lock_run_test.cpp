@@ -29,7 +29,7 @@ TEST(SessionLockRunTest, SecondRunIsRefusedAtOnceAndTouchesNothing) {
         EXPECT_EQ(refused.exit_status, 1);
         EXPECT_NE(refused.err.find("another flash is in progress"), std::string::npos) << refused.err;
         EXPECT_FALSE(dir.Exists("trace.txt")) << "the port library was used";
-        EXPECT_EQ(dir.Read("Flash_log.txt"), "PASS\n");
+        EXPECT_EQ(dir.ReadText("Flash_log.txt"), "PASS\n");
         EXPECT_FALSE(dir.Exists("EC_version.txt"));
         EXPECT_EQ(dir.Read("uiset.ini"), settings);
         EXPECT_EQ(dir.Flash(), dir.InitialFlash());
@@ -38,7 +38,7 @@ TEST(SessionLockRunTest, SecondRunIsRefusedAtOnceAndTouchesNothing) {
     const ProcessResult passed = dir.RunVantu();
     ASSERT_TRUE(passed.exited) << passed.err;
     EXPECT_EQ(passed.exit_status, 0) << passed.err;
-    EXPECT_EQ(dir.Read("Flash_log.txt"), "PASS\n");
+    EXPECT_EQ(dir.ReadText("Flash_log.txt"), "PASS\n");
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 #include "vantu_test_support.h"
 
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -10,6 +14,7 @@
 #include <sstream>
 
 #include "flash/restart.h"
+#include "line_ends.h"
 
 namespace vantu_test {
 
@@ -47,12 +52,17 @@ namespace {
 constexpr const char* kRunFiles[] = {"Flash_log.txt", "uiset.ini", "EC_version.txt"};
 
 std::string StatLine(const fs::path& file) {
+#ifdef _WIN32
+    (void)file;
+    return {};  // the Windows stub records no identities: nothing counts as untouched
+#else
     struct stat info;
     if (::stat(file.c_str(), &info) != 0) return {};
     char text[96];
     std::snprintf(text, sizeof text, "%llu %lld.%09ld", static_cast<unsigned long long>(info.st_ino),
                   static_cast<long long>(info.st_mtim.tv_sec), info.st_mtim.tv_nsec);
     return text;
+#endif
 }
 
 }  // namespace
@@ -65,6 +75,12 @@ RunDir::RunDir(const std::string& name) {
 }
 
 void RunDir::WriteRestartStubs(int exit_status) const {
+#ifdef _WIN32
+    // The command is looked up as "<name>.exe" along PATH: a copy of the stub program.
+    fs::copy_file(RESTART_STUB_PATH, path_ / "stubs" / (RestartCommand().front() + ".exe"),
+                  fs::copy_options::overwrite_existing);
+    std::ofstream(path_ / "stubs" / "exit_status.txt") << exit_status;
+#else
     // Every name the restart could go by is shadowed: none of them may reach the system.
     std::vector<std::string> names = {"shutdown", "reboot", "systemctl"};
     names.push_back(RestartCommand().front());
@@ -83,6 +99,7 @@ void RunDir::WriteRestartStubs(int exit_status) const {
         script.close();
         fs::permissions(file, fs::perms::owner_all);
     }
+#endif
 }
 
 std::optional<std::string> RunDir::SeenAtRestart(const std::string& name) const {
@@ -110,6 +127,8 @@ std::string RunDir::Read(const std::string& name) const {
     std::ifstream in(path_ / name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+std::string RunDir::ReadText(const std::string& name) const { return PlainLineEnds(Read(name)); }
 
 bool RunDir::Exists(const std::string& name) const { return fs::exists(path_ / name); }
 

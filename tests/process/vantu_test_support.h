@@ -36,6 +36,9 @@ public:
     void Write(const std::string& name, const std::string& text) const;
     void WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes) const;
     std::string Read(const std::string& name) const;
+    /// A result file ("Flash_log.txt", "EC_version.txt") with this system's line ends read
+    /// as "\n", so one expectation holds on every platform.
+    std::string ReadText(const std::string& name) const;
     bool Exists(const std::string& name) const;
 
     /// The simulator's configuration: `lines` plus a flash file of `flash_bytes` in this

@@ -136,7 +136,7 @@ TEST(WindowDriverTest, PortsOutOfRangeAreNeverUsed) {
     EXPECT_EQ(result.out, refusal + refusal + refusal + refusal);  // start, ROM, Set, ROM
     EXPECT_EQ(dir.Read("trace.txt"), "");
     EXPECT_FALSE(dir.Exists("LoadRom.bin"));
-    EXPECT_EQ(dir.Read("EC_version.txt"), "00000\n");
+    EXPECT_EQ(dir.ReadText("EC_version.txt"), "00000\n");
 }
 
 }  // namespace
