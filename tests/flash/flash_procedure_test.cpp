@@ -104,6 +104,24 @@ TEST_F(FlashRunTest, CheckSumTextHasAtLeastSixUppercaseDigits) {
     }
 }
 
+// A reply nobody read (here to an EC-space read) is drained first: an EC slow to place its
+// answer to 0xDC would otherwise have the old byte taken for it.
+TEST_F(FlashRunTest, AByteTheEcLeftUnreadIsNotTakenForItsAnswer) {
+    sim::Config config;
+    config.obf_latency_reads = 2;
+    config.ec_space[0x10] = 0x41;
+    sim::Device& device = Start(config);
+    device.Out(0x3F4, 0x80);
+    device.In(0x3F4);
+    device.Out(0x3F0, 0x10);
+    for (int read = 0; read < 2; ++read) device.In(0x3F4);
+    ASSERT_NE(device.In(0x3F4) & kStatusOBF, 0);  // the EC-space byte waits, unread
+    OpenImage(Pattern(1000));
+    const FlashResult result = Run();
+    EXPECT_EQ(result.ack, 0x33);
+    EXPECT_EQ(result.outcome, FlashOutcome::Passed);
+}
+
 TEST_F(FlashRunTest, RefusedFollowModeShowsTheAnswerAndNothingElse) {
     sim::Config config;
     config.flash_mode_reply = 0x5A;
