@@ -97,14 +97,9 @@ sync_tree() {
     chmod +x "$src"/scripts/*.sh 2>/dev/null || true
 }
 
-stubs=$work/restart-stubs
-mkdir -p "$src" "$stubs"
-for cmd in systemd-run shutdown reboot poweroff halt systemctl; do
-    printf '#!/bin/sh\necho "blocked during tests: %s $*" >&2\n' "$cmd" > "$stubs/$cmd"
-    chmod +x "$stubs/$cmd"
-done
-export PATH="$stubs:$PATH"
-export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/vantu-test-bus
+mkdir -p "$src"
+. "$root/scripts/test_guards.sh"
+guard_test_environment "$work/restart-stubs"
 
 start=$SECONDS
 sync_tree
