@@ -80,6 +80,12 @@ fi
 if ((${#selected[@]} == 0)); then
     for i in "${!files[@]}"; do selected+=($((i + 1))); done
 fi
+for n in "${selected[@]}"; do
+    if ! [[ $n =~ ^[0-9]+$ ]] || ((n < 1 || n > ${#files[@]})); then
+        echo "no mutant $n: the list has 1 to ${#files[@]}" >&2
+        exit 2
+    fi
+done
 
 # ---- the scratch copy: every tracked and untracked-but-not-ignored file of the worktree, copied
 # once at the start and only when it differs. A plain copy gets a new time stamp, so Ninja
@@ -160,9 +166,7 @@ for n in "${selected[@]}"; do
     fi
     layer=${f%%/*}
     IFS='|' read -r first rest < <(test_numbers ${first_programs[$layer]:-})
-    caught=""
-    caught=$(run_tests "$first" "$work/mutant-$n-first.log") ||
-        true
+    caught=$(run_tests "$first" "$work/mutant-$n-first.log") || true
     if [[ -z $caught ]]; then
         caught=$(run_tests "$rest" "$work/mutant-$n-rest.log") || true
     fi
