@@ -10,17 +10,8 @@ ensure_packages "${VANTU_BUILD_PACKAGES[@]}" "${VANTU_FUZZ_PACKAGES[@]}" "${VANT
 build=${VANTU_BUILD_DIR:-$root/build}
 jobs=$(nproc)
 
-# Belt and braces: every test already shadows the restart command itself, but should one
-# forget, the commands that could restart this machine resolve to harmless stubs here.
-stubs="$build-restart-stubs"
-mkdir -p "$stubs"
-for cmd in systemd-run shutdown reboot poweroff halt systemctl; do
-    printf '#!/bin/sh\necho "blocked during tests: %s $*" >&2\n' "$cmd" > "$stubs/$cmd"
-    chmod +x "$stubs/$cmd"
-done
-export PATH="$stubs:$PATH"
-# Likewise no test can reach logind to hold off this machine's sleep.
-export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/vantu-test-bus
+. "$root/scripts/test_guards.sh"
+guard_test_environment "$build-restart-stubs"
 
 # Every build below compiles many of the same sources: a compiler cache makes the later ones,
 # and the next run, cheap. Paths are cached relative to the clone, so a fresh clone elsewhere

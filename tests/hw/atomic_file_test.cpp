@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+#include <errno.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -16,6 +18,21 @@
 #include <set>
 
 #include "hw/atomic_file.h"
+
+namespace {
+// A disk that takes every write and reports the error only when the data is synced.
+bool g_sync_fails = false;
+}  // namespace
+
+// Stands in for the C library's fsync within this program; the replacement's sync comes here.
+extern "C" int fsync(int fd) {
+    if (g_sync_fails) {
+        errno = EIO;
+        return -1;
+    }
+    static const auto real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
+    return real(fd);
+}
 
 namespace {
 
@@ -119,6 +136,18 @@ TEST_F(AtomicFileTest, AWriteThatFailsPartWayLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(Read(In("dump.bin")), "old dump");
     EXPECT_EQ(Entries(), (std::set<std::string>{"dump.bin"}));
+}
+
+// The bytes never reached the disk: the old file must stand, and the replacement be reported
+// as failed, though every write looked taken.
+TEST_F(AtomicFileTest, ASyncThatFailsLeavesTheOldFileAndNoTemporary) {
+    Write(In("Flash_log.txt"), "old outcome\n");
+    g_sync_fails = true;
+    const bool replaced = ReplaceFileAtomically(In("Flash_log.txt"), "PASS\r\n");
+    g_sync_fails = false;
+    EXPECT_FALSE(replaced);
+    EXPECT_EQ(Read(In("Flash_log.txt")), "old outcome\n");
+    EXPECT_EQ(Entries(), (std::set<std::string>{"Flash_log.txt"}));
 }
 
 TEST_F(AtomicFileTest, ReplacementFailsWhereNoFileCanStand) {

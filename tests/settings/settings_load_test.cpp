@@ -192,6 +192,12 @@ TEST(LoadSettings, FirstSevenValuesTakeEffectTogether) {
     EXPECT_EQ(l.values.FwVersionShow, 1);
     EXPECT_EQ(SettingsInEffect(l), UiSettings{});
 
+    // An error right after the seven, in BRAM Start index, leaves all seven in effect.
+    l = Load(IniText(With(7, "x")));
+    ASSERT_EQ(l.values_read, kValueReadBytes);
+    EXPECT_EQ(SettingsInEffect(l).AcpiPort, 0x62);
+    EXPECT_EQ(SettingsInEffect(l).ReadBytes, 2);
+
     // A later error keeps every field read so far in effect and zero for the rest.
     l = Load(IniText(With(10, "")));  // Warring Show
     ASSERT_EQ(l.status, SettingsLoadStatus::BadValue);
