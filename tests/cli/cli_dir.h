@@ -15,13 +15,6 @@
 
 namespace cli_test {
 
-/// How the program ends a line of text on standard output and in its text files.
-#ifdef _WIN32
-inline constexpr const char* kLineEnd = "\r\n";
-#else
-inline constexpr const char* kLineEnd = "\n";
-#endif
-
 /// Deterministic bytes that are rarely 0xFF, different for each seed.
 std::vector<uint8_t> Pattern(size_t size, uint32_t seed);
 

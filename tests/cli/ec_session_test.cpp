@@ -5,20 +5,12 @@
 
 #include <unistd.h>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/file.h>
-#endif
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <future>
-#include <thread>
 
 #include "cli/ec_session.h"
+#include "hw/session_lock.h"
 #include "hw/sleep_inhibitor.h"
 #include "sim/in_process.h"
 #include "test_env.h"
@@ -26,51 +18,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// Holds the flash lock as another program would, until the guard ends: the lock file on
-// Linux, the machine-wide mutex on Windows.
-class OtherHolder {
-public:
-    explicit OtherHolder(const std::string& lock_path) {
-#ifdef _WIN32
-        // A mutex is owned by a thread and taken again by its owner: another thread holds it.
-        (void)lock_path;
-        std::promise<bool> taken;
-        std::future<bool> answer = taken.get_future();
-        holder_ = std::thread([this, &taken] {
-            const HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Global\\VantuFlashSession");
-            taken.set_value(mutex != nullptr && GetLastError() != ERROR_ALREADY_EXISTS);
-            release_.get_future().wait();
-            ReleaseMutex(mutex);
-            CloseHandle(mutex);
-        });
-        held_ = answer.get();
-#else
-        fd_ = ::open(lock_path.c_str(), O_RDONLY | O_CREAT, 0644);
-        held_ = ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
-#endif
-    }
-    ~OtherHolder() {
-#ifdef _WIN32
-        release_.set_value();
-        holder_.join();
-#else
-        ::close(fd_);
-#endif
-    }
-    OtherHolder(const OtherHolder&) = delete;
-    OtherHolder& operator=(const OtherHolder&) = delete;
-    bool held() const { return held_; }
-
-private:
-#ifdef _WIN32
-    std::promise<void> release_;
-    std::thread holder_;
-#else
-    int fd_ = -1;
-#endif
-    bool held_ = false;
-};
 
 class RecordingBlocker : public SleepBlocker {
 public:
@@ -129,7 +76,8 @@ TEST_F(EcSessionTest, OnlyAWriteHoldsOffSleep) {
 
 TEST_F(EcSessionTest, AnotherHolderOfTheLockRefusesEveryCommand) {
     {
-        const OtherHolder other(lock_path_);
+        // Another run's lock, refused to this one in one process as across two.
+        const SessionLock other(lock_path_);
         ASSERT_TRUE(other.held());
         for (bool writes : {true, false}) {
             plan_.writes_flash = writes;

@@ -245,10 +245,6 @@ TEST(OtherRunsTest, NoPortLibraryEndsAnInteractiveRunWithZeroBeforeAnyWindow) {
 }
 
 TEST(OtherRunsTest, BuildTreeProgramLoadsNoLibraryFromItsWorkingDirectory) {
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows looks for a DLL in the working directory too; only a loader limited to the "
-                    "program's and the system's directories would keep it out";
-#endif
     RunDir dir("cwd-library");
     std::filesystem::copy_file(std::string(SIM_LIBRARY_DIR) + "/" + kPortLibraryName, dir.path() / kPortLibraryName);
     const ProcessResult result = dir.RunVantu(60, /*with_library=*/false);
