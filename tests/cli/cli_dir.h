@@ -21,7 +21,8 @@ std::vector<uint8_t> Pattern(size_t size, uint32_t seed);
 /// Byte sum modulo 2^32.
 uint32_t Sum(const std::vector<uint8_t>& bytes);
 
-/// Every line of `out` parsed as one JSON object; a line that does not parse fails the test.
+/// Every line of `out` parsed as one JSON object; a line that does not parse, or no line at
+/// all, fails the test (never empty: a null object then stands in).
 std::vector<nlohmann::json> JsonLines(const std::string& out);
 
 class CliDir {
