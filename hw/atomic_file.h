@@ -30,6 +30,10 @@ public:
     bool Commit();
 
 private:
+    // The platform's part: a temporary file of its own beside `target`, and one write call
+    // (bytes written, or 0 or less when nothing more can be written).
+    static int CreateTempBeside(const std::string& target, std::string& temp_path);
+    static long WriteSome(int fd, const char* bytes, size_t size);
     void Abandon();
 
     std::string path_;

@@ -9,18 +9,6 @@
 
 namespace {
 
-// Created exclusively and never through a link, so that no file already there (or a link
-// planted under the name) is ever reused.
-int CreateTempBeside(const std::string& target, std::string& temp_path) {
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temp_path = target + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter++);
-        const int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
-}
-
 std::string DirectoryOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
@@ -48,20 +36,23 @@ void TakeOverOwnerAndMode(int fd, const std::string& target) {
 
 }  // namespace
 
-StagedReplacement::StagedReplacement(std::string path) : path_(std::move(path)) {
-    if (!path_.empty()) fd_ = CreateTempBeside(path_, temp_path_);
+// Created exclusively and never through a link, so that no file already there (or a link
+// planted under the name) is ever reused.
+int StagedReplacement::CreateTempBeside(const std::string& target, std::string& temp_path) {
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp_path = target + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter++);
+        const int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
 }
 
-bool StagedReplacement::Append(std::string_view bytes) {
-    size_t done = 0;
-    while (fd_ >= 0 && done < bytes.size()) {
-        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
+long StagedReplacement::WriteSome(int fd, const char* bytes, size_t size) {
+    for (;;) {
+        const ssize_t n = ::write(fd, bytes, size);
+        if (n >= 0 || errno != EINTR) return n;
     }
-    write_failed_ = write_failed_ || done < bytes.size();
-    return !write_failed_;
 }
 
 bool StagedReplacement::Commit() {

@@ -11,11 +11,9 @@
 #include "hw/atomic_file.h"
 #include "hw/wide_text_win.h"
 
-namespace {
-
 // Created exclusively, so that no file already there is ever reused. Others may read it
 // meanwhile, as a writer that opens the temporary file by name needs.
-int CreateTempBeside(const std::string& target, std::string& temp_path) {
+int StagedReplacement::CreateTempBeside(const std::string& target, std::string& temp_path) {
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp_path = target + ".tmp." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(counter++);
@@ -29,22 +27,9 @@ int CreateTempBeside(const std::string& target, std::string& temp_path) {
     return -1;
 }
 
-}  // namespace
-
-StagedReplacement::StagedReplacement(std::string path) : path_(std::move(path)) {
-    if (!path_.empty()) fd_ = CreateTempBeside(path_, temp_path_);
-}
-
-bool StagedReplacement::Append(std::string_view bytes) {
-    size_t done = 0;
-    while (fd_ >= 0 && done < bytes.size()) {
-        const size_t chunk = std::min<size_t>(bytes.size() - done, 1u << 20);
-        const int n = _write(fd_, bytes.data() + done, static_cast<unsigned>(chunk));
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    write_failed_ = write_failed_ || done < bytes.size();
-    return !write_failed_;
+long StagedReplacement::WriteSome(int fd, const char* bytes, size_t size) {
+    // _write takes an unsigned count: large buffers go in steps.
+    return _write(fd, bytes, static_cast<unsigned>(std::min<size_t>(size, 1u << 20)));
 }
 
 bool StagedReplacement::Commit() {
