@@ -45,9 +45,9 @@ ExitStatus RomSum(uint64_t bytes, CliOutput& out) {
             return out.Result("sum", ExitStatus::Usage, "--size is more than the 16 MiB the flash address reaches");
         case RomChecksumStatus::PortsRefused:
             return out.Result("sum", ExitStatus::Refused, "the EC ports are out of range; check --port");
+        case RomChecksumStatus::Busy: return out.Result("sum", ExitStatus::Refused, result.refusal);
         case RomChecksumStatus::AckFail:
-            return out.Result("sum", ExitStatus::Refused,
-                              "the EC did not enter follow mode; nothing was done. Check --port, and run probe");
+            return out.Result("sum", ExitStatus::Refused, NoFollowModeText(result.reply));
         case RomChecksumStatus::Faulted:
             return out.Result("sum", ExitStatus::Failed,
                               std::string("the flash could not be read whole: ") + HW_FaultText(result.fault));

@@ -9,6 +9,7 @@
 #include "flash/image_reader.h"
 #include "hw/atomic_file.h"
 #include "hw/ec_channel.h"
+#include "hw/ec_session.h"
 #include "hw/ec_ports.h"
 #include "hw/hw_fault.h"
 #include "spi/flash_control.h"
@@ -63,6 +64,12 @@ BinChecksumStatus BinChecksum(std::FILE* image, const std::function<void(uint32_
 
 RomChecksumResult RomChecksum() {
     RomChecksumResult result;
+    const EcSession session;
+    if (!session.open()) {
+        result.status = RomChecksumStatus::Busy;
+        result.refusal = session.RefusalText();
+        return result;
+    }
     g_RomSum = 0;
     if (g_RomSizeK > kMaxRomSizeK) {
         result.status = RomChecksumStatus::SizeTooLarge;
@@ -77,8 +84,11 @@ RomChecksumResult RomChecksum() {
     // Written beside the earlier dump and put in its place only once the read is complete.
     StagedReplacement dump(kLoadRomName);
     const bool dump_open = dump.ready() && SPI_OpenDump(dump.temp_path().c_str());
-    uint8_t ack = 0;
-    if (!EC_EnterFlashMode(ack)) {
+    result.reply = EC_RequestFollowMode();
+    if (!result.reply.entered()) {
+        // A late or garbled reply may still have left the EC in follow mode.
+        EC_WriteCmd(0xFC);
+        HW_ClearFault();
         SPI_CloseDump();
         result.status = RomChecksumStatus::AckFail;
         return result;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
 
 /// Kilobytes the ROM checksum reads; 128 at start, changed only by the ROM size "Set" button.
@@ -33,9 +34,10 @@ BinChecksumStatus BinChecksum(std::FILE* image, const std::function<void(uint32_
 
 enum class RomChecksumStatus {
     Done,          // `sum` holds the sum of every chunk asked for
+    Busy,          // another EC session is open: nothing read, no file touched; `refusal` says whose
     SizeTooLarge,  // g_RomSizeK above kMaxRomSizeK: nothing read, no file touched
     PortsRefused,  // the EC ports in use are out of range: no port touched, no file touched
-    AckFail,       // the EC refused follow mode: the earlier dump is left as it was
+    AckFail,       // the EC refused follow mode: the end command was sent, the earlier dump left as it was
     Faulted,       // a bounded wait expired during the read-back: the earlier dump left as it was
 };
 
@@ -44,9 +46,11 @@ struct RomChecksumResult {
     uint32_t sum = 0;               // the flash's byte sum (Done only)
     bool dump_written = false;      // "LoadRom.bin" now holds every byte read
     HwFault fault = HwFault::None;  // a wait that expired: during the read (Faulted), or at the end command
+    std::string refusal;            // Busy: why
+    FollowModeReply reply;          // the EC's answer to the follow-mode request
 };
 
-/// Reads g_RomSizeK / 64 whole chunks from flash address 0 through follow mode into g_RomSum,
+/// In an EC session of its own, reads g_RomSizeK / 64 whole chunks from flash address 0 through follow mode into g_RomSum,
 /// protects the chip again and sends the end command 0xFC. The dump replaces "LoadRom.bin"
 /// only once the read-back is complete; otherwise the earlier dump stays as it was. Also when
 /// the dump cannot be written the sum is computed.

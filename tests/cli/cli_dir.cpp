@@ -114,8 +114,19 @@ bool CliDir::Exists(const std::string& name) const { return fs::exists(path_ / n
 
 std::string CliDir::RestartCalls() const { return Read("restart_calls.txt"); }
 
+ProcessResult CliDir::RunReaderGoneAfterLine(const std::vector<std::string>& args) const {
+    ProcessLaunch launch = Launch(args, true, {});
+    launch.close_out_after_line = true;
+    return RunProcess(launch);
+}
+
 ProcessResult CliDir::Run(const std::vector<std::string>& args, bool with_library,
                           const std::map<std::string, std::string>& env) const {
+    return RunProcess(Launch(args, with_library, env));
+}
+
+ProcessLaunch CliDir::Launch(const std::vector<std::string>& args, bool with_library,
+                             const std::map<std::string, std::string>& env) const {
     ProcessLaunch launch;
     launch.program = VANTU_CLI_PATH;
     launch.args = args;
@@ -128,7 +139,7 @@ ProcessResult CliDir::Run(const std::vector<std::string>& args, bool with_librar
 #endif
     for (const auto& [name, value] : env) launch.env[name] = value;
     launch.time_limit_s = 120;
-    return RunProcess(launch);
+    return launch;
 }
 
 }  // namespace cli_test
