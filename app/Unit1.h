@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "flash/checksum_tools.h"
 #include "settings/settings_file.h"
 #include "settings/ui_settings.h"
 
@@ -55,7 +56,9 @@ public:
     /// True from the start of a flash's or ROM read's thread until it has ended.
     bool FlashRunning() const { return port_work_running_; }
     /// Runs the flash procedure on the open image, showing its steps; true when it passed.
-    bool DoFlash();
+    bool DoFlash(std::FILE* image);
+    /// Kilobytes the ROM checksum reads; changed only by the ROM size "Set" button.
+    int32_t RomSizeK() const { return rom_size_k_; }
     /// The status line's caption, shown at once; also on standard error while nobody watches.
     void SetStatusLine(const QString& text);
     /// Shows one step of a flash run in the status controls.
@@ -164,6 +167,7 @@ private:
     bool port_work_running_ = false;  // a flash or a ROM read runs on its own thread
     bool flashing_ = false;           // ... and it is a flash
     bool run_files_written_ = false;  // an unattended run wrote them before its restart
+    int32_t rom_size_k_ = kDefaultRomSizeK;
     SettingsLoadResult settings_read_;
     std::optional<int> exit_status_;
 };

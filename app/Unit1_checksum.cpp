@@ -26,7 +26,7 @@ void TForm1::Btn_get_checksun_BINClick() {
     const BinChecksumStatus status = BinChecksum(image, [this](uint32_t sum) {
         ui_->Lbl_BIN_check->setText(QString::fromStdString(ChecksumText(sum)));
         ui_->Lbl_BIN_check->repaint();
-    });
+    }).status;
     std::fclose(image);
     if (status == BinChecksumStatus::Done) return;
     // A sum of part of the file must not stand as the file's sum.
@@ -40,7 +40,8 @@ void TForm1::Btn_get_checksun_ROMClick() {
     RomChecksumResult result;
     {
         const SignalHold signals_wait;  // acted on once the run's files are written, before any box
-        if (!RunOffWindowThread([&result] { result = RomChecksum(); })) return;
+        const int32_t rom_size_k = rom_size_k_;
+        if (!RunOffWindowThread([&result, rom_size_k] { result = RomChecksum(rom_size_k); })) return;
         WriteRunFilesIfSignalled();
     }
     switch (result.status) {
@@ -74,5 +75,5 @@ void TForm1::Button3Click() {
         dialogs::ShowError(QString::fromLocal8Bit(InvalidIntegerMessage(text.toLocal8Bit().toStdString())));
         return;
     }
-    g_RomSizeK = *size_k;
+    rom_size_k_ = *size_k;
 }

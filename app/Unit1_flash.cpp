@@ -79,13 +79,18 @@ bool TForm1::RunOffWindowThread(const std::function<void()>& work) {
     return true;
 }
 
-bool TForm1::DoFlash() {
+bool TForm1::DoFlash(std::FILE* image) {
     FlashResult result;
     const uint8_t end_cmd = static_cast<uint8_t>(settings_.FlashEndCmd);
     const UiSettings settings = settings_;
     flashing_ = true;
     const bool ran = RunOffWindowThread([&] {
-        result = DoFlashProcedure(end_cmd, [this, &settings](const FlashEvent& event) {
+        FlashRunOptions options;
+        options.image = image;
+        options.end_cmd = end_cmd;
+        // The marks go to the console the window was started from, if any.
+        options.progress = [](ChipProgress what) { std::fputs(ChipProgressText(what), stdout); };
+        result = DoFlashProcedure(options, [this, &settings](const FlashEvent& event) {
             std::optional<std::pair<FwReadResult, std::string>> version;
             // The version is read once the run has passed with agreeing sums, before the sum
             // is shown.
@@ -117,13 +122,12 @@ void TForm1::closeEvent(QCloseEvent* event) {
 bool TForm1::FlashOpenImage(std::FILE* image) {
     bool passed = false;
     {
-        ScopedImageFile image_guard(image);
         SetFlashButtonsEnabled(false);
         ui_->Memo_status->clear();
         // A half-written EC does not start again: sleep may not cut the run short (the caller
         // holds the signals until the run's record is written).
         SleepInhibitor no_sleep;
-        passed = DoFlash();
+        passed = DoFlash(image);
     }
     std::fclose(image);
     return passed;

@@ -58,19 +58,18 @@ Result RunCase(uint64_t bytes, const fs::path& dir) {
     ScopedClock scoped_clock(clock);
     sim::InProcess seam(device);
     HW_ClearFault();
-    SPI_ResetChipState();
     uint8_t ack = 0;
     if (!EC_EnterFlashMode(ack)) {
         result.failure = "follow mode refused";
         return result;
     }
-    SPI_ReadJedecId();
+    const ChipRecord chip = SPI_ReadJedecId();
     device.ResetCounters();
 
     BackupPlan plan;
     plan.directory = (dir / "backups").string();
     plan.bytes = static_cast<uint32_t>(bytes);
-    std::copy(g_FlashId, g_FlashId + 3, plan.id);
+    std::copy(chip.id.begin(), chip.id.begin() + 3, plan.id);
     const auto start = std::chrono::steady_clock::now();
     const BackupResult backup = BackupFlash(plan);
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

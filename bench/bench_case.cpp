@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bench/random_image.h"
+#include "flash/flash_display.h"
 #include "flash/flash_procedure.h"
 #include "flash/image_reader.h"
 #include "flash/restart.h"
@@ -134,9 +135,8 @@ const FlashSafeguards& BenchSafeguards() {
     return safeguards;
 }
 
-RunRecord RunOnce(sim::Device& device, const Floor& floor) {
+RunRecord RunOnce(sim::Device& device, const Floor& floor, const FlashRunOptions& options) {
     RunRecord record;
-    SPI_ResetChipState();
     HW_ClearFault();
     device.ResetCounters();
     BenchClock clock;
@@ -148,7 +148,7 @@ RunRecord RunOnce(sim::Device& device, const Floor& floor) {
         sim::InProcess installed(device);
         const double cpu_start = ThreadCpuSeconds();
         const auto start = std::chrono::steady_clock::now();
-        record.result = DoFlashProcedure(kEndCommand, listener, BenchSafeguards());
+        record.result = DoFlashProcedure(options, listener);
         const auto stop = std::chrono::steady_clock::now();
         record.cpu_seconds = ThreadCpuSeconds() - cpu_start;
         record.seconds = std::chrono::duration<double>(stop - start).count();
@@ -229,13 +229,16 @@ void RunCaseOrThrow(uint64_t image_bytes, const Algo& algo, uint64_t seed, const
 
     // Later runs find the image already in the flash; they still erase and program it all.
     {
-        ScopedImageFile image_guard(image_file);
-        ScopedProgressOut progress_guard(progress);
+        FlashRunOptions options;
+        options.image = image_file;
+        options.end_cmd = kEndCommand;
+        options.safeguards = BenchSafeguards();
+        options.progress = [progress](ChipProgress what) { std::fputs(ChipProgressText(what), progress); };
         result.passed = true;
         double timed = 0;
         RunRecord first;
         for (int run = 0; result.passed && (run < plan.min_runs || timed < plan.min_seconds); ++run) {
-            const RunRecord record = RunOnce(device, floor);
+            const RunRecord record = RunOnce(device, floor, options);
             if (record.result.outcome != FlashOutcome::Passed) {
                 Fail(result, "the flash run ended with \"%s\"", FlashOutcomeName(record.result.outcome));
             } else if (!record.saw_verified || !record.saw_sums_compared) {

@@ -69,16 +69,13 @@ Result RunCase(const Case& c, uint64_t image_bytes) {
 
     ManualClock clock(0);
     ScopedClock scoped_clock(clock);
-    std::FILE* marks = std::fopen("/dev/null", "w");
-    ScopedProgressOut no_marks(marks);
     std::FILE* opened = std::fopen(file.path().c_str(), "rb");
-    ScopedImageFile as_image(opened);
     sim::InProcess seam(device);
     HW_ClearFault();
-    SPI_ResetChipState();
     device.ResetCounters();
 
     FlashRunOptions options;
+    options.image = opened;
     options.end_cmd = 0xFE;
     options.only_changed = c.only_changed;
     options.safeguards.backup = false;  // the backup pass has a benchmark of its own
@@ -89,7 +86,6 @@ Result RunCase(const Case& c, uint64_t image_bytes) {
     result.measured = {counted.status_reads, counted.command_writes, counted.data_reads, counted.other};
     result.slept_ms = clock.slept_ms();
     std::fclose(opened);
-    std::fclose(marks);
 
     if (run.outcome != FlashOutcome::Passed) {
         result.failure = std::string("run ended: ") + FlashOutcomeName(run.outcome);

@@ -1,6 +1,6 @@
 #pragma once
 // The identified flash chip as vantu-cli reports it: the "identified" JSON event and the
-// lines a person reads. Made from g_FlashId, the legacy flags and g_Chip after an ID read.
+// lines a person reads, made from the identification's chip record.
 
 #include <cstdint>
 #include <optional>
@@ -8,11 +8,13 @@
 
 #include <nlohmann/json.hpp>
 
-/// An ID answer (4 bytes) as 8 uppercase hexadecimal digits; g_FlashId when none is given.
-std::string ChipIdText(const uint8_t* id = nullptr);
+#include "spi/chip_id.h"
+
+/// An ID answer (4 bytes) as 8 uppercase hexadecimal digits.
+std::string ChipIdText(const uint8_t* id);
 /// The chip's fields (chip_id, legacy_id, capacity, erase, program, chunk_fixup).
-nlohmann::json ChipJson();
+nlohmann::json ChipJson(const ChipRecord& chip);
 /// The "identified" event: ChipJson() with its event name.
-nlohmann::json IdentifiedEvent();
+nlohmann::json IdentifiedEvent(const ChipRecord& chip);
 /// "flash chip EF4016EF, 4 MiB (4194304 bytes); erase: ...; program: ...".
-std::string ChipWords();
+std::string ChipWords(const ChipRecord& chip);

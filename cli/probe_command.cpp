@@ -47,7 +47,7 @@ ExitStatus Probe(const EcSetup& setup, CliOutput& out) {
         out.Say("running firmware version " + version);
     }
 
-    const ReadSessionResult session = RunReadSession([] {});
+    const ReadSessionResult session = RunReadSession([](const ChipRecord&) {});
     fields["follow_ack"] = session.reply.answered ? nlohmann::json(HexText(session.reply.byte, 2)) : nlohmann::json(nullptr);
     if (session.status == ReadSessionStatus::Busy) return out.Result("probe", ExitStatus::Refused, session.refusal, fields);
     if (session.status == ReadSessionStatus::NoAcknowledge) {
@@ -57,8 +57,8 @@ ExitStatus Probe(const EcSetup& setup, CliOutput& out) {
         return out.Result("probe", ExitStatus::Failed,
                           std::string("the flash chip could not be identified: ") + HW_FaultText(session.fault), fields);
     }
-    fields.update(ChipJson());
-    return out.Result("probe", ExitStatus::Passed, ChipWords(), fields);
+    fields.update(ChipJson(*session.chip));
+    return out.Result("probe", ExitStatus::Passed, ChipWords(*session.chip), fields);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include "cli/commands.h"
 #include "cli/ec_session.h"
 #include "cli/words.h"
-#include "flash/chip_capacity.h"
 #include "flash/read_session.h"
 #include "hw/atomic_file.h"
 #include "hw/hw_fault.h"
@@ -25,10 +24,10 @@ ExitStatus Read(const CliRequest& request, StagedReplacement& file, CliOutput& o
     std::vector<uint8_t> bytes;
     std::string size_problem;
     bool interrupted = false;
-    const ReadSessionResult session = RunReadSession([&] {
-        out.Event(IdentifiedEvent());
-        out.Say(ChipWords());
-        const std::optional<uint32_t> capacity = CurrentChipCapacity();
+    const ReadSessionResult session = RunReadSession([&](const ChipRecord& chip) {
+        out.Event(IdentifiedEvent(chip));
+        out.Say(ChipWords(chip));
+        const std::optional<uint32_t> capacity = chip.capacity;
         if (!request.size && !capacity) {
             size_problem = "the chip's ID does not give its capacity; give --size (e.g. --size 1M)";
             return;

@@ -1,13 +1,11 @@
 #include "cli/run_cli.h"
 
 #include <cstdio>
-#include <memory>
 
 #include "cli/cli_output.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/ec_setup.h"
-#include "spi/chunk_state.h"
 
 namespace {
 
@@ -35,10 +33,6 @@ ExitStatus Dispatch(const CliRequest& request, const EcSetup& setup, CliOutput& 
     return out.Result("", ExitStatus::Usage, "no command given; run 'vantu-cli --help'");
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 }  // namespace
 
 int RunCli(int argc, char** argv) {
@@ -59,10 +53,6 @@ int RunCli(int argc, char** argv) {
         return AsInt(out.Result(CommandName(request.command), ExitStatus::Usage,
                                 what + "; run 'vantu-cli --help' for the commands and options"));
     }
-
-    // The engine's verify marks are for the window's console; progress here is our own.
-    const std::unique_ptr<std::FILE, FileCloser> no_marks(std::fopen("/dev/null", "w"));
-    const ScopedProgressOut marks_nowhere(no_marks ? no_marks.get() : stderr);
 
     CliOutput out(request);
     std::string problem;

@@ -24,21 +24,20 @@ ExitStatus ImageSum(const CliRequest& request, CliOutput& out) {
     if (const auto refused = image.Open(request.file, "sum", out)) return *refused;
     const uint64_t chunks = (image.size() + kChunkBytes - 1) / kChunkBytes;
     uint32_t chunk = 0;
-    const BinChecksumStatus status = BinChecksum(image.file(), [&](uint32_t) {
+    const BinChecksumResult summed = BinChecksum(image.file(), [&](uint32_t) {
         ++chunk;
         out.Progress({.phase = "summing", .chunk = chunk, .chunks = static_cast<uint32_t>(chunks)});
     });
-    if (status != BinChecksumStatus::Done)
+    if (summed.status != BinChecksumStatus::Done)
         return out.Result("sum", ExitStatus::Failed, "the image " + request.file + " could not be read whole");
-    nlohmann::json fields = SumFields("image", chunks * kChunkBytes, g_BinSum);
+    nlohmann::json fields = SumFields("image", chunks * kChunkBytes, summed.sum);
     fields["image"] = request.file;
-    return out.Result("sum", ExitStatus::Passed, "BIN = " + ChecksumText(g_BinSum) + " (" + request.file + ")", fields);
+    return out.Result("sum", ExitStatus::Passed, "BIN = " + ChecksumText(summed.sum) + " (" + request.file + ")", fields);
 }
 
 ExitStatus RomSum(uint64_t bytes, CliOutput& out) {
-    g_RomSizeK = static_cast<int32_t>(bytes / 1024);
     out.Progress({.phase = "reading the flash", .bytes_total = bytes});
-    const RomChecksumResult result = RomChecksum();
+    const RomChecksumResult result = RomChecksum(static_cast<int32_t>(bytes / 1024));
     switch (result.status) {
         case RomChecksumStatus::Done: break;
         case RomChecksumStatus::SizeTooLarge:
@@ -52,9 +51,9 @@ ExitStatus RomSum(uint64_t bytes, CliOutput& out) {
             return out.Result("sum", ExitStatus::Failed,
                               std::string("the flash could not be read whole: ") + HW_FaultText(result.fault));
     }
-    nlohmann::json fields = SumFields("rom", bytes, g_RomSum);
+    nlohmann::json fields = SumFields("rom", bytes, result.sum);
     fields["dump"] = kLoadRomName;
-    std::string message = "ROM = " + ChecksumText(g_RomSum) + " (" + SizeWords(bytes) + " from address 0)";
+    std::string message = "ROM = " + ChecksumText(result.sum) + " (" + SizeWords(bytes) + " from address 0)";
     if (!result.dump_written) message += "; " + std::string(kLoadRomName) + " could not be written";
     return out.Result("sum", ExitStatus::Passed, message, fields);
 }

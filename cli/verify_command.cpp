@@ -21,10 +21,10 @@ ExitStatus Verify(const CliRequest& request, ImageSnapshot& image, CliOutput& ou
     nlohmann::json differences = nlohmann::json::array();
     bool too_large = false;
     bool interrupted = false;
-    const ReadSessionResult session = RunReadSession([&] {
-        out.Event(IdentifiedEvent());
-        out.Say(ChipWords());
-        if (!ImageFitsChip(image.size(), CurrentChipCapacity())) {
+    const ReadSessionResult session = RunReadSession([&](const ChipRecord& chip) {
+        out.Event(IdentifiedEvent(chip));
+        out.Say(ChipWords(chip));
+        if (!ImageFitsChip(image.size(), chip.capacity)) {
             too_large = true;
             return;
         }
@@ -35,8 +35,7 @@ ExitStatus Verify(const CliRequest& request, ImageSnapshot& image, CliOutput& ou
             }
             out.Progress({.phase = "comparing", .chunk = chunk, .chunks = image.chunks(),
                           .bytes_done = uint64_t{chunk} * kChunkBytes, .bytes_total = uint64_t{image.chunks()} * kChunkBytes});
-            image.DeliverChunk(chunk);
-            const ChunkComparison comparison = SPI_CompareChunk(static_cast<uint8_t>(chunk), 0x00, 0x00);
+            const ChunkComparison comparison = SPI_CompareChunk(image.Chunk(chunk), static_cast<uint8_t>(chunk), 0x00, 0x00);
             if (comparison.faulted) return;
             nlohmann::json first = nullptr;
             if (comparison.first_difference) {
@@ -66,7 +65,7 @@ ExitStatus Verify(const CliRequest& request, ImageSnapshot& image, CliOutput& ou
     if (too_large)
         return out.Result("verify", ExitStatus::Refused,
                           "the image (" + std::to_string(image.size()) + " bytes) is larger than the flash chip (" +
-                              std::to_string(*CurrentChipCapacity()) + " bytes); it cannot be the chip's image",
+                              std::to_string(*session.chip->capacity) + " bytes); it cannot be the chip's image",
                           fields);
     if (!differences.empty())
         return out.Result("verify", ExitStatus::Failed,
@@ -82,9 +81,8 @@ ExitStatus Verify(const CliRequest& request, ImageSnapshot& image, CliOutput& ou
 ExitStatus RunVerify(const CliRequest& request, const EcSetup& setup, CliOutput& out) {
     ImageArgument file;
     if (const auto refused = file.Open(request.file, "verify", out)) return *refused;
-    const ScopedImageFile as_image(file.file());
     ImageSnapshot image;
-    if (image.Take() != SnapshotStatus::Taken)
+    if (image.Take(file.file()) != SnapshotStatus::Taken)
         return out.Result("verify", ExitStatus::Usage, "the image " + request.file + " could not be read whole");
     return RunEcSession(SessionPlan{.command = "verify"}, setup, out, [&] { return Verify(request, image, out); });
 }

@@ -25,8 +25,8 @@ nlohmann::json EventJson(const FlashEvent& event) {
         {"image_bytes", event.image_bytes},
     };
     // The ID is known from run_started on.
-    if (event.step >= FlashStep::RunStarted && event.step != FlashStep::Ended)
-        object["chip_id"] = ChipIdText(event.chip_id.data());
+    if (event.step >= FlashStep::RunStarted && event.step != FlashStep::Ended && event.result.chip)
+        object["chip_id"] = ChipIdText(event.result.chip->id.data());
     if (event.step == FlashStep::ChunkDone || event.step == FlashStep::Ended)
         object["outcome"] = OutcomeName(event.result.outcome);
     if (event.step == FlashStep::BackedUp) object["backup"] = event.result.backup_path;
@@ -86,7 +86,7 @@ std::string MessageOf(const FlashResult& result, const ChunkCounts& counts, uint
         case FlashOutcome::LowBattery: return result.refusal + " Plug in the charger and write again";
         case FlashOutcome::NoEcAnswer: return result.refusal + " Check --port (or --settings); run probe";
         case FlashOutcome::ImageLargerThanChip:
-            return "the image is larger than the flash chip (" + ChipWords() +
+            return "the image is larger than the flash chip (" + ChipWords(*result.chip) +
                    "); it cannot be this EC's image. Nothing was erased";
         case FlashOutcome::BackupFailed:
             return "the flash could not be saved to " + result.backup_path + " before erasing (" +
@@ -120,8 +120,8 @@ ProgressPoint PointOf(const FlashEvent& event) {
 ExitStatus Write(const CliRequest& request, const EcSetup& setup, ImageArgument& image, CliOutput& out) {
     ChunkCounts counts;
     uint32_t chunks = 0;
-    const ScopedImageFile as_image(image.file());
     FlashRunOptions options;
+    options.image = image.file();
     options.end_cmd = static_cast<uint8_t>(setup.end_cmd);
     options.only_changed = request.only_changed;
     options.safeguards.backup = !request.no_backup;
@@ -129,7 +129,7 @@ ExitStatus Write(const CliRequest& request, const EcSetup& setup, ImageArgument&
         chunks = event.chunks;
         if (event.step == FlashStep::ChunkUnchanged) ++counts.unchanged;
         if (event.step == FlashStep::ChunkDone && event.result.outcome == FlashOutcome::Passed) ++counts.written;
-        if (event.step == FlashStep::RunStarted) out.Say(ChipWords());
+        if (event.step == FlashStep::RunStarted) out.Say(ChipWords(*event.result.chip));
         if (event.step == FlashStep::BackedUp) out.Say("the flash as it was is saved in " + event.result.backup_path);
         out.Event(EventJson(event));
         if (event.step != FlashStep::Ended) out.Progress(PointOf(event));

@@ -1,11 +1,10 @@
 #include "flash/before_erase.h"
 
 #include "flash/chip_capacity.h"
-#include "spi/chip_id.h"
 
-BeforeEraseOutcome CheckBeforeFirstErase(uint64_t image_bytes, BackupPlan where) {
+BeforeEraseOutcome CheckBeforeFirstErase(const ChipRecord& chip, uint64_t image_bytes, BackupPlan where) {
     BeforeEraseOutcome outcome;
-    const std::optional<uint32_t> capacity = CurrentChipCapacity();
+    const std::optional<uint32_t> capacity = chip.capacity;
     if (!ImageFitsChip(image_bytes, capacity)) {
         outcome.status = BeforeEraseStatus::ImageLargerThanChip;
         outcome.status_line = kImageLargerThanChipText;
@@ -14,7 +13,7 @@ BeforeEraseOutcome CheckBeforeFirstErase(uint64_t image_bytes, BackupPlan where)
         return outcome;
     }
     where.bytes = BackupBytes(image_bytes, capacity);
-    for (int i = 0; i < 3; ++i) where.id[i] = g_FlashId[i];
+    for (int i = 0; i < 3; ++i) where.id[i] = chip.id[i];
     outcome.backup = BackupFlash(where);
     if (outcome.backup.status != BackupStatus::Written) outcome.status = BeforeEraseStatus::BackupFailed;
     outcome.status_line = BackupStatusLine(outcome.backup);

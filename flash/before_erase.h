@@ -7,6 +7,7 @@
 #include <string>
 
 #include "flash/flash_backup.h"
+#include "spi/chip_id.h"
 
 enum class BeforeEraseStatus {
     Ready,                // the image fits and the backup is written
@@ -21,6 +22,6 @@ struct BeforeEraseOutcome {
     BackupResult backup;
 };
 
-/// Runs both checks for an image of `image_bytes` on the chip the last ID read identified,
-/// taking the backup as `where` says (directory and clock; its size and ID are filled in).
-BeforeEraseOutcome CheckBeforeFirstErase(uint64_t image_bytes, BackupPlan where = BackupPlan{});
+/// Runs both checks for an image of `image_bytes` on `chip`, taking the backup as `where`
+/// says (directory and clock; its size and ID are filled in).
+BeforeEraseOutcome CheckBeforeFirstErase(const ChipRecord& chip, uint64_t image_bytes, BackupPlan where = BackupPlan{});

@@ -3,9 +3,10 @@
 #include <sys/types.h>
 
 #include <cstdio>
+#include <memory>
+#include <new>
 #include <optional>
 
-#include "flash/chunk_buffers.h"
 #include "flash/image_reader.h"
 #include "hw/atomic_file.h"
 #include "hw/ec_channel.h"
@@ -14,8 +15,6 @@
 #include "hw/hw_fault.h"
 #include "spi/flash_control.h"
 #include "spi/verify.h"
-
-int32_t g_RomSizeK = 128;
 
 std::string ChecksumText(uint32_t sum) {
     char text[16];
@@ -37,32 +36,36 @@ std::optional<int64_t> BytesLeft(std::FILE* file) {
 
 }  // namespace
 
-BinChecksumStatus BinChecksum(std::FILE* image, const std::function<void(uint32_t)>& after_chunk) {
-    g_BinSum = 0;
-    ChunkBuffers buffers;
-    if (!buffers.allocated()) return BinChecksumStatus::NoMemory;
+BinChecksumResult BinChecksum(std::FILE* image, const std::function<void(uint32_t)>& after_chunk) {
+    BinChecksumResult result;
+    const std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kChunkBytes]);
+    if (buffer == nullptr) {
+        result.status = BinChecksumStatus::NoMemory;
+        return result;
+    }
+    const std::span<uint8_t> chunk(buffer.get(), kChunkBytes);
     const off_t start = ftello(image);
     const std::optional<int64_t> length = BytesLeft(image);
-    if (!length) return BinChecksumStatus::ReadError;
-    g_ImageFile = image;
-    BinChecksumStatus status = BinChecksumStatus::Done;
-    while (IMG_ReadChunk()) {
+    if (!length) {
+        result.status = BinChecksumStatus::ReadError;
+        return result;
+    }
+    while (IMG_ReadChunk(image, chunk)) {
         // A read error would otherwise end the sum early, looking complete.
-        if (!IMG_ReadOk()) {
-            status = BinChecksumStatus::ReadError;
+        if (!IMG_ReadOk(image)) {
+            result.status = BinChecksumStatus::ReadError;
             break;
         }
-        IMG_AddChunkToSum();
-        after_chunk(g_BinSum);
+        result.sum = IMG_AddChunkToSum(result.sum, chunk);
+        after_chunk(result.sum);
     }
     // A read that failed where a chunk would begin ends the loop as the end of the file does.
-    if (status == BinChecksumStatus::Done && (!IMG_ReadOk() || ftello(image) - start != *length))
-        status = BinChecksumStatus::ReadError;
-    g_ImageFile = nullptr;  // the caller closes the file
-    return status;
+    if (result.status == BinChecksumStatus::Done && (!IMG_ReadOk(image) || ftello(image) - start != *length))
+        result.status = BinChecksumStatus::ReadError;
+    return result;
 }
 
-RomChecksumResult RomChecksum() {
+RomChecksumResult RomChecksum(int32_t rom_size_k) {
     RomChecksumResult result;
     const EcSession session;
     if (!session.open()) {
@@ -70,8 +73,7 @@ RomChecksumResult RomChecksum() {
         result.refusal = session.RefusalText();
         return result;
     }
-    g_RomSum = 0;
-    if (g_RomSizeK > kMaxRomSizeK) {
+    if (rom_size_k > kMaxRomSizeK) {
         result.status = RomChecksumStatus::SizeTooLarge;
         return result;
     }
@@ -79,27 +81,31 @@ RomChecksumResult RomChecksum() {
         result.status = RomChecksumStatus::PortsRefused;
         return result;
     }
-    const int32_t chunks = g_RomSizeK / 64;
+    const int32_t chunks = rom_size_k / 64;
     HW_ClearFault();
     // Written beside the earlier dump and put in its place only once the read is complete.
     StagedReplacement dump(kLoadRomName);
-    const bool dump_open = dump.ready() && SPI_OpenDump(dump.temp_path().c_str());
+    std::FILE* dump_file = dump.ready() ? SPI_OpenDump(dump.temp_path().c_str()) : nullptr;
+    const bool dump_open = dump_file != nullptr;
+    uint32_t sum = 0;
     result.reply = EC_RequestFollowMode();
     if (!result.reply.entered()) {
         // A late or garbled reply may still have left the EC in follow mode.
         EC_WriteCmd(0xFC);
         HW_ClearFault();
-        SPI_CloseDump();
+        SPI_CloseDump(dump_file);
         result.status = RomChecksumStatus::AckFail;
         return result;
     }
-    SPI_Unprotect();
-    for (int32_t i = 0; i < chunks && !HW_Faulted(); ++i) SPI_ReadBackChunk(static_cast<uint8_t>(i), 0x00, 0x00);
+    // Nothing is known of the chip here: it is handled as one that answered with zeros.
+    const ChipTraits chip;
+    SPI_Unprotect(chip);
+    for (int32_t i = 0; i < chunks && !HW_Faulted(); ++i) SPI_ReadBackChunk(static_cast<uint8_t>(i), 0x00, 0x00, sum, dump_file);
     const bool read_whole = !HW_Faulted();
     // The chip is left protected again, as a flash run leaves it after each chunk.
     if (read_whole) {
-        SPI_Protect();
-        SPI_ChunkFixup();
+        SPI_Protect(chip);
+        SPI_ChunkFixup(chip);
     }
     // A sum read whole stands even when protecting or the end command then times out.
     if (HW_Faulted()) {
@@ -108,12 +114,12 @@ RomChecksumResult RomChecksum() {
     }
     if (!EC_WriteCmd(0xFC) && result.fault == HwFault::None) result.fault = g_HwFault;
     HW_ClearFault();
-    const bool dump_closed = SPI_CloseDump();
+    const bool dump_closed = SPI_CloseDump(dump_file);
     if (!read_whole) {
         result.status = RomChecksumStatus::Faulted;
         return result;
     }
-    result.sum = g_RomSum;
+    result.sum = sum;
     result.dump_written = dump_open && dump_closed && dump.Commit();
     return result;
 }

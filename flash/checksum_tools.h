@@ -10,8 +10,8 @@
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
 
-/// Kilobytes the ROM checksum reads; 128 at start, changed only by the ROM size "Set" button.
-extern int32_t g_RomSizeK;
+/// Kilobytes the ROM checksum reads until a front end is told otherwise.
+inline constexpr int32_t kDefaultRomSizeK = 128;
 
 /// The largest ROM size that the 24-bit flash address can reach (256 chunks of 64 KB).
 inline constexpr int32_t kMaxRomSizeK = 16384;
@@ -20,22 +20,27 @@ inline constexpr int32_t kMaxRomSizeK = 16384;
 std::string ChecksumText(uint32_t sum);
 
 enum class BinChecksumStatus {
-    Done,       // g_BinSum holds the sum of the whole file
-    NoMemory,   // the chunk buffers could not be allocated
+    Done,       // `sum` is the sum of the whole file
+    NoMemory,   // the chunk buffer could not be allocated
     ReadError,  // a read failed or ended short of the measured length: no sum stands
 };
 
-/// Sums `image` chunk by chunk into g_BinSum (0xFF fill of the last chunk included), calling
+struct BinChecksumResult {
+    BinChecksumStatus status = BinChecksumStatus::Done;
+    uint32_t sum = 0;  // the sum as far as it got
+};
+
+/// Sums `image` chunk by chunk (0xFF fill of the last chunk included), calling
 /// `after_chunk` with the running sum after each chunk; the image is read from where it
 /// stands, and the caller closes it. Done only when every byte up to the length measured
 /// before reading was read without error: a read that fails, even exactly at a chunk
 /// boundary where it looks like the end of the file, gives ReadError.
-BinChecksumStatus BinChecksum(std::FILE* image, const std::function<void(uint32_t)>& after_chunk);
+BinChecksumResult BinChecksum(std::FILE* image, const std::function<void(uint32_t)>& after_chunk);
 
 enum class RomChecksumStatus {
     Done,          // `sum` holds the sum of every chunk asked for
     Busy,          // another EC session is open: nothing read, no file touched; `refusal` says whose
-    SizeTooLarge,  // g_RomSizeK above kMaxRomSizeK: nothing read, no file touched
+    SizeTooLarge,  // the size asked for is above kMaxRomSizeK: nothing read, no file touched
     PortsRefused,  // the EC ports in use are out of range: no port touched, no file touched
     AckFail,       // the EC refused follow mode: the end command was sent, the earlier dump left as it was
     Faulted,       // a bounded wait expired during the read-back: the earlier dump left as it was
@@ -50,8 +55,8 @@ struct RomChecksumResult {
     FollowModeReply reply;          // the EC's answer to the follow-mode request
 };
 
-/// In an EC session of its own, reads g_RomSizeK / 64 whole chunks from flash address 0 through follow mode into g_RomSum,
+/// In an EC session of its own, reads rom_size_k / 64 whole chunks from flash address 0 through follow mode and sums them,
 /// protects the chip again and sends the end command 0xFC. The dump replaces "LoadRom.bin"
 /// only once the read-back is complete; otherwise the earlier dump stays as it was. Also when
 /// the dump cannot be written the sum is computed.
-RomChecksumResult RomChecksum();
+RomChecksumResult RomChecksum(int32_t rom_size_k);

@@ -1,15 +1,11 @@
 #pragma once
-// What the identified chip can hold, from its ID: serial flash makers code the capacity as
-// a power of two in the third byte of the JEDEC ID. A legacy (0xAB) ID says nothing of it.
+// What an image needs of the identified chip's capacity (the chip record's, see
+// spi/chip_id.h): room for it, and a backup of everything the run may erase.
 
 #include <cstdint>
 #include <optional>
 
-/// The capacity in bytes, 2^n for a third byte n of 0x10 to 0x18 (64 KB to 16 MiB) of a JEDEC
-/// ID; nullopt for a legacy ID or any other third byte.
-std::optional<uint32_t> ChipCapacityBytes(const uint8_t (&id)[4], bool legacy_id);
-/// The same for the chip that the last ID read identified (g_FlashId and the legacy flags).
-std::optional<uint32_t> CurrentChipCapacity();
+#include "spi/chip_id.h"
 
 inline constexpr const char* kImageLargerThanChipText = "Bin file larger than flash chip, not flashed!!";
 

@@ -29,20 +29,12 @@ std::string InDirectory(const std::string& directory, const std::string& name) {
 #endif
 }
 
-// The read-back writes each byte it reads to the dump stream; pointed at the backup file for
-// the pass, it fills it. The ROM sum and any dump that was open are put back afterwards.
+// The read-back copies each byte it reads to the backup file; its sum is nobody's.
 bool ReadFlashInto(std::FILE* file, uint32_t bytes) {
-    std::FILE* const saved_dump = g_DumpFile;
-    const uint8_t saved_open = g_DumpOpen;
-    const uint32_t saved_sum = g_RomSum;
-    g_DumpFile = file;
-    g_DumpOpen = 1;
+    uint32_t unused_sum = 0;
     bool read_whole = true;
     for (uint32_t chunk = 0; chunk < bytes / kChunkBytes && read_whole; ++chunk)
-        read_whole = SPI_ReadBackChunk(static_cast<uint8_t>(chunk), 0x00, 0x00) && !HW_Faulted();
-    g_DumpFile = saved_dump;
-    g_DumpOpen = saved_open;
-    g_RomSum = saved_sum;
+        read_whole = SPI_ReadBackChunk(static_cast<uint8_t>(chunk), 0x00, 0x00, unused_sum, file) && !HW_Faulted();
     return read_whole;
 }
 

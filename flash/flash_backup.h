@@ -39,8 +39,8 @@ struct BackupResult {
 std::string BackupFileName(std::time_t when, const uint8_t (&id)[3]);
 
 /// Reads plan.bytes from the flash through follow mode (which must be on) and stores them
-/// through a temporary file, synced and renamed, the directory synced after. The ROM sum and
-/// the "LoadRom.bin" dump are left as they were. A name already taken gets "-2", "-3" ...
+/// through a temporary file, synced and renamed, the directory synced after. No run's ROM sum
+/// and no "LoadRom.bin" dump is touched. A name already taken gets "-2", "-3" ...
 BackupResult BackupFlash(const BackupPlan& plan);
 
 /// The status-history line for a backup: where it went, or why the run stops.

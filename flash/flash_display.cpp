@@ -115,3 +115,13 @@ FlashDisplay FlashDisplayFor(const FlashEvent& event) {
     }
     return {};
 }
+
+const char* ChipProgressText(ChipProgress what) {
+    switch (what) {
+        case ChipProgress::Mark: return "\xDB";
+        case ChipProgress::VerifyStarted: return "Verify...        : ";
+        case ChipProgress::VerifyPassed: return " -- Verify OK. \n";
+        case ChipProgress::VerifyFailed: return " -- Verify Fail. \n";
+    }
+    return "";
+}

@@ -45,7 +45,6 @@ struct FlashDisplay {
 struct FlashEvent {
     FlashStep step = FlashStep::Ended;
     uint32_t image_bytes = 0;           // the image's length, once measured
-    std::array<uint8_t, 4> chip_id{};   // the identification's answer, from RunStarted on
     uint32_t chunks = 0;                // chunks in the image, once measured
     uint32_t chunk = 0;                 // the chunk being worked on (ChunkStarted to ChunkDone)
     uint32_t bytes_done = 0;            // image bytes sent for programming so far

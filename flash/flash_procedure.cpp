@@ -40,7 +40,13 @@ FlashOutcome RefusalFor(SnapshotStatus status) {
 class FlashRun {
 public:
     FlashRun(const FlashRunOptions& options, const FlashListener& listener)
-        : end_cmd_(options.end_cmd), only_changed_(options.only_changed), listener_(listener), where_(options.safeguards) {}
+        : image_file_(options.image),
+          end_cmd_(options.end_cmd),
+          only_changed_(options.only_changed),
+          listener_(listener),
+          where_(options.safeguards) {
+        work_.progress = options.progress;
+    }
 
     FlashResult Execute();
 
@@ -68,14 +74,20 @@ private:
     // Reads the whole image back after the last chunk; false after a difference or a fault.
     bool ReadBackWhole();
 
+    // The chip the run identified; the one that answered with zeros until then.
+    const ChipTraits& chip() const { return chip_.traits; }
+
+    std::FILE* const image_file_;
     const uint8_t end_cmd_;
     const bool only_changed_;
     const FlashListener& listener_;
     const FlashSafeguards& where_;
     ImageSnapshot image_;
+    ChunkWork work_;
+    ChipRecord chip_;
+    uint32_t bin_sum_ = 0;
     FlashResult result_;
     uint32_t chunk_ = 0;
-    bool identified_ = false;
     bool in_chunks_ = false;  // from the first chunk's start to the last chunk's end
     bool end_sent_ = false;
 };
@@ -85,13 +97,12 @@ void FlashRun::Emit(FlashStep step) {
     FlashEvent event;
     event.step = step;
     event.image_bytes = image_.size();
-    if (identified_) event.chip_id = {g_FlashId[0], g_FlashId[1], g_FlashId[2], g_FlashId[3]};
     event.chunks = image_.chunks();
     event.chunk = chunk_;
-    event.bytes_done = g_BytesDone;
+    event.bytes_done = work_.bytes_done;
     event.result = result_;
-    event.result.bin_sum = g_BinSum;
-    event.result.rom_sum = g_RomSum;
+    event.result.bin_sum = bin_sum_;
+    event.result.rom_sum = work_.rom_sum;
     event.display = FlashDisplayFor(event);
     listener_(event);
 }
@@ -101,15 +112,12 @@ FlashResult FlashRun::Execute() {
     const EcSession session;
     if (!session.open()) return Refuse(FlashOutcome::SessionBusy, session.RefusalText());
     HW_ClearFault();
-    g_RomSum = 0;
-    g_BinSum = 0;
-    g_ChunkNo = 0;
     // The image is read whole before anything reaches the EC: an image that does not fit the
     // 24-bit flash address space, or cannot be read, is never started, and what is flashed,
     // summed and verified is the image as it was at this moment.
-    const SnapshotStatus taken = image_.Take();
+    const SnapshotStatus taken = image_.Take(image_file_);
     if (taken != SnapshotStatus::Taken) return End(RefusalFor(taken));
-    g_BytesDone = 0;
+    work_.image_bytes = image_.size();
 
     // Both are decided before the first port access that could reach the EC.
     const PowerState power = ReadPowerState(where_.power_supply_root);
@@ -131,9 +139,9 @@ FlashResult FlashRun::Execute() {
     SleepMs(50);
     Emit(FlashStep::Identifying);
     SleepMs(50);
-    SPI_ReadJedecId();
+    chip_ = SPI_ReadJedecId();
     if (HW_Faulted()) return FaultEnding();
-    identified_ = true;
+    result_.chip = chip_;
     Emit(FlashStep::RunStarted);
     if (auto refused = CheckBeforeErase()) return *refused;
 
@@ -142,8 +150,8 @@ FlashResult FlashRun::Execute() {
         if (chunk_ == 1) SleepMs(100);
         Emit(FlashStep::ChunkStarted);
         if (chunk_ == 1) SleepMs(100);
-        image_.DeliverChunk(chunk_);
-        IMG_AddChunkToSum();
+        work_.chunk = image_.Chunk(chunk_);
+        bin_sum_ = IMG_AddChunkToSum(bin_sum_, work_.chunk);
         if (only_changed_) {
             const Comparison comparison = CompareChunk(static_cast<uint8_t>(chunk_));
             if (comparison == Comparison::Faulted) return FaultEnding();
@@ -161,11 +169,11 @@ FlashResult FlashRun::Execute() {
 
 std::optional<FlashResult> FlashRun::CheckBeforeErase() {
     if (!where_.backup) {
-        if (ImageFitsChip(image_.size(), CurrentChipCapacity())) return std::nullopt;
+        if (ImageFitsChip(image_.size(), chip_.capacity)) return std::nullopt;
         SendEndCommand();
         return Refuse(FlashOutcome::ImageLargerThanChip, kImageLargerThanChipText);
     }
-    const BeforeEraseOutcome before = CheckBeforeFirstErase(image_.size(), where_.backup_plan);
+    const BeforeEraseOutcome before = CheckBeforeFirstErase(chip_, image_.size(), where_.backup_plan);
     if (!before.error_line.empty()) std::fprintf(stderr, "%s\n", before.error_line.c_str());
     result_.backup_path = before.backup.path;
     if (before.status == BeforeEraseStatus::Ready) {
@@ -181,13 +189,13 @@ std::optional<FlashResult> FlashRun::CheckBeforeErase() {
 
 FlashRun::Comparison FlashRun::CompareChunk(uint8_t chunk) {
     Emit(FlashStep::Comparing);
-    const ChunkComparison read = SPI_CompareChunk(chunk, 0x00, 0x00);
+    const ChunkComparison read = SPI_CompareChunk(work_.chunk, chunk, 0x00, 0x00);
     if (read.faulted) return Comparison::Faulted;
     if (read.first_difference) return Comparison::Differs;
     // The read saw every byte of the chunk as the image has it: that read is its verify.
-    g_RomSum += read.sum;
+    work_.rom_sum += read.sum;
     const uint32_t chunk_start = chunk_ * kChunkBytes;
-    g_BytesDone += std::min(kChunkBytes, image_.size() - chunk_start);
+    work_.bytes_done += std::min(kChunkBytes, image_.size() - chunk_start);
     Emit(FlashStep::ChunkUnchanged);
     return Comparison::Unchanged;
 }
@@ -195,23 +203,23 @@ FlashRun::Comparison FlashRun::CompareChunk(uint8_t chunk) {
 FlashRun::ChunkOutcome FlashRun::AbandonChunk(FlashOutcome why) {
     result_.outcome = why;
     result_.failing_chunk = static_cast<uint8_t>(chunk_);
-    SPI_Protect();
-    SPI_ChunkFixup();
+    SPI_Protect(chip());
+    SPI_ChunkFixup(chip());
     SendEndCommand();
     Emit(FlashStep::ChunkDone);
     return HW_Faulted() ? ChunkOutcome::Faulted : ChunkOutcome::Failed;
 }
 
 FlashRun::ChunkOutcome FlashRun::FlashChunk(uint8_t chunk) {
-    SPI_Unprotect();
+    SPI_Unprotect(chip());
     if (HW_Faulted()) return ChunkOutcome::Faulted;
     Emit(FlashStep::Erasing);
     SleepMs(50);
-    SPI_EraseChunk(chunk, 0x00, 0x00);
+    SPI_EraseChunk(chip(), chunk, 0x00, 0x00);
     if (HW_Faulted()) return ChunkOutcome::Faulted;
     Emit(FlashStep::BlankChecking);
     SleepMs(50);
-    const bool blank = SPI_BlankCheck(chunk, 0x00, 0x00);
+    const bool blank = SPI_BlankCheck(work_.image_bytes, chunk, 0x00, 0x00);
     if (HW_Faulted()) return ChunkOutcome::Faulted;
     if (!blank) {
         const ChunkOutcome outcome = AbandonChunk(FlashOutcome::BlankCheckFailed);
@@ -221,24 +229,24 @@ FlashRun::ChunkOutcome FlashRun::FlashChunk(uint8_t chunk) {
 
     Emit(FlashStep::Programming);
     SleepMs(50);
-    SPI_ProgramChunk(chunk, 0x00, 0x00);
+    SPI_ProgramChunk(work_, chip(), chunk, 0x00, 0x00);
     if (HW_Faulted()) return ChunkOutcome::Faulted;
     Emit(FlashStep::Verifying);
     SleepMs(50);
-    const bool verified = SPI_Verify(chunk, 0x00, 0x00);
+    const bool verified = SPI_Verify(work_, chunk, 0x00, 0x00);
     if (HW_Faulted()) return ChunkOutcome::Faulted;
     if (!verified) return AbandonChunk(FlashOutcome::VerifyFailed);
 
     Emit(FlashStep::ChunkDone);
-    SPI_Protect();
-    SPI_ChunkFixup();
+    SPI_Protect(chip());
+    SPI_ChunkFixup(chip());
     return HW_Faulted() ? ChunkOutcome::Faulted : ChunkOutcome::Passed;
 }
 
 FlashResult FlashRun::End(FlashOutcome outcome) {
     result_.outcome = outcome;
-    result_.bin_sum = g_BinSum;
-    result_.rom_sum = g_RomSum;
+    result_.bin_sum = bin_sum_;
+    result_.rom_sum = work_.rom_sum;
     Emit(FlashStep::Ended);
     return result_;
 }
@@ -250,8 +258,7 @@ FlashResult FlashRun::Refuse(FlashOutcome outcome, std::string text) {
 
 bool FlashRun::ReadBackWhole() {
     for (chunk_ = 0; chunk_ < image_.chunks(); ++chunk_) {
-        image_.DeliverChunk(chunk_);
-        const ChunkComparison read = SPI_CompareChunk(static_cast<uint8_t>(chunk_), 0x00, 0x00);
+        const ChunkComparison read = SPI_CompareChunk(image_.Chunk(chunk_), static_cast<uint8_t>(chunk_), 0x00, 0x00);
         if (read.faulted) return false;
         if (read.first_difference) {
             result_.failing_chunk = static_cast<uint8_t>(chunk_);
@@ -266,7 +273,7 @@ FlashResult FlashRun::PassEnding() {
     // A chip whose ID gives no capacity may be smaller than the image: its addresses wrap, and
     // a later chunk overwrites an earlier one that had verified. Only the whole image read
     // back after the last chunk tells.
-    if (!CurrentChipCapacity()) {
+    if (!chip_.capacity) {
         in_chunks_ = true;
         const bool whole = ReadBackWhole();
         if (HW_Faulted()) return FaultEnding();
@@ -277,7 +284,7 @@ FlashResult FlashRun::PassEnding() {
     if (HW_Faulted()) return FaultEnding();
     Emit(FlashStep::Verified);
     SleepMs(50);
-    result_.outcome = g_BinSum == g_RomSum ? FlashOutcome::Passed : FlashOutcome::ChecksumMismatch;
+    result_.outcome = bin_sum_ == work_.rom_sum ? FlashOutcome::Passed : FlashOutcome::ChecksumMismatch;
     Emit(FlashStep::SumsCompared);
     // The EC restarts its firmware after the end command; the version is read after it.
     if (result_.outcome == FlashOutcome::Passed) SleepMs(1000);
@@ -306,8 +313,10 @@ FlashResult FlashRun::FaultEnding() {
 
 }  // namespace
 
-FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener, const FlashSafeguards& where) {
-    return DoFlashProcedure(FlashRunOptions{.end_cmd = end_cmd, .only_changed = false, .safeguards = where}, listener);
+FlashResult DoFlashProcedure(std::FILE* image, uint8_t end_cmd, const FlashListener& listener,
+                             const FlashSafeguards& where) {
+    return DoFlashProcedure(FlashRunOptions{.image = image, .end_cmd = end_cmd, .only_changed = false, .safeguards = where},
+                            listener);
 }
 
 FlashResult DoFlashProcedure(const FlashRunOptions& options, const FlashListener& listener) {

@@ -2,6 +2,7 @@
 // One complete update of the EC's flash from the open image.
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "flash/flash_backup.h"
@@ -9,8 +10,9 @@
 #include "flash/flash_events.h"
 #include "flash/flash_result.h"
 #include "hw/power_supply.h"
+#include "spi/chunk_state.h"
 
-/// Flashes g_ImageFile (open, any position; read whole before the EC is asked for follow
+/// Flashes `image` (open, any position; read whole before the EC is asked for follow
 /// mode) chunk by chunk, telling `listener` every step, and returns how the run ended, which
 /// the last event (Ended) carries too. Passes only when every chunk of the whole image was
 /// erased, programmed and verified and the EC took the end command `end_cmd`. The run stops
@@ -32,14 +34,18 @@ struct FlashSafeguards {
     bool backup = true;      // save the whole flash first (the image must fit the chip either way)
     BackupPlan backup_plan;  // directory and clock; size and ID come from the identified chip
 };
-FlashResult DoFlashProcedure(uint8_t end_cmd, const FlashListener& listener, const FlashSafeguards& where = {});
+FlashResult DoFlashProcedure(std::FILE* image, uint8_t end_cmd, const FlashListener& listener,
+                             const FlashSafeguards& where = {});
 
 struct FlashRunOptions {
+    std::FILE* image = nullptr;  // owned by the caller
     uint8_t end_cmd = 0;
     /// Each chunk is read first; one that already holds the image is neither erased nor
     /// programmed, and counts as verified by that read (its bytes enter the ROM sum).
     bool only_changed = false;
     FlashSafeguards safeguards;
+    /// Told of the programming and verify marks as they happen; may be empty.
+    ChipProgressSink progress;
 };
 
 /// The same run with `options`.

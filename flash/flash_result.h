@@ -7,6 +7,7 @@
 #include <string>
 
 #include "hw/hw_fault.h"
+#include "spi/chip_id.h"
 
 enum class FlashOutcome : uint8_t {
     // Refusals: decided before anything reaches the EC.
@@ -42,6 +43,7 @@ struct FlashResult {
     uint32_t rom_sum = 0;                  // byte sum of everything verify read back
     std::string refusal;                   // a refusal's status text, made where it was decided
     std::string backup_path;               // where the flash as it was is saved (or was to be)
+    std::optional<ChipRecord> chip;        // the identified chip, from the identification on
 
     bool operator==(const FlashResult&) const = default;
 };

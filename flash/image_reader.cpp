@@ -4,11 +4,6 @@
 
 #include <sys/stat.h>
 
-std::FILE* g_ImageFile = nullptr;
-uint8_t g_ChunkNo = 0;
-uint16_t g_SectorCount = 0;
-uint32_t g_BinSum = 0;
-
 namespace {
 
 constexpr uint32_t kSectorBytes = 4096;
@@ -19,8 +14,8 @@ uint16_t SectorsFor(uint32_t file_size) {
     return count;
 }
 
-uint16_t ReadHalf(uint8_t* half) {
-    return static_cast<uint16_t>(std::fread(half, 1, kHalfBytes, g_ImageFile));
+uint16_t ReadHalf(std::FILE* image, uint8_t* half) {
+    return static_cast<uint16_t>(std::fread(half, 1, kHalfBytes, image));
 }
 
 void FillFrom(uint8_t* half, uint16_t filled) { std::memset(half + filled, 0xFF, kHalfBytes - filled); }
@@ -58,37 +53,41 @@ bool HasFileLength(std::FILE* file) {
 
 }  // namespace
 
-ImageLength IMG_MeasureImage() {
-    if (g_ImageFile == nullptr || !HasFileLength(g_ImageFile)) return ImageLength::Unmeasurable;
-    if (!SeekTo(g_ImageFile, 0, SEEK_END)) return ImageLength::Unmeasurable;
-    const int64_t length = Tell(g_ImageFile);
-    if (!SeekTo(g_ImageFile, 0, SEEK_SET) || length < 0) return ImageLength::Unmeasurable;
-    if (static_cast<uint64_t>(length) > kMaxImageBytes) return ImageLength::TooLarge;
-    g_FileSize = static_cast<uint32_t>(length);
-    g_SectorCount = SectorsFor(g_FileSize);
-    return ImageLength::Measured;
+ImageMeasure IMG_MeasureImage(std::FILE* image) {
+    ImageMeasure measure;
+    if (image == nullptr || !HasFileLength(image)) return measure;
+    if (!SeekTo(image, 0, SEEK_END)) return measure;
+    const int64_t length = Tell(image);
+    if (!SeekTo(image, 0, SEEK_SET) || length < 0) return measure;
+    if (static_cast<uint64_t>(length) > kMaxImageBytes) {
+        measure.status = ImageLength::TooLarge;
+        return measure;
+    }
+    measure.status = ImageLength::Measured;
+    measure.bytes = static_cast<uint32_t>(length);
+    measure.sectors = SectorsFor(measure.bytes);
+    return measure;
 }
 
-bool IMG_ReadChunk() {
-    if (g_ImageFile == nullptr) return false;
-    const uint16_t low_read = ReadHalf(g_LowHalf);
+bool IMG_ReadChunk(std::FILE* image, std::span<uint8_t> chunk) {
+    if (image == nullptr) return false;
+    uint8_t* const low = chunk.data();
+    uint8_t* const high = low + kHalfBytes;
+    const uint16_t low_read = ReadHalf(image, low);
     if (low_read == 0) return false;
-    ++g_ChunkNo;
     if (low_read == kHalfBytes) {
-        FillFrom(g_HighHalf, ReadHalf(g_HighHalf));
+        FillFrom(high, ReadHalf(image, high));
     } else {
         // A short read is the end of the data: the file is not read again for this chunk.
-        FillFrom(g_LowHalf, low_read);
-        FillFrom(g_HighHalf, 0);
+        FillFrom(low, low_read);
+        FillFrom(high, 0);
     }
     return true;
 }
 
-bool IMG_ReadOk() { return g_ImageFile != nullptr && std::ferror(g_ImageFile) == 0; }
+bool IMG_ReadOk(std::FILE* image) { return image != nullptr && std::ferror(image) == 0; }
 
-void IMG_AddChunkToSum() {
-    uint32_t sum = g_BinSum;
-    for (uint32_t i = 0; i < kHalfBytes; ++i) sum += g_LowHalf[i];
-    for (uint32_t i = 0; i < kHalfBytes; ++i) sum += g_HighHalf[i];
-    g_BinSum = sum;
+uint32_t IMG_AddChunkToSum(uint32_t sum, std::span<const uint8_t> chunk) {
+    for (const uint8_t byte : chunk) sum += byte;
+    return sum;
 }

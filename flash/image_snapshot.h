@@ -4,7 +4,9 @@
 // Programming, verify and both sums all work on this copy.
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
+#include <span>
 
 enum class SnapshotStatus {
     Taken,
@@ -14,30 +16,21 @@ enum class SnapshotStatus {
     NoMemory,
 };
 
-/// The whole image padded with 0xFF to whole chunks. While it lives, DeliverChunk points the
-/// chunk halves into it; it puts the halves back as it found them when it ends.
+/// The whole image padded with 0xFF to whole chunks.
 class ImageSnapshot {
 public:
-    ImageSnapshot();
-    ~ImageSnapshot();
-    ImageSnapshot(const ImageSnapshot&) = delete;
-    ImageSnapshot& operator=(const ImageSnapshot&) = delete;
-
-    /// Measures g_ImageFile (setting g_FileSize and g_SectorCount) and reads it from offset 0
-    /// up to its measured length. Anything but Taken leaves an empty snapshot.
-    SnapshotStatus Take();
+    /// Measures `image` and reads it from offset 0 up to its measured length. Anything but
+    /// Taken leaves an empty snapshot.
+    SnapshotStatus Take(std::FILE* image);
     /// Image bytes taken.
     uint32_t size() const { return size_; }
     /// Chunks of the image, the last one counted when partial.
     uint32_t chunks() const { return chunks_; }
-    /// Makes chunk `index` (below chunks()) the chunk in the halves, without copying, and
-    /// counts it in g_ChunkNo as the reader does.
-    void DeliverChunk(uint32_t index);
+    /// Chunk `index` (below chunks()), kChunkBytes long, without copying.
+    std::span<const uint8_t> Chunk(uint32_t index) const;
 
 private:
     std::unique_ptr<uint8_t[]> bytes_;
     uint32_t size_ = 0;
     uint32_t chunks_ = 0;
-    uint8_t* previous_low_;
-    uint8_t* previous_high_;
 };

@@ -5,7 +5,7 @@
 #include "hw/port_io.h"
 #include "spi/chip_id.h"
 
-ReadSessionResult RunReadSession(const std::function<void()>& body) {
+ReadSessionResult RunReadSession(const std::function<void(const ChipRecord& chip)>& body) {
     ReadSessionResult result;
     const EcSession session;
     if (!session.open()) {
@@ -24,8 +24,11 @@ ReadSessionResult RunReadSession(const std::function<void()>& body) {
         HW_ClearFault();
         return result;
     }
-    SPI_ReadJedecId();
-    if (!HW_Faulted()) body();
+    const ChipRecord chip = SPI_ReadJedecId();
+    if (!HW_Faulted()) {
+        result.chip = chip;
+        body(chip);
+    }
     if (HW_Faulted()) {
         result.status = ReadSessionStatus::Faulted;
         result.fault = g_HwFault;

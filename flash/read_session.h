@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
+#include "spi/chip_id.h"
 
 /// The end command of a session that only reads, as the ROM checksum sends it.
 inline constexpr uint8_t kReadEndCommand = 0xFC;
@@ -24,9 +26,10 @@ struct ReadSessionResult {
     FollowModeReply reply;          // the EC's answer to the follow-mode request
     std::string refusal;            // Busy: why
     HwFault fault = HwFault::None;  // the wait that expired
+    std::optional<ChipRecord> chip; // the identified chip, once identified
 };
 
 /// Within an EC session of its own: drains a byte the EC left behind, asks for follow mode,
-/// identifies the chip (g_FlashId, g_Chip), runs `body` unless the identification faulted,
+/// identifies the chip, runs `body` with its record unless the identification faulted,
 /// and sends kReadEndCommand whatever the follow-mode reply was, once more after a fault. `body` checks HW_Faulted() itself and stops when it is set.
-ReadSessionResult RunReadSession(const std::function<void()>& body);
+ReadSessionResult RunReadSession(const std::function<void(const ChipRecord& chip)>& body);

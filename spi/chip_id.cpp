@@ -3,52 +3,55 @@
 #include "spi/flash_control.h"
 #include "spi/follow_link.h"
 
-uint8_t g_FlashId[4] = {0, 0, 0, 0};
-uint8_t g_SstLegacy = 0;
-uint8_t g_NonSstLegacy = 0;
-ChipTraits g_Chip;
-
 namespace {
 
-void ReadFourIdBytes() {
-    for (uint8_t& byte : g_FlashId) byte = FM_Read();
+std::array<uint8_t, 4> ReadFourIdBytes() {
+    std::array<uint8_t, 4> id{};
+    for (uint8_t& byte : id) byte = FM_Read();
+    return id;
 }
 
-}  // namespace
-
-void SPI_ReadJedecId() {
-    // A chip that answers 0x9F must not inherit the legacy state of one identified before.
-    g_SstLegacy = 0;
-    g_NonSstLegacy = 0;
-    g_FlashId[0] = 0;
-    SPI_WaitReady();
-    FM_Select();
-    FM_Opcode(spi_op::kJedecId);
-    ReadFourIdBytes();
-    // The legacy read starts while the 0x9F transaction is open: its select ends it, so the
-    // deselect below is a second one in a row, which the EC ignores.
-    if (g_FlashId[0] == 0) SPI_ReadLegacyId();
-    FM_Deselect();
-    g_Chip = ResolveChipTraits({g_FlashId[0], g_FlashId[2], g_SstLegacy, g_NonSstLegacy});
-}
-
-void SPI_ReadLegacyId() {
+// The 0xAB ID: the answer, and which of the two legacy kinds it is.
+ChipRecord ReadLegacyId() {
     SPI_WaitReady();
     FM_Select();
     FM_Opcode(spi_op::kLegacyId);
     for (int i = 0; i < 3; ++i) FM_Write(0x00);
-    ReadFourIdBytes();
-    const bool sst = g_FlashId[0] == 0xBF;
-    g_SstLegacy = sst ? 1 : 0;
-    g_NonSstLegacy = sst ? 0 : 1;
+    const std::array<uint8_t, 4> id = ReadFourIdBytes();
     FM_Deselect();
+    return MakeChipRecord(id, id[0] == 0xBF ? LegacyId::Sst : LegacyId::NonSst);
 }
 
-void SPI_ResetChipState() {
-    for (uint8_t& byte : g_FlashId) byte = 0;
-    g_SstLegacy = 0;
-    g_NonSstLegacy = 0;
-    g_Chip = ChipTraits{};
+}  // namespace
+
+std::optional<uint32_t> ChipCapacityBytes(const uint8_t (&id)[4], bool legacy_id) {
+    if (legacy_id) return std::nullopt;
+    const uint8_t code = id[2];
+    if (code < 0x10 || code > 0x18) return std::nullopt;
+    return uint32_t{1} << code;
+}
+
+ChipRecord MakeChipRecord(const std::array<uint8_t, 4>& id, LegacyId legacy) {
+    ChipRecord chip;
+    chip.id = id;
+    chip.legacy = legacy;
+    const uint8_t bytes[4] = {id[0], id[1], id[2], id[3]};
+    chip.capacity = ChipCapacityBytes(bytes, chip.legacy_id());
+    chip.traits = ResolveChipTraits({id[0], id[2], uint8_t{legacy == LegacyId::Sst ? uint8_t{1} : uint8_t{0}},
+                                     uint8_t{legacy == LegacyId::NonSst ? uint8_t{1} : uint8_t{0}}});
+    return chip;
+}
+
+ChipRecord SPI_ReadJedecId() {
+    SPI_WaitReady();
+    FM_Select();
+    FM_Opcode(spi_op::kJedecId);
+    const std::array<uint8_t, 4> id = ReadFourIdBytes();
+    // The legacy read starts while the 0x9F transaction is open: its select ends it, so the
+    // deselect below is a second one in a row, which the EC ignores.
+    const ChipRecord chip = id[0] == 0 ? ReadLegacyId() : MakeChipRecord(id, LegacyId::None);
+    FM_Deselect();
+    return chip;
 }
 
 namespace {

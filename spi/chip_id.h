@@ -2,9 +2,10 @@
 // The flash chip's identity, read once per flash run, and what it selects: which erase,
 // programming algorithm and extra status handling a chip gets. The rules are data, one
 // first-match table per decision keyed by the ID bytes and legacy flags; every table ends
-// in a row that matches anything. The identification resolves them once into g_Chip,
+// in a row that matches anything. The identification resolves them once into a chip record,
 // which is all the engine consults afterwards.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -78,16 +79,31 @@ struct ChipTraits {
 /// The first matching row of every table for `state`.
 ChipTraits ResolveChipTraits(const ChipIdState& state);
 
-extern uint8_t g_FlashId[4];    // answer to the last ID read; byte 0 is the manufacturer
-extern uint8_t g_SstLegacy;     // the legacy ID read of the last identification began with 0xBF
-extern uint8_t g_NonSstLegacy;  // ... began with anything else
-extern ChipTraits g_Chip;       // resolved by the last identification
+enum class LegacyId : uint8_t {
+    None,    // the chip answered the 0x9F ID read
+    Sst,     // the legacy (0xAB) ID read began with 0xBF
+    NonSst,  // ... began with anything else
+};
 
-/// Identifies the chip: clears both legacy flags, reads the 0x9F ID into g_FlashId (a first
-/// byte of 0 falls back to the legacy ID read, which replaces all four bytes) and resolves
-/// g_Chip. Ends with no transaction open.
-void SPI_ReadJedecId();
-/// Reads the 0xAB ID into g_FlashId and sets exactly one of the two legacy flags.
-void SPI_ReadLegacyId();
-/// Back to the start-of-program state: ID, both flags and g_Chip as for a zero ID.
-void SPI_ResetChipState();
+/// The capacity in bytes, 2^n for a third byte n of 0x10 to 0x18 (64 KB to 16 MiB) of a JEDEC
+/// ID; nullopt for a legacy ID or any other third byte.
+std::optional<uint32_t> ChipCapacityBytes(const uint8_t (&id)[4], bool legacy_id);
+
+/// One identified chip: its answer, how it was read, what it holds and how it is handled.
+/// The default record is a chip that answered with zeros.
+struct ChipRecord {
+    std::array<uint8_t, 4> id{};  // byte 0 is the manufacturer
+    LegacyId legacy = LegacyId::None;
+    std::optional<uint32_t> capacity;  // bytes, when the ID tells
+    ChipTraits traits;
+
+    bool legacy_id() const { return legacy != LegacyId::None; }
+    bool operator==(const ChipRecord&) const = default;
+};
+
+/// The record for an ID answer read the way `legacy` says: capacity and traits resolved.
+ChipRecord MakeChipRecord(const std::array<uint8_t, 4>& id, LegacyId legacy);
+
+/// Identifies the chip: reads the 0x9F ID (a first byte of 0 falls back to the legacy ID
+/// read, which replaces all four bytes) and resolves its record. Ends with no transaction open.
+ChipRecord SPI_ReadJedecId();

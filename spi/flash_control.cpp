@@ -1,7 +1,6 @@
 #include "spi/flash_control.h"
 
 #include "hw/clock.h"
-#include "spi/chip_id.h"
 #include "spi/follow_link.h"
 
 namespace {
@@ -14,13 +13,13 @@ void OpenStatusRead() {
 }
 
 // Unprotect and Protect differ only in the value written.
-void WriteProtectionStatus(uint8_t value) {
+void WriteProtectionStatus(const ChipTraits& chip, uint8_t value) {
     SPI_WaitReady();
     FM_Select();
     FM_Opcode(spi_op::kWriteEnable);
     OpenStatusRead();
     SPI_PollStatus([](uint8_t s) { return (s & status_bits::kWriteEnabled) != 0; });
-    if (g_Chip.write_status_enable) {
+    if (chip.write_status_enable) {
         FM_Select();
         FM_Opcode(spi_op::kEnableWriteStatus);
     }
@@ -48,11 +47,11 @@ void SPI_WaitReady() {
     FM_Deselect();
 }
 
-void SPI_WriteEnable() {
+void SPI_WriteEnable(const ChipTraits& chip) {
     SPI_WaitReady();
     FM_Select();
     FM_Opcode(spi_op::kWriteEnable);
-    if (g_Chip.write_status_enable) {
+    if (chip.write_status_enable) {
         FM_Select();
         FM_Opcode(spi_op::kEnableWriteStatus);
     }
@@ -73,11 +72,11 @@ void SPI_WriteDisable() {
     FM_Deselect();
 }
 
-void SPI_Unprotect() { WriteProtectionStatus(status_value::kUnprotected); }
-void SPI_Protect() { WriteProtectionStatus(status_value::kProtected); }
+void SPI_Unprotect(const ChipTraits& chip) { WriteProtectionStatus(chip, status_value::kUnprotected); }
+void SPI_Protect(const ChipTraits& chip) { WriteProtectionStatus(chip, status_value::kProtected); }
 
-void SPI_OpenWriteCommand(uint8_t opcode, uint8_t high, uint8_t middle, uint8_t low) {
-    SPI_WriteEnable();
+void SPI_OpenWriteCommand(const ChipTraits& chip, uint8_t opcode, uint8_t high, uint8_t middle, uint8_t low) {
+    SPI_WriteEnable(chip);
     FM_Select();
     FM_Opcode(opcode);
     FM_Write(high);
@@ -85,8 +84,8 @@ void SPI_OpenWriteCommand(uint8_t opcode, uint8_t high, uint8_t middle, uint8_t 
     FM_Write(low);
 }
 
-void SPI_SimpleCmd(uint8_t opcode, uint8_t high, uint8_t middle, uint8_t low) {
-    SPI_OpenWriteCommand(opcode, high, middle, low);
+void SPI_SimpleCmd(const ChipTraits& chip, uint8_t opcode, uint8_t high, uint8_t middle, uint8_t low) {
+    SPI_OpenWriteCommand(chip, opcode, high, middle, low);
     FM_Deselect();
     SPI_WaitReady();
 }
@@ -102,9 +101,9 @@ void SPI_OpenFastRead(uint8_t high, uint8_t middle, uint8_t low) {
     FM_Write(0x00);  // dummy byte of the fast read
 }
 
-void SPI_ChunkFixup() {
-    if (!g_Chip.chunk_fixup) return;
-    SPI_WriteEnable();
+void SPI_ChunkFixup(const ChipTraits& chip) {
+    if (!chip.chunk_fixup) return;
+    SPI_WriteEnable(chip);
     // Each status write is ended by the select of the next ready wait, after the settle time.
     WriteFixupStatusPair();
     WriteFixupStatusPair();

@@ -14,11 +14,11 @@ constexpr uint32_t kPieceBytes = 32;
 constexpr uint32_t kPiecesPerPage = kPageBytes / kPieceBytes;
 
 // Sends up to `count` chunk bytes from `offset`, stopping at the image end or on a fault.
-void SendData(uint32_t offset, uint32_t count) {
+void SendData(ChunkWork& work, uint32_t offset, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
-        if (SPI_ImageDone() || HW_Faulted()) return;
-        FM_Write(ChunkByte(offset + i));
-        ++g_BytesDone;
+        if (work.ImageDone() || HW_Faulted()) return;
+        FM_Write(work.chunk[offset + i]);
+        ++work.bytes_done;
     }
 }
 
@@ -39,55 +39,55 @@ void CloseAutoIncrement() {
 
 }  // namespace
 
-void SPI_ProgramPage256(uint8_t high, uint8_t middle, uint8_t low) {
+void SPI_ProgramPage256(ChunkWork& work, const ChipTraits& chip, uint8_t high, uint8_t middle, uint8_t low) {
     for (uint32_t page = 0; page < kPagesPerChunk; ++page) {
-        if (SPI_ImageDone() || HW_Faulted()) break;
-        SPI_OpenWriteCommand(spi_op::kPageProgram, high, static_cast<uint8_t>(middle + page), low);
-        SendData(page * kPageBytes, kPageBytes);
+        if (work.ImageDone() || HW_Faulted()) break;
+        SPI_OpenWriteCommand(chip, spi_op::kPageProgram, high, static_cast<uint8_t>(middle + page), low);
+        SendData(work, page * kPageBytes, kPageBytes);
         SPI_WaitReady();  // its select ends the program command, which starts programming
     }
     SPI_WriteDisable();
 }
 
-void SPI_ProgramPage32(uint8_t high, uint8_t middle, uint8_t low) {
+void SPI_ProgramPage32(ChunkWork& work, const ChipTraits& chip, uint8_t high, uint8_t middle, uint8_t low) {
     for (uint32_t page = 0; page < kPagesPerChunk; ++page) {
-        if (SPI_ImageDone() || HW_Faulted()) break;
+        if (work.ImageDone() || HW_Faulted()) break;
         for (uint32_t piece = 0; piece < kPiecesPerPage; ++piece) {
-            if (SPI_ImageDone() || HW_Faulted()) break;
+            if (work.ImageDone() || HW_Faulted()) break;
             // The write enable's ready wait ends the previous piece and waits for it.
-            SPI_OpenWriteCommand(spi_op::kPageProgram, high, static_cast<uint8_t>(middle + page),
+            SPI_OpenWriteCommand(chip, spi_op::kPageProgram, high, static_cast<uint8_t>(middle + page),
                                  static_cast<uint8_t>(low + kPieceBytes * piece));
-            SendData(page * kPageBytes + piece * kPieceBytes, kPieceBytes);
+            SendData(work, page * kPageBytes + piece * kPieceBytes, kPieceBytes);
         }
         SPI_WaitReady();
     }
     SPI_WriteDisable();
 }
 
-void SPI_ProgramAaiByte(uint8_t high, uint8_t middle, uint8_t low) {
-    SPI_OpenWriteCommand(spi_op::kAaiByteProgram, high, middle, low);
+void SPI_ProgramAaiByte(ChunkWork& work, const ChipTraits& chip, uint8_t high, uint8_t middle, uint8_t low) {
+    SPI_OpenWriteCommand(chip, spi_op::kAaiByteProgram, high, middle, low);
     for (uint32_t offset = 0; offset < kChunkBytes; ++offset) {
-        if (SPI_ImageDone() || HW_Faulted()) break;
-        FM_Write(ChunkByte(offset));
+        if (work.ImageDone() || HW_Faulted()) break;
+        FM_Write(work.chunk[offset]);
         ProgramAndReopen(spi_op::kAaiByteProgram);
-        ++g_BytesDone;
-        if ((offset % kHalfBytes) % kProgressMarkEvery == 0) SPI_PrintProgressMark();
+        ++work.bytes_done;
+        if ((offset % kHalfBytes) % kProgressMarkEvery == 0) work.Tell(ChipProgress::Mark);
     }
     CloseAutoIncrement();
 }
 
-void SPI_ProgramAaiWord(uint8_t high, uint8_t middle, uint8_t low) {
+void SPI_ProgramAaiWord(ChunkWork& work, const ChipTraits& chip, uint8_t high, uint8_t middle, uint8_t low) {
     uint8_t pair_count = 0;
-    SPI_OpenWriteCommand(spi_op::kAaiWordProgram, high, middle, low);
+    SPI_OpenWriteCommand(chip, spi_op::kAaiWordProgram, high, middle, low);
     for (uint32_t offset = 0; offset < kChunkBytes; ++offset) {
         // Only complete pairs count, so an odd image size is never met exactly and the last
         // chunk is programmed to its end, 0xFF fill included.
-        if (SPI_ImageDone() || HW_Faulted()) break;
-        FM_Write(ChunkByte(offset));
+        if (work.ImageDone() || HW_Faulted()) break;
+        FM_Write(work.chunk[offset]);
         if (++pair_count == 2) {
             pair_count = 0;
             ProgramAndReopen(spi_op::kAaiWordProgram);
-            g_BytesDone += 2;
+            work.bytes_done += 2;
         }
     }
     CloseAutoIncrement();
@@ -103,6 +103,6 @@ ProgramFunction ProgramFunctionFor(ProgramAlgorithm algorithm) {
     return SPI_ProgramPage256;  // unreachable with a valid enum value
 }
 
-void SPI_ProgramChunk(uint8_t high, uint8_t middle, uint8_t low) {
-    ProgramFunctionFor(g_Chip.program)(high, middle, low);
+void SPI_ProgramChunk(ChunkWork& work, const ChipTraits& chip, uint8_t high, uint8_t middle, uint8_t low) {
+    ProgramFunctionFor(chip.program)(work, chip, high, middle, low);
 }

@@ -5,44 +5,40 @@
 #include "spi/flash_control.h"
 #include "spi/follow_link.h"
 
-uint32_t g_RomSum = 0;
-std::FILE* g_DumpFile = nullptr;
-uint8_t g_DumpOpen = 0;
-
 namespace {
 
 // Compares one half; false at the first mismatch or fault.
-bool VerifyHalf(const uint8_t* expected) {
+bool VerifyHalf(ChunkWork& work, std::span<const uint8_t> expected) {
     for (uint32_t pos = 0; pos < kHalfBytes; ++pos) {
         const uint8_t byte = FM_Read();
         if (HW_Faulted()) return false;
-        g_RomSum += byte;
+        work.rom_sum += byte;
         if (byte != expected[pos]) return false;
-        if (pos % kProgressMarkEvery == 0) SPI_PrintProgressMark();
+        if (pos % kProgressMarkEvery == 0) work.Tell(ChipProgress::Mark);
     }
     return true;
 }
 
 }  // namespace
 
-bool SPI_Verify(uint8_t high, uint8_t middle, uint8_t low) {
+bool SPI_Verify(ChunkWork& work, uint8_t high, uint8_t middle, uint8_t low) {
     SPI_OpenFastRead(high, middle, low);
-    SPI_PrintProgressText("Verify...        : ");
+    work.Tell(ChipProgress::VerifyStarted);
     // One continuous read over both halves: the fill past the image end is compared too.
-    const bool match = VerifyHalf(g_LowHalf) && VerifyHalf(g_HighHalf);
+    const bool match = VerifyHalf(work, work.chunk.first(kHalfBytes)) && VerifyHalf(work, work.chunk.subspan(kHalfBytes));
     SPI_WaitReady();  // its select ends the read
     const bool passed = match && !HW_Faulted();
-    SPI_PrintProgressText(passed ? " -- Verify OK. \n" : " -- Verify Fail. \n");
+    work.Tell(passed ? ChipProgress::VerifyPassed : ChipProgress::VerifyFailed);
     return passed;
 }
 
-bool SPI_ReadBackChunk(uint8_t high, uint8_t middle, uint8_t low) {
+bool SPI_ReadBackChunk(uint8_t high, uint8_t middle, uint8_t low, uint32_t& sum, std::FILE* dump) {
     SPI_OpenFastRead(high, middle, low);
     for (uint32_t i = 0; i < kChunkBytes; ++i) {
         const uint8_t byte = FM_Read();
         if (HW_Faulted()) break;
-        if (g_DumpOpen == 1) std::fprintf(g_DumpFile, "%c", byte);
-        g_RomSum += byte;
+        if (dump != nullptr) std::fputc(byte, dump);
+        sum += byte;
     }
     SPI_WaitReady();
     return !HW_Faulted();
@@ -55,7 +51,7 @@ bool SPI_ReadChunk(uint8_t high, uint8_t middle, uint8_t low, uint8_t* out) {
     return !HW_Faulted();
 }
 
-ChunkComparison SPI_CompareChunk(uint8_t high, uint8_t middle, uint8_t low) {
+ChunkComparison SPI_CompareChunk(std::span<const uint8_t> expected, uint8_t high, uint8_t middle, uint8_t low) {
     ChunkComparison comparison;
     SPI_OpenFastRead(high, middle, low);
     for (uint32_t offset = 0; offset < kChunkBytes; ++offset) {
@@ -63,7 +59,7 @@ ChunkComparison SPI_CompareChunk(uint8_t high, uint8_t middle, uint8_t low) {
         if (HW_Faulted()) break;
         comparison.sum += byte;
         // The rest of a chunk that differs is of no use to anyone: stop reading there.
-        if (byte != ChunkByte(offset)) {
+        if (byte != expected[offset]) {
             comparison.first_difference = offset;
             break;
         }
@@ -73,21 +69,15 @@ ChunkComparison SPI_CompareChunk(uint8_t high, uint8_t middle, uint8_t low) {
     return comparison;
 }
 
-bool SPI_OpenDump(const char* path) {
-    SPI_CloseDump();  // a second open must not leak the first stream
-    g_DumpFile = std::fopen(path, "wb");
-    g_DumpOpen = g_DumpFile != nullptr ? 1 : 0;
-    return g_DumpOpen == 1;
-}
+std::FILE* SPI_OpenDump(const char* path) { return std::fopen(path, "wb"); }
 
-bool SPI_CloseDump() {
+bool SPI_CloseDump(std::FILE*& dump) {
     bool written = false;
-    if (g_DumpFile != nullptr) {
+    if (dump != nullptr) {
         // A full disk shows only as a stream error or a failed close.
-        written = std::ferror(g_DumpFile) == 0;
-        written = std::fclose(g_DumpFile) == 0 && written;
+        written = std::ferror(dump) == 0;
+        written = std::fclose(dump) == 0 && written;
     }
-    g_DumpFile = nullptr;
-    g_DumpOpen = 0;
+    dump = nullptr;
     return written;
 }

@@ -115,11 +115,6 @@ class FlashFrontendTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        SPI_ResetChipState();
-        g_RomSizeK = 128;
-    }
-
     void flashButtonWarnsEvenWhenNoImageCanBeOpened() {
         StartedWindow w(nullptr);
         Child<QPlainTextEdit>(*w.form, "Memo_status")->setPlainText("earlier run");
@@ -170,7 +165,7 @@ private slots:
         const std::vector<uint8_t> image = Image(4 * 65536);
         WriteImage("EC.Bin", image);
         w.rig.device.EnableEcTrace(true);
-        const int32_t rom_size_k = g_RomSizeK;
+        const int32_t rom_size_k = w.form->RomSizeK();
         const int sio_index_port = g_SioIndexPort;
 
         int clicked = 0;
@@ -201,7 +196,7 @@ private slots:
                  1);
         QCOMPARE(ReadTextFile("Flash_log.txt").value_or(""), std::string("PASS\n"));
         QVERIFY(FlashStartsWith(w.rig.device, image));
-        QCOMPARE(g_RomSizeK, rom_size_k);
+        QCOMPARE(w.form->RomSizeK(), rom_size_k);
         QCOMPARE(g_SioIndexPort, sio_index_port);
     }
 
@@ -340,10 +335,7 @@ private slots:
         QVERIFY(!g_DriverOpen);
         std::FILE* image = std::fopen("EC.Bin", "rb");
         QVERIFY(image != nullptr);
-        {
-            ScopedImageFile image_guard(image);
-            QVERIFY(!w.form->DoFlash());
-        }
+        QVERIFY(!w.form->DoFlash(image));
         std::fclose(image);
         QVERIFY(w.rig.device.ec_trace().empty());
         QVERIFY(!w.form->FlashRunning());
@@ -425,7 +417,7 @@ private slots:
         Child<QLineEdit>(*w.form, "Edit1")->setText("zz");
         Click(*w.form, "Button3");
         QCOMPARE(w.boxes.Texts(), QStringList{"'zz' is not a valid integer value."});
-        QCOMPARE(g_RomSizeK, 128);
+        QCOMPARE(w.form->RomSizeK(), 128);
 
         Child<QLineEdit>(*w.form, "Edit1")->setText("256");
         Click(*w.form, "Button3");

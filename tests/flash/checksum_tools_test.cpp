@@ -30,23 +30,21 @@ protected:
         fs::create_directories(dir_);
         previous_dir_ = fs::current_path();
         fs::current_path(dir_);
-        SPI_ResetChipState();
-        g_RomSizeK = 128;
     }
     void TearDown() override {
         fs::current_path(previous_dir_);
         fs::remove_all(dir_);
-        g_RomSizeK = 128;
     }
 
     uint32_t BinSumOf(const std::string& bytes, int* chunks_seen = nullptr) {
         std::ofstream("image.bin", std::ios::binary) << bytes;
         std::FILE* image = std::fopen("image.bin", "rb");
         int chunks = 0;
-        EXPECT_EQ(BinChecksum(image, [&](uint32_t) { ++chunks; }), BinChecksumStatus::Done);
+        const BinChecksumResult summed = BinChecksum(image, [&](uint32_t) { ++chunks; });
+        EXPECT_EQ(summed.status, BinChecksumStatus::Done);
         std::fclose(image);
         if (chunks_seen != nullptr) *chunks_seen = chunks;
-        return g_BinSum;
+        return summed.sum;
     }
 
     std::string Dump() {
@@ -87,9 +85,7 @@ TEST_F(ChecksumToolsTest, RomSumReadsWholeChunksOfTheSetSize) {
         for (size_t i = 0; i < 4 * 65536; ++i) device.flash()[i] = static_cast<uint8_t>(i * 7);
         device.EnableEcTrace(true);
         sim::InProcess installed(device);
-        g_RomSizeK = c.size_k;
-
-        const RomChecksumResult result = RomChecksum();
+        const RomChecksumResult result = RomChecksum(c.size_k);
         EXPECT_EQ(result.status, RomChecksumStatus::Done) << c.size_k;
         EXPECT_TRUE(result.dump_written);
         const std::string dump = Dump();
@@ -99,7 +95,7 @@ TEST_F(ChecksumToolsTest, RomSumReadsWholeChunksOfTheSetSize) {
             ASSERT_EQ(static_cast<uint8_t>(dump[i]), device.flash()[i]);
             sum += static_cast<uint8_t>(dump[i]);
         }
-        EXPECT_EQ(g_RomSum, sum);
+        EXPECT_EQ(result.sum, sum);
         EXPECT_EQ(device.ec_trace().back(), (sim::EcEvent{sim::EcEvent::LeaveFollow, 0xFC})) << c.size_k;
     }
 }
@@ -121,7 +117,7 @@ TEST_F(ChecksumToolsTest, ARunThatDoesNotReadEverythingLeavesTheEarlierDumpAsItW
         std::ofstream("LoadRom.bin", std::ios::binary) << earlier;
         sim::Device device(c.config);
         sim::InProcess installed(device);
-        const RomChecksumResult result = RomChecksum();
+        const RomChecksumResult result = RomChecksum(kDefaultRomSizeK);
         EXPECT_EQ(result.status, c.status) << c.what;
         EXPECT_FALSE(result.dump_written) << c.what;
         EXPECT_EQ(Dump(), earlier) << c.what;
@@ -130,7 +126,7 @@ TEST_F(ChecksumToolsTest, ARunThatDoesNotReadEverythingLeavesTheEarlierDumpAsItW
     }
     sim::Device device;
     sim::InProcess installed(device);
-    EXPECT_EQ(RomChecksum().status, RomChecksumStatus::Done);
+    EXPECT_EQ(RomChecksum(kDefaultRomSizeK).status, RomChecksumStatus::Done);
     EXPECT_EQ(Dump().size(), 2u * 65536);
 }
 
@@ -142,9 +138,8 @@ TEST_F(ChecksumToolsTest, RomSumLeavesTheChipProtectedBeforeTheEndCommand) {
         device.EnableSpiTrace(true);
         device.EnableEcTrace(true);
         sim::InProcess installed(device);
-        const RomChecksumResult result = RomChecksum();
+        const RomChecksumResult result = RomChecksum(kDefaultRomSizeK);
         ASSERT_EQ(result.status, RomChecksumStatus::Done);
-        EXPECT_EQ(result.sum, g_RomSum);
         EXPECT_EQ(device.chip_status() & 0x3C, 0x0C);
         EXPECT_FALSE(device.in_follow_mode());
         // The last status write is the protecting one, made while the EC still followed.
@@ -165,7 +160,7 @@ TEST_F(ChecksumToolsTest, PortsOutOfRangeTouchNothing) {
     for (const auto& [cmd, data] : {std::pair{0x10000, 0xFFFC}, std::pair{0x0003, -1}, std::pair{0x0004, 0}}) {
         g_StatusPort = g_CmdPort = cmd;
         g_DataPort = data;
-        EXPECT_EQ(RomChecksum().status, RomChecksumStatus::PortsRefused);
+        EXPECT_EQ(RomChecksum(kDefaultRomSizeK).status, RomChecksumStatus::PortsRefused);
     }
     g_StatusPort = g_CmdPort = 0x3F4;
     g_DataPort = 0x3F0;
@@ -189,12 +184,13 @@ TEST_F(ChecksumToolsTest, BinSumOfAnImageNotReadWholeIsNoSum) {
     for (const Case& c : cases) {
         std::FILE* stream = teststream::OpenFailingStream(image, c.fail_at, c.failure);
         ASSERT_NE(stream, nullptr);
-        EXPECT_EQ(BinChecksum(stream, [](uint32_t) {}), BinChecksumStatus::ReadError) << c.what;
+        EXPECT_EQ(BinChecksum(stream, [](uint32_t) {}).status, BinChecksumStatus::ReadError) << c.what;
         std::fclose(stream);
     }
     std::FILE* whole = teststream::OpenFailingStream(image, image.size());
-    EXPECT_EQ(BinChecksum(whole, [](uint32_t) {}), BinChecksumStatus::Done);
-    EXPECT_EQ(g_BinSum, 3u * 65536 * 0x11);
+    const BinChecksumResult summed = BinChecksum(whole, [](uint32_t) {});
+    EXPECT_EQ(summed.status, BinChecksumStatus::Done);
+    EXPECT_EQ(summed.sum, 3u * 65536 * 0x11);
     std::fclose(whole);
 }
 
@@ -203,13 +199,12 @@ TEST_F(ChecksumToolsTest, SizeBeyondTheAddressSpaceReadsNothing) {
     sim::Device device;
     device.EnablePortTrace(true);
     sim::InProcess installed(device);
-    g_RomSizeK = kMaxRomSizeK + 1;
-    EXPECT_EQ(RomChecksum().status, RomChecksumStatus::SizeTooLarge);
+    EXPECT_EQ(RomChecksum(kMaxRomSizeK + 1).status, RomChecksumStatus::SizeTooLarge);
     EXPECT_TRUE(device.port_trace().empty());
     EXPECT_EQ(Dump(), "kept");
 
-    g_RomSizeK = kMaxRomSizeK;  // the whole 16 MiB is still allowed
-    EXPECT_EQ(RomChecksum().status, RomChecksumStatus::Done);
+    // The whole 16 MiB is still allowed.
+    EXPECT_EQ(RomChecksum(kMaxRomSizeK).status, RomChecksumStatus::Done);
     EXPECT_EQ(Dump().size(), 16u << 20);
 }
 
@@ -218,7 +213,7 @@ TEST_F(ChecksumToolsTest, AnEcThatStopsAnsweringEndsTheReadBack) {
     config.stop_answering_after_commands = 3000;
     sim::Device device(config);
     sim::InProcess installed(device);
-    EXPECT_EQ(RomChecksum().status, RomChecksumStatus::Faulted);
+    EXPECT_EQ(RomChecksum(kDefaultRomSizeK).status, RomChecksumStatus::Faulted);
 }
 
 }  // namespace

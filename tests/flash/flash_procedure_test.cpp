@@ -48,7 +48,7 @@ TEST_F(FlashRunTest, PassingRunReportsEveryStepOfEveryChunk) {
         if (e.step == S::RunStarted) {
             EXPECT_EQ(e.image_bytes, image.size());
             EXPECT_EQ(e.chunks, 3u);
-            EXPECT_EQ(e.chip_id, chip.jedec_id);
+            EXPECT_EQ(e.result.chip->id, chip.jedec_id);
         }
         if (e.step == S::ChunkStarted) started.push_back(e.chunk);
         if (e.step == S::Programming) programmed_from.push_back(e.bytes_done);
@@ -275,8 +275,10 @@ TEST_F(FlashRunTest, EveryChipPassesFromItsOwnStateAndEndsProtected) {
         const std::vector<uint8_t> image = Pattern(std::min<size_t>(65536 + 500, sim::FlashSizeOf(config) - 100));
         Start(config);
         OpenImage(image);
-        EXPECT_EQ(Run().outcome, FlashOutcome::Passed);
-        EXPECT_EQ(g_Chip, profile.expected);
+        const FlashResult result = Run();
+        EXPECT_EQ(result.outcome, FlashOutcome::Passed);
+        ASSERT_TRUE(result.chip);
+        EXPECT_EQ(result.chip->traits, profile.expected);
         EXPECT_TRUE(FlashHolds(image, (image.size() + 65535) / 65536));
         EXPECT_EQ(device_->chip_status() & 0x3C, profile.expected.chunk_fixup ? 0x00 : 0x0C);
     }

@@ -54,9 +54,6 @@ protected:
         // No supply listed: the battery never refuses. Backups stay in the test's directory.
         safeguards.power_supply_root = (dir_ / "power_supply").string();
         safeguards.backup_plan.directory = (dir_ / "backups").string();
-        progress_ = std::tmpfile();
-        progress_guard_ = std::make_unique<ScopedProgressOut>(progress_);
-        SPI_ResetChipState();
         HW_ClearFault();
         g_StatusPort = g_CmdPort = 0x3F4;
         g_DataPort = 0x3F0;
@@ -64,8 +61,6 @@ protected:
     void TearDown() override {
         installed_.reset();
         CloseImage();
-        progress_guard_.reset();
-        std::fclose(progress_);
         std::filesystem::remove_all(dir_);
     }
 
@@ -93,10 +88,10 @@ protected:
         CloseImage();
         ASSERT_NE(file, nullptr);
         image_ = file;
-        image_guard_ = std::make_unique<ScopedImageFile>(file);
+        options.image = file;
     }
     void CloseImage() {
-        image_guard_.reset();
+        options.image = nullptr;
         if (image_ != nullptr) std::fclose(image_);
         image_ = nullptr;
     }
@@ -184,10 +179,7 @@ private:
     }
 
     std::unique_ptr<sim::InProcess> installed_;
-    std::FILE* progress_ = nullptr;
-    std::unique_ptr<ScopedProgressOut> progress_guard_;
     std::FILE* image_ = nullptr;
-    std::unique_ptr<ScopedImageFile> image_guard_;
 };
 
 }  // namespace flash_test

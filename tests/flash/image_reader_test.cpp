@@ -16,7 +16,6 @@
 #include <unistd.h>
 #endif
 
-#include "flash/chunk_buffers.h"
 #include "flash/image_reader.h"
 
 namespace {
@@ -29,13 +28,6 @@ std::vector<uint8_t> PatternImage(size_t size) {
     return image;
 }
 
-std::vector<uint8_t> CurrentChunk() {
-    std::vector<uint8_t> chunk(kChunkBytes);
-    std::memcpy(chunk.data(), g_LowHalf, kHalfBytes);
-    std::memcpy(chunk.data() + kHalfBytes, g_HighHalf, kHalfBytes);
-    return chunk;
-}
-
 class ImageReaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -43,11 +35,6 @@ protected:
                ("vantu_image_reader_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
                 "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
-        g_ChunkNo = 0;
-        g_BinSum = 0;
-        g_FileSize = 0;
-        g_SectorCount = 0;
-        ASSERT_TRUE(buffers_.allocated());
     }
     void TearDown() override {
         CloseImage();
@@ -73,16 +60,18 @@ protected:
     }
     void OpenPath(const fs::path& path) {
         CloseImage();
-        g_ImageFile = std::fopen(path.string().c_str(), "rb");
-        ASSERT_NE(g_ImageFile, nullptr);
+        image_ = std::fopen(path.string().c_str(), "rb");
+        ASSERT_NE(image_, nullptr);
     }
     void CloseImage() {
-        if (g_ImageFile != nullptr) std::fclose(g_ImageFile);
-        g_ImageFile = nullptr;
+        if (image_ != nullptr) std::fclose(image_);
+        image_ = nullptr;
     }
+    bool ReadChunk() { return IMG_ReadChunk(image_, chunk_); }
 
     fs::path dir_;
-    ChunkBuffers buffers_;
+    std::FILE* image_ = nullptr;
+    std::vector<uint8_t> chunk_ = std::vector<uint8_t>(kChunkBytes);
 };
 
 TEST_F(ImageReaderTest, DeliversPaddedChunksUntilTheFileEnds) {
@@ -90,30 +79,26 @@ TEST_F(ImageReaderTest, DeliversPaddedChunksUntilTheFileEnds) {
         SCOPED_TRACE("file size " + std::to_string(size));
         const std::vector<uint8_t> image = PatternImage(size);
         OpenImage(image);
-        g_ChunkNo = 0;
         const size_t chunks = (size + kChunkBytes - 1) / kChunkBytes;
         for (size_t k = 0; k < chunks; ++k) {
-            ASSERT_TRUE(IMG_ReadChunk()) << "chunk " << k;
-            EXPECT_EQ(g_ChunkNo, k + 1);
+            ASSERT_TRUE(ReadChunk()) << "chunk " << k;
             std::vector<uint8_t> expected(kChunkBytes, 0xFF);
             for (size_t i = 0; i < kChunkBytes && k * kChunkBytes + i < size; ++i) {
                 expected[i] = image[k * kChunkBytes + i];
             }
-            EXPECT_EQ(CurrentChunk(), expected) << "chunk " << k;
+            EXPECT_EQ(chunk_, expected) << "chunk " << k;
         }
-        // The end leaves buffers and counter as they were, however often it is asked.
-        const std::vector<uint8_t> last = CurrentChunk();
-        EXPECT_FALSE(IMG_ReadChunk());
-        EXPECT_FALSE(IMG_ReadChunk());
-        EXPECT_EQ(g_ChunkNo, chunks);
-        EXPECT_EQ(CurrentChunk(), last);
+        // The end leaves the chunk as it was, however often it is asked.
+        const std::vector<uint8_t> last = chunk_;
+        EXPECT_FALSE(ReadChunk());
+        EXPECT_FALSE(ReadChunk());
+        EXPECT_EQ(chunk_, last);
     }
 }
 
 TEST_F(ImageReaderTest, NoImageFileDeliversNothing) {
-    EXPECT_FALSE(IMG_ReadChunk());
-    EXPECT_EQ(g_ChunkNo, 0);
-    EXPECT_EQ(IMG_MeasureImage(), ImageLength::Unmeasurable);
+    EXPECT_FALSE(ReadChunk());
+    EXPECT_EQ(IMG_MeasureImage(nullptr).status, ImageLength::Unmeasurable);
 }
 
 TEST_F(ImageReaderTest, MeasuresSizeAndFourKilobyteUnitsAndRewinds) {
@@ -125,24 +110,21 @@ TEST_F(ImageReaderTest, MeasuresSizeAndFourKilobyteUnitsAndRewinds) {
                          Case{kMaxImageBytes, 4096}}) {
         SCOPED_TRACE("file size " + std::to_string(c.size));
         OpenSparseImage(c.size);
-        std::fseek(g_ImageFile, 0, SEEK_END);
-        ASSERT_EQ(IMG_MeasureImage(), ImageLength::Measured);
-        EXPECT_EQ(g_FileSize, c.size);
-        EXPECT_EQ(g_SectorCount, c.sectors);
-        EXPECT_EQ(std::ftell(g_ImageFile), 0);
+        std::fseek(image_, 0, SEEK_END);
+        const ImageMeasure measure = IMG_MeasureImage(image_);
+        ASSERT_EQ(measure.status, ImageLength::Measured);
+        EXPECT_EQ(measure.bytes, c.size);
+        EXPECT_EQ(measure.sectors, c.sectors);
+        EXPECT_EQ(std::ftell(image_), 0);
     }
 }
 
-TEST_F(ImageReaderTest, RefusesImagesBeyondSixteenMebibytesWithoutTouchingTheState) {
+TEST_F(ImageReaderTest, RefusesImagesBeyondSixteenMebibytes) {
     // 4 GiB + 4096 would read as a 4096-byte image if the length were taken in 32 bits.
     for (uint64_t size : {kMaxImageBytes + 1, (uint64_t{1} << 32) + 4096}) {
         SCOPED_TRACE("file size " + std::to_string(size));
         OpenSparseImage(size);
-        g_FileSize = 123;
-        g_SectorCount = 7;
-        EXPECT_EQ(IMG_MeasureImage(), ImageLength::TooLarge);
-        EXPECT_EQ(g_FileSize, 123u);
-        EXPECT_EQ(g_SectorCount, 7u);
+        EXPECT_EQ(IMG_MeasureImage(image_).status, ImageLength::TooLarge);
     }
 }
 
@@ -167,10 +149,7 @@ TEST_F(ImageReaderTest, StreamsWithoutAFileLengthAreUnmeasurable) {
     std::FILE* device = std::fopen(device_name, "rb");
     ASSERT_NE(device, nullptr);
     for (std::FILE* stream : {pipe, device}) {
-        ScopedImageFile image(stream);
-        g_FileSize = 123;
-        EXPECT_EQ(IMG_MeasureImage(), ImageLength::Unmeasurable);
-        EXPECT_EQ(g_FileSize, 123u);
+        EXPECT_EQ(IMG_MeasureImage(stream).status, ImageLength::Unmeasurable);
     }
     std::fclose(pipe);
     std::fclose(device);
@@ -178,34 +157,16 @@ TEST_F(ImageReaderTest, StreamsWithoutAFileLengthAreUnmeasurable) {
 
 TEST_F(ImageReaderTest, ByteSumCoversWholeChunksWithTheirFill) {
     OpenImage({0x00});
-    ASSERT_TRUE(IMG_ReadChunk());
-    IMG_AddChunkToSum();
-    EXPECT_EQ(g_BinSum, 65535u * 255u);  // 16711425
+    ASSERT_TRUE(ReadChunk());
+    EXPECT_EQ(IMG_AddChunkToSum(0, chunk_), 65535u * 255u);  // 16711425
 
     const std::vector<uint8_t> image = PatternImage(65537);
     OpenImage(image);
-    g_BinSum = 0;
     uint32_t expected = 65535u * 255u;
     for (uint8_t b : image) expected += b;
-    while (IMG_ReadChunk()) IMG_AddChunkToSum();
-    EXPECT_EQ(g_BinSum, expected);
-}
-
-TEST(ChunkBuffersTest, PointsTheHalvesAtItsBuffersForItsLifetime) {
-    uint8_t* const before_low = g_LowHalf;
-    uint8_t* const before_high = g_HighHalf;
-    {
-        ChunkBuffers buffers;
-        ASSERT_TRUE(buffers.allocated());
-        ASSERT_NE(g_LowHalf, nullptr);
-        ASSERT_NE(g_HighHalf, nullptr);
-        EXPECT_NE(g_LowHalf, g_HighHalf);
-        // Both halves are whole: writing their last bytes is fine (ASan would catch less).
-        g_LowHalf[kHalfBytes - 1] = 1;
-        g_HighHalf[kHalfBytes - 1] = 2;
-    }
-    EXPECT_EQ(g_LowHalf, before_low);
-    EXPECT_EQ(g_HighHalf, before_high);
+    uint32_t sum = 0;
+    while (ReadChunk()) sum = IMG_AddChunkToSum(sum, chunk_);
+    EXPECT_EQ(sum, expected);
 }
 
 }  // namespace

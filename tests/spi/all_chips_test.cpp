@@ -31,24 +31,23 @@ TEST_P(AllChipsTest, FullAndPartialChunkEndAsTheImage) {
     const std::vector<uint8_t> old_contents = PatternBytes(3 * kChunkBytes, 99);
     std::copy(old_contents.begin(), old_contents.end(), flash.begin());
     const std::vector<uint8_t> image = PatternBytes(kChunkBytes + 40000, 1);
-    g_FileSize = static_cast<uint32_t>(image.size());
+    work_.image_bytes = static_cast<uint32_t>(image.size());
 
-    SPI_ReadJedecId();
-    EXPECT_EQ(g_Chip, profile.expected);
+    chip_ = SPI_ReadJedecId();
+    EXPECT_EQ(chip_.traits, profile.expected);
 
     uint32_t chunk_sum = 0;
     for (uint8_t chunk = 0; chunk < 2; ++chunk) {
         SCOPED_TRACE(static_cast<int>(chunk));
         LoadChunk(image, chunk);
-        chunk_sum = std::accumulate(low_.begin(), low_.end(), chunk_sum);
-        chunk_sum = std::accumulate(high_.begin(), high_.end(), chunk_sum);
-        SPI_Unprotect();
-        SPI_EraseChunk(chunk, 0x00, 0x00);
-        EXPECT_TRUE(SPI_BlankCheck(chunk, 0x00, 0x00));
-        SPI_ProgramChunk(chunk, 0x00, 0x00);
-        EXPECT_TRUE(SPI_Verify(chunk, 0x00, 0x00));
-        SPI_Protect();
-        SPI_ChunkFixup();
+        chunk_sum = std::accumulate(chunk_.begin(), chunk_.end(), chunk_sum);
+        SPI_Unprotect(chip_.traits);
+        SPI_EraseChunk(chip_.traits, chunk, 0x00, 0x00);
+        EXPECT_TRUE(SPI_BlankCheck(work_.image_bytes, chunk, 0x00, 0x00));
+        SPI_ProgramChunk(work_, chip_.traits, chunk, 0x00, 0x00);
+        EXPECT_TRUE(SPI_Verify(work_, chunk, 0x00, 0x00));
+        SPI_Protect(chip_.traits);
+        SPI_ChunkFixup(chip_.traits);
         ASSERT_FALSE(HW_Faulted()) << HW_FaultText(g_HwFault);
     }
 
@@ -57,8 +56,8 @@ TEST_P(AllChipsTest, FullAndPartialChunkEndAsTheImage) {
     expected.insert(expected.end(), old_contents.begin() + 2 * kChunkBytes, old_contents.end());
     const auto diff = std::mismatch(expected.begin(), expected.end(), flash.begin());
     EXPECT_EQ(diff.first, expected.end()) << "first difference at " << (diff.first - expected.begin());
-    EXPECT_EQ(g_BytesDone, image.size());
-    EXPECT_EQ(g_RomSum, chunk_sum);
+    EXPECT_EQ(work_.bytes_done, image.size());
+    EXPECT_EQ(work_.rom_sum, chunk_sum);
     // Protection is back on, except where the per-chunk fix-up rewrote the status after it.
     EXPECT_EQ((device().chip_status() & 0x0C) == 0x0C, !profile.expected.chunk_fixup);
 }

@@ -31,26 +31,26 @@ protected:
         clock_.SetStep(kClockStepMs);
         const std::vector<uint8_t> image = PatternBytes(kChunkBytes, 4);
         LoadChunk(image, 0);
-        g_FileSize = kChunkBytes;
+        work_.image_bytes = kChunkBytes;
     }
     // Once faulted, no operation may touch a port or print progress.
     void ExpectEveryOperationEndsAtOnce() {
         device().ResetCounters();
         const std::string before = ProgressText();
-        const uint32_t bytes_done = g_BytesDone;
-        const uint32_t rom_sum = g_RomSum;
-        SPI_Unprotect();
-        SPI_EraseChunk(0, 0x00, 0x00);
-        EXPECT_FALSE(SPI_BlankCheck(0, 0x00, 0x00));
-        SPI_ProgramChunk(0, 0x00, 0x00);
-        EXPECT_FALSE(SPI_Verify(0, 0x00, 0x00));
-        EXPECT_FALSE(SPI_ReadBackChunk(0, 0x00, 0x00));
-        SPI_Protect();
-        SPI_ChunkFixup();
+        const uint32_t bytes_done = work_.bytes_done;
+        const uint32_t rom_sum = work_.rom_sum;
+        SPI_Unprotect(chip_.traits);
+        SPI_EraseChunk(chip_.traits, 0, 0x00, 0x00);
+        EXPECT_FALSE(SPI_BlankCheck(work_.image_bytes, 0, 0x00, 0x00));
+        SPI_ProgramChunk(work_, chip_.traits, 0, 0x00, 0x00);
+        EXPECT_FALSE(SPI_Verify(work_, 0, 0x00, 0x00));
+        EXPECT_FALSE(SPI_ReadBackChunk(0, 0x00, 0x00, work_.rom_sum, nullptr));
+        SPI_Protect(chip_.traits);
+        SPI_ChunkFixup(chip_.traits);
         EXPECT_EQ(device().counters().total(), 0u);
         EXPECT_EQ(ProgressText().substr(before.size()), kHeader + kFail);
-        EXPECT_EQ(g_BytesDone, bytes_done);
-        EXPECT_EQ(g_RomSum, rom_sum);
+        EXPECT_EQ(work_.bytes_done, bytes_done);
+        EXPECT_EQ(work_.rom_sum, rom_sum);
     }
 };
 
@@ -74,14 +74,14 @@ TEST_F(BoundsTest, EcThatStopsAnsweringEndsTheProgramRun) {
     config.chip = sim::ChipKind::SstLegacy;
     config.stop_answering_after_commands = 80000;  // the blank check takes 65536, then ~1000 bytes
     StartDevice(config);
-    SPI_ReadJedecId();
-    SPI_Unprotect();
-    SPI_EraseChunk(0, 0x00, 0x00);
-    ASSERT_TRUE(SPI_BlankCheck(0, 0x00, 0x00)) << "the EC must still answer here";
-    SPI_ProgramChunk(0, 0x00, 0x00);
+    chip_ = SPI_ReadJedecId();
+    SPI_Unprotect(chip_.traits);
+    SPI_EraseChunk(chip_.traits, 0, 0x00, 0x00);
+    ASSERT_TRUE(SPI_BlankCheck(work_.image_bytes, 0, 0x00, 0x00)) << "the EC must still answer here";
+    SPI_ProgramChunk(work_, chip_.traits, 0, 0x00, 0x00);
     EXPECT_EQ(g_HwFault, HwFault::EcNotAnswering);
-    EXPECT_GT(g_BytesDone, 0u);
-    EXPECT_LT(g_BytesDone, kChunkBytes);
+    EXPECT_GT(work_.bytes_done, 0u);
+    EXPECT_LT(work_.bytes_done, kChunkBytes);
     EXPECT_LT(ProgressText().size(), 22u);
     ExpectEveryOperationEndsAtOnce();
 }
@@ -91,15 +91,14 @@ TEST_F(BoundsTest, EcThatStopsAnsweringEndsTheVerify) {
     config.chip = sim::ChipKind::Winbond;
     config.stop_answering_after_commands = 5000;
     StartDevice(config);
-    std::fill(low_.begin(), low_.end(), 0xFF);  // as erased as the flash, so only the EC can fail it
-    std::fill(high_.begin(), high_.end(), 0xFF);
-    g_RomSum = 0;
-    EXPECT_FALSE(SPI_Verify(0, 0x00, 0x00));
+    std::fill(chunk_.begin(), chunk_.end(), 0xFF);  // as erased as the flash, so only the EC can fail it
+    work_.rom_sum = 0;
+    EXPECT_FALSE(SPI_Verify(work_, 0, 0x00, 0x00));
     EXPECT_EQ(g_HwFault, HwFault::EcNotAnswering);
     // Only bytes really read are summed: the flash is erased, so each one adds 0xFF.
-    EXPECT_EQ(g_RomSum % 0xFF, 0u);
-    EXPECT_GT(g_RomSum / 0xFF, 4000u);
-    EXPECT_LT(g_RomSum / 0xFF, 5000u);
+    EXPECT_EQ(work_.rom_sum % 0xFF, 0u);
+    EXPECT_GT(work_.rom_sum / 0xFF, 4000u);
+    EXPECT_LT(work_.rom_sum / 0xFF, 5000u);
     EXPECT_EQ(ProgressText().substr(0, kHeader.size()), kHeader);
     EXPECT_EQ(ProgressText().substr(ProgressText().size() - kFail.size()), kFail);
 }

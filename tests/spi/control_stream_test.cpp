@@ -20,36 +20,31 @@ using spi_test::kReady;
 using spi_test::ScriptedEc;
 using spi_test::SimTest;
 
-std::array<uint8_t, 4> FlashId() { return {g_FlashId[0], g_FlashId[1], g_FlashId[2], g_FlashId[3]}; }
-
 class ControlStreamTest : public SimTest {};
 
 TEST_F(ControlStreamTest, LegacyFallbackStartsInsideTheOpenIdReadAndDeselectsTwice) {
     for (sim::ChipKind kind : {sim::ChipKind::SstLegacy, sim::ChipKind::LegacyOther}) {
         const sim::ChipProfile& profile = sim::ProfileOf(kind);
         SCOPED_TRACE(profile.name);
-        SPI_ResetChipState();
-        StartChip(kind);
+                StartChip(kind);
         Trace();
-        SPI_ReadJedecId();
+        chip_ = SPI_ReadJedecId();
         EXPECT_EQ(TracedOps(), kReady + " S O9F R R R R " + kReady +
                                    " S OAB W00 W00 W00 R R R R D D");
-        EXPECT_EQ(FlashId(), profile.legacy_id);
-        const bool sst = profile.legacy_id[0] == 0xBF;
-        EXPECT_EQ(g_SstLegacy, sst ? 1 : 0);
-        EXPECT_EQ(g_NonSstLegacy, sst ? 0 : 1);
+        EXPECT_EQ(chip_.id, profile.legacy_id);
+        EXPECT_EQ(chip_.legacy, profile.legacy_id[0] == 0xBF ? LegacyId::Sst : LegacyId::NonSst);
     }
 }
 
 TEST_F(ControlStreamTest, JedecAnswerBringsWriteStatusEnable) {
     StartChip(sim::ChipKind::SstJedec);
     Trace();
-    SPI_ReadJedecId();
+    chip_ = SPI_ReadJedecId();
     EXPECT_EQ(TracedOps(), kReady + " S O9F R R R R D");
-    EXPECT_EQ(FlashId(), sim::ProfileOf(sim::ChipKind::SstJedec).jedec_id);
+    EXPECT_EQ(chip_.id, sim::ProfileOf(sim::ChipKind::SstJedec).jedec_id);
 
     Trace();
-    SPI_WriteEnable();
+    SPI_WriteEnable(chip_.traits);
     EXPECT_EQ(TracedOps(), kReady + " S O06 S O50 S O05 poll D");
 }
 
@@ -57,20 +52,19 @@ TEST_F(ControlStreamTest, JedecAnswerBringsWriteStatusEnable) {
 // first one's legacy state, which would erase it with 0x52 or program it byte by byte.
 TEST_F(ControlStreamTest, EveryIdentificationStartsWithoutLegacyState) {
     StartChip(sim::ChipKind::SstLegacy);
-    SPI_ReadJedecId();
-    ASSERT_EQ(g_SstLegacy, 1);
-    ASSERT_EQ(g_Chip, sim::ProfileOf(sim::ChipKind::SstLegacy).expected);
+    chip_ = SPI_ReadJedecId();
+    ASSERT_EQ(chip_.legacy, LegacyId::Sst);
+    ASSERT_EQ(chip_.traits, sim::ProfileOf(sim::ChipKind::SstLegacy).expected);
 
     for (sim::ChipKind second : {sim::ChipKind::SstJedec, sim::ChipKind::Mx}) {
         SCOPED_TRACE(sim::ProfileOf(second).name);
         StartChip(second);
-        SPI_ReadJedecId();
-        EXPECT_EQ(g_SstLegacy, 0);
-        EXPECT_EQ(g_NonSstLegacy, 0);
-        EXPECT_EQ(g_Chip, sim::ProfileOf(second).expected);
-        SPI_Unprotect();
+        chip_ = SPI_ReadJedecId();
+        EXPECT_EQ(chip_.legacy, LegacyId::None);
+        EXPECT_EQ(chip_.traits, sim::ProfileOf(second).expected);
+        SPI_Unprotect(chip_.traits);
         Trace();
-        SPI_EraseChunk(0, 0x00, 0x00);
+        SPI_EraseChunk(chip_.traits, 0, 0x00, 0x00);
         EXPECT_TRUE(Transactions(0x52).empty());
         EXPECT_EQ(Transactions(0xD8).size(), 2u);
     }
@@ -79,7 +73,7 @@ TEST_F(ControlStreamTest, EveryIdentificationStartsWithoutLegacyState) {
 TEST_F(ControlStreamTest, UnprotectAndProtectWriteStatusInOrder) {
     struct Case {
         sim::ChipKind chip;
-        void (*operation)();
+        void (*operation)(const ChipTraits& chip);
         const char* expected_tail;
         uint8_t protection_after;
     };
@@ -91,11 +85,10 @@ TEST_F(ControlStreamTest, UnprotectAndProtectWriteStatusInOrder) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(sim::ProfileOf(c.chip).name) + c.expected_tail);
-        SPI_ResetChipState();
-        StartChip(c.chip);
-        SPI_ReadJedecId();
+                StartChip(c.chip);
+        chip_ = SPI_ReadJedecId();
         Trace();
-        c.operation();
+        c.operation(chip_.traits);
         // No deselect before the last ready wait: its select starts the status write.
         EXPECT_EQ(TracedOps(), kReady + c.expected_tail + kReady);
         EXPECT_EQ(device().chip_status() & 0x3C, c.protection_after);
@@ -104,9 +97,9 @@ TEST_F(ControlStreamTest, UnprotectAndProtectWriteStatusInOrder) {
 
 TEST_F(ControlStreamTest, ChunkFixupOnlyForC8xx14WithFourSleeps) {
     StartChip(sim::ChipKind::Gd);
-    SPI_ReadJedecId();
+    chip_ = SPI_ReadJedecId();
     Trace();
-    SPI_ChunkFixup();
+    SPI_ChunkFixup(chip_.traits);
     const std::string enable = kReady + " S O06 S O05 poll D";
     const std::string status_pair = kReady + " S O01 W00 W02 sleep";
     const std::string disable = kReady + " S O04 S O05 poll D";
@@ -117,9 +110,9 @@ TEST_F(ControlStreamTest, ChunkFixupOnlyForC8xx14WithFourSleeps) {
 
     for (auto id : {std::array<uint8_t, 4>{0xC8, 0x40, 0x13, 0xC8}, std::array<uint8_t, 4>{0xC2, 0x20, 0x14, 0xC2}}) {
         SCOPED_TRACE(static_cast<int>(id[2]));
-        g_Chip = ResolveChipTraits({id[0], id[2], 0, 0});
+        chip_.traits = ResolveChipTraits({id[0], id[2], 0, 0});
         Trace();
-        SPI_ChunkFixup();
+        SPI_ChunkFixup(chip_.traits);
         EXPECT_TRUE(device().port_trace().empty());
         EXPECT_EQ(clock_.sleeps(), 4u);
     }
@@ -139,7 +132,7 @@ TEST_F(ControlStreamTest, OperandBytesGoThroughTheCommandPort) {
 // Status sequences a simulated chip does not produce on its own.
 struct PollCase {
     const char* name;
-    void (*operation)();
+    void (*operation)(const ChipTraits& chip);
     std::vector<uint8_t> statuses;  // every status the operation should read, in order
     const char* expected;
 };
@@ -150,11 +143,11 @@ TEST(StatusPollTest, EachPollEndsOnItsOwnCondition) {
          "S O05 R D S O06 S O05 R R R R D"},
         {"write enable compares bits 1 and 0 only", SPI_WriteEnable, {0x00, 0x1E},
          "S O05 R D S O06 S O05 R D"},
-        {"write disable waits for the latch only", SPI_WriteDisable, {0x00, 0x02, 0x03, 0x01},
+        {"write disable waits for the latch only", [](const ChipTraits&) { SPI_WriteDisable(); }, {0x00, 0x02, 0x03, 0x01},
          "S O05 R D S O04 S O05 R R R D"},
         {"unprotect waits for the latch, busy or not", SPI_Unprotect, {0x00, 0x00, 0x01, 0x03, 0x00},
          "S O05 R D S O06 S O05 R R R S O01 W00 S O05 R D"},
-        {"ready wait polls until not busy", SPI_WaitReady, {0x03, 0x01, 0x02},
+        {"ready wait polls until not busy", [](const ChipTraits&) { SPI_WaitReady(); }, {0x03, 0x01, 0x02},
          "S O05 R R R D"},
     };
     ManualClock clock;
@@ -162,11 +155,10 @@ TEST(StatusPollTest, EachPollEndsOnItsOwnCondition) {
     for (const PollCase& c : cases) {
         SCOPED_TRACE(c.name);
         HW_ClearFault();
-        SPI_ResetChipState();
         std::vector<uint8_t> script = c.statuses;
         script.push_back(0xA5);  // must stay unread
         ScriptedEc ec(script);
-        c.operation();
+        c.operation(ChipTraits{});
         EXPECT_EQ(ec.Ops(), c.expected);
         EXPECT_EQ(ec.replies_left(), 1u);
         EXPECT_FALSE(HW_Faulted());

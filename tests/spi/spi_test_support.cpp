@@ -4,9 +4,7 @@
 
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
-#include "spi/chip_id.h"
-#include "spi/chunk_state.h"
-#include "spi/verify.h"
+#include "flash/flash_display.h"
 
 namespace spi_test {
 
@@ -92,31 +90,19 @@ std::vector<uint8_t> PatternBytes(size_t size, uint32_t seed) {
 void SimTest::SetUp() {
     scoped_clock_ = std::make_unique<ScopedClock>(clock_);
     HW_ClearFault();
-    SPI_ResetChipState();
-    SPI_CloseDump();
     g_StatusPort = 0x3F4;
     g_CmdPort = 0x3F4;
     g_DataPort = 0x3F0;
-    g_RomSum = 0;
-    g_BytesDone = 0;
-    g_FileSize = 0;
-    low_.assign(kHalfBytes, 0xFF);
-    high_.assign(kHalfBytes, 0xFF);
-    g_LowHalf = low_.data();
-    g_HighHalf = high_.data();
-    progress_ = std::tmpfile();
-    ASSERT_NE(progress_, nullptr);
-    progress_guard_ = std::make_unique<ScopedProgressOut>(progress_);
+    chunk_.assign(kChunkBytes, 0xFF);
+    work_ = ChunkWork{};
+    work_.chunk = chunk_;
+    work_.progress = [this](ChipProgress what) { progress_text_ += ChipProgressText(what); };
 }
 
 void SimTest::TearDown() {
-    progress_guard_.reset();
-    if (progress_ != nullptr) std::fclose(progress_);
     clock_.device = nullptr;
     in_process_.reset();
     device_.reset();
-    g_LowHalf = nullptr;
-    g_HighHalf = nullptr;
     HW_ClearFault();
     scoped_clock_.reset();
 }
@@ -161,18 +147,8 @@ void SimTest::LoadChunk(const std::vector<uint8_t>& image, uint32_t chunk_index)
     const size_t start = size_t{chunk_index} * kChunkBytes;
     for (uint32_t i = 0; i < kChunkBytes; ++i) {
         const uint8_t byte = start + i < image.size() ? image[start + i] : 0xFF;
-        (i < kHalfBytes ? low_[i] : high_[i - kHalfBytes]) = byte;
+        chunk_[i] = byte;
     }
-}
-
-std::string SimTest::ProgressText() {
-    std::fflush(progress_);
-    std::rewind(progress_);
-    std::string text;
-    int c;
-    while ((c = std::fgetc(progress_)) != EOF) text.push_back(static_cast<char>(c));
-    std::fseek(progress_, 0, SEEK_END);
-    return text;
 }
 
 }  // namespace spi_test

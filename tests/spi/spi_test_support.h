@@ -13,6 +13,7 @@
 #include "hw/clock.h"
 #include "sim/in_process.h"
 #include "sim/sim_device.h"
+#include "spi/chip_id.h"
 #include "spi/chunk_state.h"
 
 namespace spi_test {
@@ -57,23 +58,23 @@ protected:
     /// SPI transactions since Trace() whose opcode is `opcode`.
     std::vector<sim::SpiTransaction> Transactions(uint8_t opcode);
 
-    /// Fills the halves with chunk `chunk_index` of `image`, 0xFF past its end.
+    /// Makes chunk `chunk_index` of `image`, 0xFF past its end, the work's chunk.
     void LoadChunk(const std::vector<uint8_t>& image, uint32_t chunk_index);
-    /// Everything written to the progress stream so far.
-    std::string ProgressText();
+    /// The console text of every progress mark told so far.
+    std::string ProgressText() const { return progress_text_; }
 
     // Time moves a little at every reading, so a wait that goes wrong ends in its bound
     // instead of hanging the test.
     MarkingClock clock_{1};
     std::unique_ptr<ScopedClock> scoped_clock_;
-    std::vector<uint8_t> low_;
-    std::vector<uint8_t> high_;
+    std::vector<uint8_t> chunk_;
+    ChunkWork work_;
+    ChipRecord chip_;  // the last identification's
 
 private:
     std::unique_ptr<sim::Device> device_;
     std::unique_ptr<sim::InProcess> in_process_;
-    std::FILE* progress_ = nullptr;
-    std::unique_ptr<ScopedProgressOut> progress_guard_;
+    std::string progress_text_;
 };
 
 }  // namespace spi_test

@@ -58,18 +58,18 @@ TEST_F(VerifyTest, ReportsAndSumsUpToTheFirstMismatch) {
                                                     : PatternBytes(kChunkBytes, 21);
         PlaceChunk(flash);
         if (c.mismatch >= 0) {
-            uint8_t& expected = c.mismatch < 0x8000 ? low_[c.mismatch] : high_[c.mismatch - 0x8000];
+            uint8_t& expected = chunk_[c.mismatch];
             expected ^= 0x5A;
         }
         const std::string before = ProgressText();
         const uint32_t sum_before = 0xFFFFFF00u;  // the sum carries on and wraps
-        g_RomSum = sum_before;
+        work_.rom_sum = sum_before;
 
-        EXPECT_EQ(SPI_Verify(2, 0x00, 0x00), c.mismatch < 0);
+        EXPECT_EQ(SPI_Verify(work_, 2, 0x00, 0x00), c.mismatch < 0);
 
         EXPECT_EQ(ProgressText().substr(before.size()), c.output);
         // The differing byte is summed too, nothing after it is read.
-        EXPECT_EQ(g_RomSum, sum_before + Sum(std::span(flash).first(c.bytes_read)));
+        EXPECT_EQ(work_.rom_sum, sum_before + Sum(std::span(flash).first(c.bytes_read)));
         const auto reads = Transactions(0x0B);
         ASSERT_EQ(reads.size(), 1u);
         EXPECT_EQ(reads[0].out, (std::vector<uint8_t>{0x0B, 0x02, 0x00, 0x00, 0x00}));
@@ -94,7 +94,6 @@ protected:
         std::copy(contents_.begin(), contents_.end(), device().flash().begin());
     }
     void TearDown() override {
-        SPI_CloseDump();
         fs::current_path(previous_dir_);
         fs::remove_all(dir_);
         SimTest::TearDown();
@@ -110,28 +109,29 @@ protected:
 };
 
 TEST_F(ReadBackTest, SumsEveryByteAndWritesNoFileWhileTheDumpIsClosed) {
-    EXPECT_TRUE(SPI_ReadBackChunk(1, 0x00, 0x00));
-    EXPECT_EQ(g_RomSum, Sum(std::span(contents_).subspan(kChunkBytes)));
+    uint32_t sum = 0;
+    EXPECT_TRUE(SPI_ReadBackChunk(1, 0x00, 0x00, sum, nullptr));
+    EXPECT_EQ(sum, Sum(std::span(contents_).subspan(kChunkBytes)));
     EXPECT_FALSE(fs::exists(dir_ / "LoadRom.bin"));
 }
 
 TEST_F(ReadBackTest, DumpHoldsTheChunksInTheOrderRead) {
-    ASSERT_TRUE(SPI_OpenDump());
-    EXPECT_EQ(g_DumpOpen, 1);
-    EXPECT_TRUE(SPI_ReadBackChunk(0, 0x00, 0x00));
-    EXPECT_TRUE(SPI_ReadBackChunk(1, 0x00, 0x00));
-    SPI_CloseDump();
-    EXPECT_EQ(g_DumpOpen, 0);
+    std::FILE* dump = SPI_OpenDump();
+    ASSERT_NE(dump, nullptr);
+    uint32_t sum = 0;
+    EXPECT_TRUE(SPI_ReadBackChunk(0, 0x00, 0x00, sum, dump));
+    EXPECT_TRUE(SPI_ReadBackChunk(1, 0x00, 0x00, sum, dump));
+    EXPECT_TRUE(SPI_CloseDump(dump));
+    EXPECT_EQ(dump, nullptr);
     EXPECT_EQ(DumpBytes(), contents_);
-    EXPECT_EQ(g_RomSum, Sum(contents_));
+    EXPECT_EQ(sum, Sum(contents_));
 }
 
-TEST_F(ReadBackTest, DumpThatCannotBeCreatedLeavesTheSumWorking) {
+TEST_F(ReadBackTest, DumpThatCannotBeCreatedIsNone) {
     fs::create_directory(dir_ / "LoadRom.bin");  // a name that cannot be opened as a file
-    EXPECT_FALSE(SPI_OpenDump());
-    EXPECT_EQ(g_DumpOpen, 0);
-    EXPECT_TRUE(SPI_ReadBackChunk(0, 0x00, 0x00));
-    EXPECT_EQ(g_RomSum, Sum(std::span(contents_).first(kChunkBytes)));
+    std::FILE* dump = SPI_OpenDump();
+    EXPECT_EQ(dump, nullptr);
+    EXPECT_FALSE(SPI_CloseDump(dump));
 }
 
 }  // namespace
