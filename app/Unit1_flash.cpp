@@ -51,7 +51,7 @@ bool RefusedToStart(int32_t flash_end_cmd) {
 }  // namespace
 
 void TForm1::ShowFlashEvent(const FlashEvent& event) {
-    const FlashDisplay& shown = event.display;
+    const FlashDisplay shown = FlashDisplayFor(event);
     if (!shown.status.empty()) SetStatusLine(QString::fromLocal8Bit(shown.status));
     for (const std::string& line : shown.memo) ui_->Memo_status->appendPlainText(QString::fromLocal8Bit(line));
     if (shown.progress) ui_->ProgressBar1->setValue(static_cast<int>(*shown.progress));
@@ -90,19 +90,13 @@ bool TForm1::DoFlash(std::FILE* image) {
         options.end_cmd = end_cmd;
         // The marks go to the console the window was started from, if any.
         options.progress = [](ChipProgress what) { std::fputs(ChipProgressText(what), stdout); };
-        result = DoFlashProcedure(options, [this, &settings](const FlashEvent& event) {
-            std::optional<std::pair<FwReadResult, std::string>> version;
-            // The version is read once the run has passed with agreeing sums, before the sum
-            // is shown.
-            if (event.step == FlashStep::Ended && event.result.outcome == FlashOutcome::Passed && g_DriverOpen) {
-                std::string text;
-                const FwReadResult read = FW_ReadVersion(settings, text);
-                version.emplace(read, std::move(text));
-            }
+        // The version is read once the run has passed with agreeing sums, and shown before the sum.
+        options.version_settings = settings;
+        result = DoFlashProcedure(options, [this](const FlashEvent& event) {
             QMetaObject::invokeMethod(
                 this,
-                [this, event, version] {
-                    if (version) ShowFwVersionRead(version->first, version->second);
+                [this, event] {
+                    if (event.version) ShowFwVersionRead(event.version->read, event.version->text);
                     ShowFlashEvent(event);
                 },
                 Qt::QueuedConnection);

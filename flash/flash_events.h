@@ -1,7 +1,7 @@
 #pragma once
 // What a flash run tells while it goes: one event per step, each a plain value that can be
-// copied to another thread. Every event carries the texts and values the window shows for
-// it; no receiver ever has to parse a text to learn what happened.
+// copied to another thread. Events carry data only (steps, figures, the chip record); each
+// front end makes its own texts from them, and no receiver ever parses a text.
 
 #include <array>
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "flash/flash_result.h"
+#include "version/fw_version.h"
 
 enum class FlashStep : uint8_t {
     FollowModeEntered,  // the EC answered the follow-mode request
@@ -30,18 +31,6 @@ enum class FlashStep : uint8_t {
     Ended,              // always the last event; `result` is final
 };
 
-/// What the window shows for an event, applied in this order. Empty texts leave their
-/// control as it is.
-struct FlashDisplay {
-    std::string status;              // the status line
-    std::vector<std::string> memo;   // lines appended to the status history
-    std::optional<unsigned> progress;
-    std::string percent;             // the number beside the progress bar
-    std::string checksum;            // the flashed ROM sum
-
-    bool operator==(const FlashDisplay&) const = default;
-};
-
 struct FlashEvent {
     FlashStep step = FlashStep::Ended;
     uint32_t image_bytes = 0;           // the image's length, once measured
@@ -49,7 +38,7 @@ struct FlashEvent {
     uint32_t chunk = 0;                 // the chunk being worked on (ChunkStarted to ChunkDone)
     uint32_t bytes_done = 0;            // image bytes sent for programming so far
     FlashResult result;                 // the run's result as it stands: Passed until something fails
-    FlashDisplay display;
+    std::optional<FwVersionRead> version;  // Ended of a passing run asked to read it: the firmware's version after it
 };
 
 using FlashListener = std::function<void(const FlashEvent&)>;

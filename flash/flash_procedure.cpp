@@ -23,6 +23,7 @@
 #include "spi/flash_control.h"
 #include "spi/program.h"
 #include "spi/verify.h"
+#include "version/fw_version.h"
 
 namespace {
 
@@ -44,7 +45,8 @@ public:
           end_cmd_(options.end_cmd),
           only_changed_(options.only_changed),
           listener_(listener),
-          where_(options.safeguards) {
+          where_(options.safeguards),
+          version_settings_(options.version_settings) {
         work_.progress = options.progress;
     }
 
@@ -53,7 +55,7 @@ public:
 private:
     enum class ChunkOutcome { Passed, Failed, Faulted };
 
-    void Emit(FlashStep step);
+    void Emit(FlashStep step, std::optional<FwVersionRead> version = std::nullopt);
     // Counted as sent only when the EC took it, so a fault ending tries it once more.
     void SendEndCommand() { end_sent_ = EC_WriteCmd(end_cmd_) || end_sent_; }
     // A failing chunk is protected again while the EC still listens in follow mode; then the
@@ -82,6 +84,7 @@ private:
     const bool only_changed_;
     const FlashListener& listener_;
     const FlashSafeguards& where_;
+    const std::optional<UiSettings>& version_settings_;
     ImageSnapshot image_;
     ChunkWork work_;
     ChipRecord chip_;
@@ -92,10 +95,11 @@ private:
     bool end_sent_ = false;
 };
 
-void FlashRun::Emit(FlashStep step) {
+void FlashRun::Emit(FlashStep step, std::optional<FwVersionRead> version) {
     if (!listener_) return;
     FlashEvent event;
     event.step = step;
+    event.version = std::move(version);
     event.image_bytes = image_.size();
     event.chunks = image_.chunks();
     event.chunk = chunk_;
@@ -103,7 +107,6 @@ void FlashRun::Emit(FlashStep step) {
     event.result = result_;
     event.result.bin_sum = bin_sum_;
     event.result.rom_sum = work_.rom_sum;
-    event.display = FlashDisplayFor(event);
     listener_(event);
 }
 
@@ -247,7 +250,14 @@ FlashResult FlashRun::End(FlashOutcome outcome) {
     result_.outcome = outcome;
     result_.bin_sum = bin_sum_;
     result_.rom_sum = work_.rom_sum;
-    Emit(FlashStep::Ended);
+    // After a pass the EC runs the new firmware: its version is read here, off any window's
+    // thread, and told with the end.
+    std::optional<FwVersionRead> version;
+    if (outcome == FlashOutcome::Passed && version_settings_) {
+        version.emplace();
+        version->read = FW_ReadVersion(*version_settings_, version->text);
+    }
+    Emit(FlashStep::Ended, std::move(version));
     return result_;
 }
 

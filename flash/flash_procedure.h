@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "flash/flash_backup.h"
@@ -10,6 +11,7 @@
 #include "flash/flash_events.h"
 #include "flash/flash_result.h"
 #include "hw/power_supply.h"
+#include "settings/ui_settings.h"
 #include "spi/chunk_state.h"
 
 /// Flashes `image` (open, any position; read whole before the EC is asked for follow
@@ -46,6 +48,9 @@ struct FlashRunOptions {
     FlashSafeguards safeguards;
     /// Told of the programming and verify marks as they happen; may be empty.
     ChipProgressSink progress;
+    /// When given, a run that passed with agreeing sums reads the firmware's version with these
+    /// settings once the EC has restarted, and its Ended event carries what was read.
+    std::optional<UiSettings> version_settings;
 };
 
 /// The same run with `options`.

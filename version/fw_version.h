@@ -20,6 +20,14 @@ enum class FwReadResult {
     Busy,          // another EC session is open: no port touched
 };
 
+/// A version read's outcome and, when Read, its text.
+struct FwVersionRead {
+    FwReadResult read = FwReadResult::Skipped;
+    std::string text;
+
+    bool operator==(const FwVersionRead&) const = default;
+};
+
 /// Reads the version, in an EC session, from BRAM or EC space as `s` says and formats it into `text`. Leaves
 /// `text` untouched unless the result is Read. An EC that stops answering part-way gives
 /// AckFail, never a text made of unread bytes; the fault it raised is cleared again.

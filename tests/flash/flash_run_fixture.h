@@ -113,7 +113,10 @@ protected:
     /// The status history the window would hold.
     std::vector<std::string> Memo() const {
         std::vector<std::string> lines;
-        for (const FlashEvent& e : events) lines.insert(lines.end(), e.display.memo.begin(), e.display.memo.end());
+        for (const FlashEvent& e : events) {
+            const FlashDisplay shown = FlashDisplayFor(e);
+            lines.insert(lines.end(), shown.memo.begin(), shown.memo.end());
+        }
         return lines;
     }
     /// The status line the window would show last.
@@ -123,7 +126,7 @@ protected:
     std::vector<unsigned> Progress() const {
         std::vector<unsigned> values;
         for (const FlashEvent& e : events)
-            if (e.display.progress) values.push_back(*e.display.progress);
+            if (const auto progress = FlashDisplayFor(e).progress) values.push_back(*progress);
         return values;
     }
     size_t Count(FlashStep step) const {
@@ -174,7 +177,7 @@ private:
     std::string LastShown(std::string FlashDisplay::*text) const {
         std::string shown;
         for (const FlashEvent& e : events)
-            if (!(e.display.*text).empty()) shown = e.display.*text;
+            if (const FlashDisplay display = FlashDisplayFor(e); !(display.*text).empty()) shown = display.*text;
         return shown;
     }
 

@@ -97,7 +97,7 @@ TEST_F(OnlyChangedTest, UnchangedChunkShowsAsItsOwnStepsWithoutWriting) {
     // The window is never told anything about these steps.
     for (const FlashEvent& e : events) {
         if (e.step == S::Comparing || e.step == S::ChunkUnchanged) {
-            EXPECT_EQ(e.display, FlashDisplay{});
+            EXPECT_EQ(FlashDisplayFor(e), FlashDisplay{});
         }
     }
 }
