@@ -93,7 +93,9 @@ void TForm1::EnterRunMode() {
     if (unattended && owns_files) ClaimFlashLog();
 }
 
-void TForm1::SaveSettings() { SaveSettingsFile(kSettingsFileName, settings_); }
+void TForm1::SaveSettings() {
+    SaveSettingsFile(kSettingsFileName, settings_, settings_read_.status == SettingsLoadStatus::Loaded);
+}
 
 std::optional<TForm1::EcPorts> TForm1::ReadPortEdits() {
     // Both texts are converted before any port changes, so a rejected one leaves the pair

@@ -51,10 +51,6 @@ struct SettingsLoadResult {
     int cut_line_value = 0;
 };
 
-/// Set to 1 only when a load read every value, so that a file that failed to load is
-/// never rewritten with values that were not read from it.
-extern uint8_t g_SettingsLoaded;
-
 /// The longest line one read takes, its line end included; the rest is the next read.
 inline constexpr size_t kMaxIniLineBytes = 499;
 
@@ -64,8 +60,8 @@ inline constexpr size_t kMaxIniLineBytes = 499;
 std::string ReadIniValue(std::FILE* file, bool* line_cut = nullptr);
 
 /// Reads the settings file at `path` positionally without blocking: anything but a regular
-/// file (a link to one is fine) is refused. Blanks around a number are allowed. Sets
-/// g_SettingsLoaded when every value was read and clears it otherwise.
+/// file (a link to one is fine) is refused. Blanks around a number are allowed. The status is
+/// Loaded only when every value was read.
 SettingsLoadResult LoadSettingsFile(const char* path);
 
 /// The record a load leaves in effect: values 1 to 7 only once all seven were read (they are
@@ -82,7 +78,8 @@ inline constexpr size_t kMaxBinNameBytes = kMaxIniLineBytes - 10;
 
 /// Writes the sixteen lines to a temporary file beside `path` and renames it over `path`,
 /// so that a failure at any point leaves the old file untouched. Writes nothing unless
-/// g_SettingsLoaded is 1, nor when `BinName` (up to a line break) is longer than
+/// `loaded` says the last load read every value (so a file that failed to load is never
+/// rewritten with values that were not read from it), nor when `BinName` (up to a line break) is longer than
 /// kMaxBinNameBytes, nor when the file already holds exactly these bytes. True when the
 /// file holds the new text.
-bool SaveSettingsFile(const char* path, const UiSettings& settings);
+bool SaveSettingsFile(const char* path, const UiSettings& settings, bool loaded);

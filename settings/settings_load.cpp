@@ -15,7 +15,6 @@
 #include "settings/int_convert.h"
 #include "settings/settings_file.h"
 
-uint8_t g_SettingsLoaded = 0;
 
 namespace {
 
@@ -173,7 +172,6 @@ const char* SettingsKey(int value_no) {
 
 SettingsLoadResult LoadSettingsFile(const char* path) {
     SettingsLoadResult result;
-    g_SettingsLoaded = 0;
     const FilePtr file = OpenRegular(path, result);
     if (!file) return result;
 
@@ -181,7 +179,6 @@ SettingsLoadResult LoadSettingsFile(const char* path) {
     ValueReader read(file.get(), result);
     // A record that mixes values read with values that were not is never written back.
     if (!ReadValues(read, result.values)) return result;
-    g_SettingsLoaded = 1;
     result.status = SettingsLoadStatus::Loaded;
     return result;
 }

@@ -64,8 +64,8 @@ bool HoldsExactly(const fs::path& path, uint64_t size, const std::string& text) 
 
 }  // namespace
 
-bool SaveSettingsFile(const char* path, const UiSettings& settings) {
-    if (g_SettingsLoaded != 1) return false;
+bool SaveSettingsFile(const char* path, const UiSettings& settings, bool loaded) {
+    if (!loaded) return false;
 
     // A name the reader cannot take back would leave a file that no longer loads.
     if (SingleLine(settings.BinName).size() > kMaxBinNameBytes) return false;

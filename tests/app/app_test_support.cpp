@@ -83,7 +83,6 @@ TestDirectory::TestDirectory() : previous_(QDir::currentPath()), dir_(std::make_
     QDir::setCurrent(dir_->path());
     // A lock of this test's own: tests running side by side never refuse each other.
     qputenv("VANTU_LOCK_FILE", (dir_->path() + QStringLiteral("/vantu.lock")).toLocal8Bit());
-    g_SettingsLoaded = 0;
     g_SettingBusy = 0;
     g_StatusPort = 0x3F4;
     g_CmdPort = 0x3F4;

@@ -79,14 +79,13 @@ bool SameRead(const SettingsLoadResult& a, const SettingsLoadResult& b) {
 
 void CheckSettingsFile(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    g_SettingsLoaded = 0;
     const SettingsLoadResult result = LoadBytes(bytes);
     if (result.status == SettingsLoadStatus::CannotOpen || result.status == SettingsLoadStatus::NotRegularFile)
         std::abort();
     if (result.values_read < 0 || result.values_read > kSettingsValueCount) std::abort();
     if (result.status != SettingsLoadStatus::Loaded) {
-        if (g_SettingsLoaded != 0 || result.error.empty() || SettingsProblemText(result).empty()) std::abort();
-    } else if (g_SettingsLoaded != 1 || result.values_read != kSettingsValueCount) {
+        if (result.error.empty() || SettingsProblemText(result).empty()) std::abort();
+    } else if (result.values_read != kSettingsValueCount) {
         std::abort();
     }
 
@@ -102,8 +101,7 @@ void CheckSettingsFile(const uint8_t* data, size_t size) {
 
     // A name too long for the reader must be refused, never written.
     const std::string path = g_save_dir + "/uiset.ini";
-    g_SettingsLoaded = 1;
-    const bool saved = SaveSettingsFile(path.c_str(), loaded);
+    const bool saved = SaveSettingsFile(path.c_str(), loaded, true);
     if (saved != (loaded.BinName.size() <= kMaxBinNameBytes)) std::abort();
     if (!saved) return;
     const SettingsLoadResult reloaded = LoadSettingsFile(path.c_str());

@@ -21,7 +21,6 @@ SettingsLoadResult Load(const std::string& bytes) {
     TempDir dir;
     const std::string path = dir.File("uiset.ini");
     WriteBytes(path, bytes);
-    g_SettingsLoaded = 0;
     return LoadSettingsFile(path.c_str());
 }
 
@@ -53,7 +52,6 @@ UiSettings TypicalRecord() {
 TEST(LoadSettings, TypicalFileFillsTheRecord) {
     const SettingsLoadResult l = Load(IniText(TypicalValues()));
     ASSERT_EQ(l.status, SettingsLoadStatus::Loaded);
-    EXPECT_EQ(g_SettingsLoaded, 1);
     EXPECT_EQ(l.values_read, kSettingsValueCount);
     EXPECT_EQ(l.values, TypicalRecord());
     EXPECT_EQ(SettingsInEffect(l), TypicalRecord());
@@ -164,12 +162,10 @@ struct BadCase {
 class BadSettingsFile : public testing::TestWithParam<BadCase> {};
 
 TEST_P(BadSettingsFile, StopsAtTheValueAndIsNotMarkedLoaded) {
-    g_SettingsLoaded = 1;
     const SettingsLoadResult l = Load(GetParam().text);
     EXPECT_EQ(l.status, SettingsLoadStatus::BadValue);
     EXPECT_EQ(l.error, GetParam().error);
     EXPECT_EQ(l.values_read, GetParam().values_read);
-    EXPECT_EQ(g_SettingsLoaded, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, BadSettingsFile, testing::Values(
@@ -260,11 +256,9 @@ TEST(LoadSettings, LineOfExactly499BytesAtTheEndIsNotCut) {
 
 TEST(LoadSettings, OnlyARegularFileIsRead) {
     TempDir dir;
-    g_SettingsLoaded = 1;
     SettingsLoadResult l = LoadSettingsFile(dir.File("absent.ini").c_str());
     EXPECT_EQ(l.status, SettingsLoadStatus::CannotOpen);
     EXPECT_EQ(l.values, UiSettings{});
-    EXPECT_EQ(g_SettingsLoaded, 0);
 
     const std::string directory = dir.File("dir.ini");
     std::filesystem::create_directory(directory);

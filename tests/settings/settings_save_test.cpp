@@ -53,20 +53,18 @@ int OtherFiles(const TempDir& dir, const std::string& keep) {
 
 class SaveSettings : public testing::Test {
 protected:
-    void SetUp() override { g_SettingsLoaded = 1; }
-    void TearDown() override { g_SettingsLoaded = 0; }
     TempDir dir_;
     std::string path_ = dir_.File("uiset.ini");
 };
 
 TEST_F(SaveSettings, WritesTheSixteenLinesExactly) {
-    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample()));
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample(), true));
     EXPECT_EQ(ReadBytes(path_), kSampleBytes);
     EXPECT_EQ(OtherFiles(dir_, "uiset.ini"), 0);
 }
 
 TEST_F(SaveSettings, RoundTripGivesTheSameRecordAndTheSameBytes) {
-    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample()));
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample(), true));
     const std::string first = ReadBytes(path_);
 
     UiSettings loaded;
@@ -75,7 +73,7 @@ TEST_F(SaveSettings, RoundTripGivesTheSameRecordAndTheSameBytes) {
     loaded = read.values;
     EXPECT_EQ(loaded, Sample());
 
-    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), loaded));
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), loaded, true));
     EXPECT_EQ(ReadBytes(path_), first);
 }
 
@@ -90,19 +88,10 @@ TEST_F(SaveSettings, ReadThenWrittenFileIsNormalised) {
     const SettingsLoadResult read = LoadSettingsFile(path_.c_str());
     ASSERT_EQ(read.status, SettingsLoadStatus::Loaded);
     loaded = read.values;
-    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), loaded));
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), loaded, true));
     values[0] = "0x62";
     values[9] = "1";
     EXPECT_EQ(ReadBytes(path_), IniText(values));
-}
-
-TEST_F(SaveSettings, NothingIsWrittenUnlessLoaded) {
-    g_SettingsLoaded = 0;
-    WriteBytes(path_, "old contents");
-    EXPECT_FALSE(SaveSettingsFile(path_.c_str(), Sample()));
-    EXPECT_EQ(ReadBytes(path_), "old contents");
-    EXPECT_FALSE(SaveSettingsFile(dir_.File("new.ini").c_str(), Sample()));
-    EXPECT_FALSE(std::filesystem::exists(dir_.File("new.ini")));
 }
 
 TEST_F(SaveSettings, FileWithBadValueStaysByteIdentical) {
@@ -110,21 +99,22 @@ TEST_F(SaveSettings, FileWithBadValueStaysByteIdentical) {
     std::string bad = IniText(TypicalValues());
     bad.replace(bad.find("AutoFlash=0"), 11, "AutoFlash=no");
     WriteBytes(path_, bad);
-    UiSettings loaded;
     const SettingsLoadResult read = LoadSettingsFile(path_.c_str());
     ASSERT_EQ(read.status, SettingsLoadStatus::BadValue);
-    loaded = read.values;
-    EXPECT_FALSE(SaveSettingsFile(path_.c_str(), loaded));
+    const bool loaded = read.status == SettingsLoadStatus::Loaded;
+    EXPECT_FALSE(SaveSettingsFile(path_.c_str(), read.values, loaded));
     EXPECT_EQ(ReadBytes(path_), bad);
+    EXPECT_FALSE(SaveSettingsFile(dir_.File("new.ini").c_str(), read.values, loaded));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("new.ini")));
 }
 
 TEST_F(SaveSettings, FailedWriteLeavesOldFileAndNoTemporary) {
     // Tests run as root, so permissions cannot make a write fail: use paths no file can take.
-    EXPECT_FALSE(SaveSettingsFile(dir_.File("missing-dir/uiset.ini").c_str(), Sample()));
+    EXPECT_FALSE(SaveSettingsFile(dir_.File("missing-dir/uiset.ini").c_str(), Sample(), true));
 
     std::filesystem::create_directory(path_);  // the target is a directory
     WriteBytes(path_ + "/inside", "kept");
-    EXPECT_FALSE(SaveSettingsFile(path_.c_str(), Sample()));
+    EXPECT_FALSE(SaveSettingsFile(path_.c_str(), Sample(), true));
     EXPECT_TRUE(std::filesystem::is_directory(path_));
     EXPECT_EQ(ReadBytes(path_ + "/inside"), "kept");
     EXPECT_EQ(OtherFiles(dir_, "uiset.ini"), 0);
@@ -135,7 +125,7 @@ TEST_F(SaveSettings, FailedWriteLeavesOldFileAndNoTemporary) {
 TEST_F(SaveSettings, ReplacesTheOldFileAndKeepsItsPermissions) {
     WriteBytes(path_, "old contents that are longer than nothing");
     ::chmod(path_.c_str(), 0640);
-    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample()));
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample(), true));
     EXPECT_EQ(ReadBytes(path_), kSampleBytes);
     struct stat st;
     ASSERT_EQ(::stat(path_.c_str(), &st), 0);
@@ -147,7 +137,7 @@ TEST_F(SaveSettings, FileReachedThroughALinkIsRewrittenWhereItLives) {
     WriteBytes(real, "old");
     ::chown(real.c_str(), 1234, 5678);
     std::filesystem::create_symlink(real, path_);
-    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample()));
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample(), true));
     EXPECT_TRUE(std::filesystem::is_symlink(path_));
     EXPECT_EQ(ReadBytes(real), kSampleBytes);
     struct stat st;
@@ -163,21 +153,21 @@ TEST_F(SaveSettings, FileAlreadyHoldingTheTextIsNotRewritten) {
     // Every exit saves the settings: a file that would not change must not be written. A
     // time stamp set far back shows whether it was.
     namespace fs = std::filesystem;
-    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample()));
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample(), true));
     fs::last_write_time(path_, fs::file_time_type::clock::now() - std::chrono::hours(24 * 365));
     // Read back: a file system keeps its own precision (100 ns on Windows).
     const fs::file_time_type long_ago = fs::last_write_time(path_);
-    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample()));
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), Sample(), true));
     EXPECT_EQ(fs::last_write_time(path_), long_ago);
     EXPECT_EQ(OtherFiles(dir_, "uiset.ini"), 0);
 
     // One byte of difference, or the same bytes plus more, and the file is written.
     UiSettings changed = Sample();
     changed.Shutdown = 0;
-    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), changed));
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), changed, true));
     EXPECT_NE(fs::last_write_time(path_), long_ago);
     WriteBytes(path_, ReadBytes(path_) + "\r\n");
-    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), changed));
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), changed, true));
     EXPECT_EQ(ReadBytes(path_).size(), sizeof kSampleBytes - 1);
 }
 
@@ -186,7 +176,7 @@ TEST_F(SaveSettings, LineBreakInBinNameCannotSplitTheFile) {
     // the next load would fail on a shifted value.
     UiSettings s = Sample();
     s.BinName = "image\n";
-    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), s));
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), s, true));
     UiSettings loaded;
     const SettingsLoadResult read = LoadSettingsFile(path_.c_str());
     ASSERT_EQ(read.status, SettingsLoadStatus::Loaded);
@@ -198,7 +188,7 @@ TEST_F(SaveSettings, LineBreakInBinNameCannotSplitTheFile) {
 TEST_F(SaveSettings, LongestBinNameRoundTripsAndALongerOneIsNotWritten) {
     UiSettings s = Sample();
     s.BinName = std::string(kMaxBinNameBytes, 'n');
-    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), s));
+    ASSERT_TRUE(SaveSettingsFile(path_.c_str(), s, true));
     UiSettings loaded;
     const SettingsLoadResult read = LoadSettingsFile(path_.c_str());
     ASSERT_EQ(read.status, SettingsLoadStatus::Loaded);
@@ -208,7 +198,7 @@ TEST_F(SaveSettings, LongestBinNameRoundTripsAndALongerOneIsNotWritten) {
     // One byte more and the name's line would be read as two: keep the file that loads.
     const std::string before = ReadBytes(path_);
     s.BinName += 'n';
-    EXPECT_FALSE(SaveSettingsFile(path_.c_str(), s));
+    EXPECT_FALSE(SaveSettingsFile(path_.c_str(), s, true));
     EXPECT_EQ(ReadBytes(path_), before);
 }
 
