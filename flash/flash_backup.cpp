@@ -47,13 +47,11 @@ bool ReadFlashInto(std::FILE* file, uint32_t bytes) {
 }
 
 // The backup goes through the shared atomic writer: a fresh temporary file beside the final
-// name (never through a link), filled, synced and renamed, the directory synced after.
+// name (never through a link), filled through the descriptor that created it, synced and
+// renamed, the directory synced after.
 class AtomicBackupFile {
 public:
     AtomicBackupFile(const std::string& directory, const std::string& name) : directory_(directory), name_(name) {}
-    ~AtomicBackupFile() {
-        if (file_ != nullptr) std::fclose(file_);
-    }
 
     bool Create(std::string& reason) {
         std::error_code failed;
@@ -62,29 +60,23 @@ public:
         if (failed == std::errc::file_exists) failed = std::make_error_code(std::errc::not_a_directory);
         if (failed) return Fail(reason, "mkdir", failed.message());
         staged_.emplace(InDirectory(directory_, name_));
+        if (!staged_->refusal().empty()) return Fail(reason, "create", staged_->refusal());
         if (!staged_->ready()) return Fail(reason, "create", std::strerror(errno));
-        file_ = std::fopen(staged_->temp_path().c_str(), "wb");
-        if (file_ == nullptr) return Fail(reason, "open stream", std::strerror(errno));
+        if (staged_->stream() == nullptr) return Fail(reason, "open stream", std::strerror(errno));
         return true;
     }
 
-    std::FILE* file() { return file_; }
+    std::FILE* file() { return staged_->stream(); }
 
     bool Commit(std::string& reason) {
-        const bool written = std::fflush(file_) == 0 && std::ferror(file_) == 0;
-        const int closed = std::fclose(file_);
-        file_ = nullptr;
-        if (!written) return Fail(reason, "write", std::strerror(errno));
-        if (closed != 0) return Fail(reason, "close", std::strerror(errno));
-        if (!staged_->Commit()) return Fail(reason, "sync and rename", std::strerror(errno));
+        if (std::ferror(staged_->stream()) != 0) return Fail(reason, "write", std::strerror(errno));
+        if (!staged_->Commit()) return Fail(reason, "write, sync and rename", std::strerror(errno));
         return true;
     }
 
 private:
     bool Fail(std::string& reason, const char* step, const std::string& why) {
         reason = std::string(step) + ": " + why;
-        if (file_ != nullptr) std::fclose(file_);
-        file_ = nullptr;
         staged_.reset();  // removes the temporary file
         return false;
     }
@@ -92,7 +84,6 @@ private:
     std::string directory_;
     std::string name_;
     std::optional<StagedReplacement> staged_;
-    std::FILE* file_ = nullptr;
 };
 
 // An earlier backup is never replaced: two in the same second get a number.

@@ -10,6 +10,10 @@ std::FILE* g_DumpFile = nullptr;
 uint8_t g_DumpOpen = 0;
 
 namespace {
+bool g_DumpBorrowed = false;  // g_DumpFile is the caller's (SPI_DumpInto): never closed here
+}
+
+namespace {
 
 // Compares one half; false at the first mismatch or fault.
 bool VerifyHalf(const uint8_t* expected) {
@@ -82,12 +86,22 @@ bool SPI_OpenDump(const char* path) {
 
 bool SPI_CloseDump() {
     bool written = false;
-    if (g_DumpFile != nullptr) {
+    if (g_DumpFile != nullptr && g_DumpBorrowed) {
+        written = std::ferror(g_DumpFile) == 0;
+    } else if (g_DumpFile != nullptr) {
         // A full disk shows only as a stream error or a failed close.
         written = std::ferror(g_DumpFile) == 0;
         written = std::fclose(g_DumpFile) == 0 && written;
     }
     g_DumpFile = nullptr;
     g_DumpOpen = 0;
+    g_DumpBorrowed = false;
     return written;
+}
+
+void SPI_DumpInto(std::FILE* stream) {
+    SPI_CloseDump();
+    g_DumpFile = stream;
+    g_DumpOpen = stream != nullptr ? 1 : 0;
+    g_DumpBorrowed = stream != nullptr;
 }

@@ -36,3 +36,6 @@ inline constexpr const char* kLoadRomName = "LoadRom.bin";
 bool SPI_OpenDump(const char* path = kLoadRomName);
 /// Closes the dump if open; true when every byte reached the file (false also when none was open).
 bool SPI_CloseDump();
+/// Sends the read-back's bytes to `stream` from now on, a stream the caller owns and closes;
+/// null stops the dump. An open dump is closed first.
+void SPI_DumpInto(std::FILE* stream);
