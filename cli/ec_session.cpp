@@ -42,7 +42,6 @@ public:
     PortLibrary() {
         StdoutToStderr text_to_stderr;
         open_ = IO_Open();
-        if (!open_) std::fputc('\n', stdout);
     }
     ~PortLibrary() {
         if (open_) IO_Close();
@@ -87,6 +86,7 @@ ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput
         return out.Result(plan.command, ExitStatus::NoPortAccess,
                           std::string("no port access (see above); nothing was done. Run ") + kPrivilege +
                               " with the port library " + kPortLibraryName + " installed");
+    out.NoteEcTouched();
     ApplyEcSetup(setup);
     if (plan.needs_ec_answer && !EC_StatusPortAnswers())
         return out.Result(plan.command, ExitStatus::Refused,

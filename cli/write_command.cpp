@@ -106,9 +106,12 @@ std::string MessageOf(const FlashResult& result, const ChunkCounts& counts, uint
 ProgressPoint PointOf(const FlashEvent& event) {
     ProgressPoint point;
     point.phase = StepWords(event.step);
-    point.chunk = event.step == FlashStep::ChunkDone || event.step == FlashStep::ChunkUnchanged ? event.chunk + 1
-                                                                                                : event.chunk;
-    if (event.step >= FlashStep::Verified) point.chunk = event.chunks;
+    // The chunk shown is the one the step is about; the count of finished ones times the rest.
+    point.chunk = event.chunk;
+    point.chunks_done = event.step == FlashStep::ChunkDone || event.step == FlashStep::ChunkUnchanged
+                            ? event.chunk + 1
+                            : event.chunk;
+    if (event.step >= FlashStep::Verified) point.chunk = point.chunks_done = event.chunks;
     point.chunks = event.chunks;
     point.bytes_done = event.bytes_done;
     point.bytes_total = event.image_bytes;

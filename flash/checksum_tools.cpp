@@ -2,15 +2,19 @@
 
 #include <sys/types.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
+#include "flash/chip_capacity.h"
 #include "flash/chunk_buffers.h"
 #include "flash/image_reader.h"
 #include "hw/atomic_file.h"
 #include "hw/ec_channel.h"
 #include "hw/ec_ports.h"
 #include "hw/hw_fault.h"
+#include "spi/chip_id.h"
 #include "spi/flash_control.h"
 #include "spi/verify.h"
 
@@ -61,33 +65,53 @@ BinChecksumStatus BinChecksum(std::FILE* image, const std::function<void(uint32_
     return status;
 }
 
-RomChecksumResult RomChecksum() {
+RomChecksumResult RomChecksum(const std::function<bool()>& stop) {
     RomChecksumResult result;
     g_RomSum = 0;
     if (g_RomSizeK > kMaxRomSizeK) {
         result.status = RomChecksumStatus::SizeTooLarge;
         return result;
     }
+    const int32_t chunks = g_RomSizeK / 64;
+    // No chunk to read would replace a good dump with an empty file.
+    if (chunks <= 0) {
+        result.status = RomChecksumStatus::SizeTooSmall;
+        return result;
+    }
     if (!EC_PortsInUseError().empty()) {
         result.status = RomChecksumStatus::PortsRefused;
         return result;
     }
-    const int32_t chunks = g_RomSizeK / 64;
     HW_ClearFault();
-    // Written beside the earlier dump and put in its place only once the read is complete.
+    // Written beside the earlier dump through the descriptor that created it, and put in its
+    // place only once the read is complete.
     StagedReplacement dump(kLoadRomName);
-    const bool dump_open = dump.ready() && SPI_OpenDump(dump.temp_path().c_str());
+    SPI_DumpInto(dump.stream());
     uint8_t ack = 0;
     if (!EC_EnterFlashMode(ack)) {
-        SPI_CloseDump();
+        SPI_DumpInto(nullptr);
         result.status = RomChecksumStatus::AckFail;
         return result;
     }
-    SPI_Unprotect();
-    for (int32_t i = 0; i < chunks && !HW_Faulted(); ++i) SPI_ReadBackChunk(static_cast<uint8_t>(i), 0x00, 0x00);
+    // A flash address past the chip's end reaches its start again: such a read would sum
+    // wrapped copies.
+    SPI_ReadJedecId();
+    result.chip_capacity = CurrentChipCapacity();
+    const bool fits = !result.chip_capacity || uint64_t{static_cast<uint32_t>(chunks)} * kChunkBytes <= *result.chip_capacity;
+    bool interrupted = false;
+    if (fits) {
+        SPI_Unprotect();
+        for (int32_t i = 0; i < chunks && !HW_Faulted(); ++i) {
+            if (stop && stop()) {
+                interrupted = true;
+                break;
+            }
+            SPI_ReadBackChunk(static_cast<uint8_t>(i), 0x00, 0x00);
+        }
+    }
     const bool read_whole = !HW_Faulted();
     // The chip is left protected again, as a flash run leaves it after each chunk.
-    if (read_whole) {
+    if (fits && read_whole) {
         SPI_Protect();
         SPI_ChunkFixup();
     }
@@ -98,12 +122,18 @@ RomChecksumResult RomChecksum() {
     }
     if (!EC_WriteCmd(0xFC) && result.fault == HwFault::None) result.fault = g_HwFault;
     HW_ClearFault();
-    const bool dump_closed = SPI_CloseDump();
+    SPI_DumpInto(nullptr);
     if (!read_whole) {
         result.status = RomChecksumStatus::Faulted;
         return result;
     }
+    if (!fits || interrupted) {
+        result.status = fits ? RomChecksumStatus::Interrupted : RomChecksumStatus::SizeAboveChip;
+        return result;
+    }
     result.sum = g_RomSum;
-    result.dump_written = dump_open && dump_closed && dump.Commit();
+    result.dump_written = dump.Commit();
+    if (!result.dump_written)
+        result.dump_problem = !dump.refusal().empty() ? dump.refusal() : std::strerror(errno);
     return result;
 }

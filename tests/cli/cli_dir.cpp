@@ -116,6 +116,11 @@ std::string CliDir::RestartCalls() const { return Read("restart_calls.txt"); }
 
 ProcessResult CliDir::Run(const std::vector<std::string>& args, bool with_library,
                           const std::map<std::string, std::string>& env) const {
+    return RunProcess(Launch(args, with_library, env));
+}
+
+ProcessLaunch CliDir::Launch(const std::vector<std::string>& args, bool with_library,
+                             const std::map<std::string, std::string>& env) const {
     ProcessLaunch launch;
     launch.program = VANTU_CLI_PATH;
     launch.args = args;
@@ -128,7 +133,7 @@ ProcessResult CliDir::Run(const std::vector<std::string>& args, bool with_librar
 #endif
     for (const auto& [name, value] : env) launch.env[name] = value;
     launch.time_limit_s = 120;
-    return RunProcess(launch);
+    return launch;
 }
 
 }  // namespace cli_test

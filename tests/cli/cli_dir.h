@@ -56,6 +56,9 @@ public:
     /// is false. `env` adds to the environment.
     ProcessResult Run(const std::vector<std::string>& args, bool with_library = true,
                       const std::map<std::string, std::string>& env = {}) const;
+    /// The launch Run makes, for a test that starts the program some other way.
+    ProcessLaunch Launch(const std::vector<std::string>& args, bool with_library = true,
+                         const std::map<std::string, std::string>& env = {}) const;
 
 private:
     std::filesystem::path path_;
