@@ -88,7 +88,7 @@ ExitStatus Read(const CliRequest& request, StagedReplacement& file, CliOutput& o
 ExitStatus RunRead(const CliRequest& request, const EcSetup& setup, CliOutput& out) {
     // The file is made ready before the EC is asked anything: a path that cannot be written
     // is found out at once, not after minutes of reading.
-    StagedReplacement file(request.file);
+    StagedReplacement file(request.file, ReplaceRule::RegularFileOnly);
     if (!file.refusal().empty())
         return out.Result("read", ExitStatus::Usage, file.refusal() + "; nothing was read");
     if (!file.ready())

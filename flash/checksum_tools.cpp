@@ -85,7 +85,7 @@ RomChecksumResult RomChecksum(const std::function<bool()>& stop) {
     HW_ClearFault();
     // Written beside the earlier dump through the descriptor that created it, and put in its
     // place only once the read is complete.
-    StagedReplacement dump(kLoadRomName);
+    StagedReplacement dump(kLoadRomName, ReplaceRule::RegularFileOnly);
     SPI_DumpInto(dump.stream());
     uint8_t ack = 0;
     if (!EC_EnterFlashMode(ack)) {

@@ -59,7 +59,7 @@ public:
         // A file in the way of the directory: say so, rather than that something exists.
         if (failed == std::errc::file_exists) failed = std::make_error_code(std::errc::not_a_directory);
         if (failed) return Fail(reason, "mkdir", failed.message());
-        staged_.emplace(InDirectory(directory_, name_));
+        staged_.emplace(InDirectory(directory_, name_), ReplaceRule::RegularFileOnly);
         if (!staged_->refusal().empty()) return Fail(reason, "create", staged_->refusal());
         if (!staged_->ready()) return Fail(reason, "create", std::strerror(errno));
         if (staged_->stream() == nullptr) return Fail(reason, "open stream", std::strerror(errno));

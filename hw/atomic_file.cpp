@@ -5,15 +5,19 @@
 #include "hw/staged_temporaries.h"
 #include "hw/write_target.h"
 
-StagedReplacement::StagedReplacement(std::string path) : path_(std::move(path)) {
+StagedReplacement::StagedReplacement(std::string path, ReplaceRule rule) : path_(std::move(path)), rule_(rule) {
     if (path_.empty()) return;
-    refusal_ = WriteTargetRefusal(path_);
+    if (rule_ == ReplaceRule::RegularFileOnly) refusal_ = WriteTargetRefusal(path_);
     if (!refusal_.empty()) return;
     fd_ = CreateTempBeside(path_, temp_path_);
     if (fd_ >= 0) RegisterStagedTemporary(temp_path_.c_str());
 }
 
 StagedReplacement::~StagedReplacement() { Abandon(); }
+
+bool StagedReplacement::TargetAllowed() const {
+    return rule_ != ReplaceRule::RegularFileOnly || WriteTargetRefusal(path_).empty();
+}
 
 std::FILE* StagedReplacement::stream() {
     if (stream_ == nullptr && fd_ >= 0) stream_ = StreamOver(fd_);

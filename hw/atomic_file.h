@@ -11,11 +11,15 @@
 /// A replacement of the directory entry `path` built up in steps: a fresh temporary file
 /// in the same directory takes the bytes, and only Commit puts it in place. Destroyed
 /// without a successful Commit, it removes the temporary file and leaves `path` untouched.
-/// Only a regular file or a name not yet taken is replaced (hw/write_target.h): for anything
-/// else no temporary file is made and Commit fails.
+enum class ReplaceRule {
+    EntryItself,      // whatever entry has the name is replaced; a link itself, never its target
+    RegularFileOnly,  // only a regular file or a free name (hw/write_target.h); for anything
+                      // else no temporary file is made and Commit fails
+};
+
 class StagedReplacement {
 public:
-    explicit StagedReplacement(std::string path);
+    explicit StagedReplacement(std::string path, ReplaceRule rule = ReplaceRule::EntryItself);
     ~StagedReplacement();
     StagedReplacement(const StagedReplacement&) = delete;
     StagedReplacement& operator=(const StagedReplacement&) = delete;
@@ -42,6 +46,8 @@ private:
     static long WriteSome(int fd, const char* bytes, size_t size);
     static std::FILE* StreamOver(int fd);
     static int CloseDescriptor(int fd);
+    // The rule still holds for what the name now stands for.
+    bool TargetAllowed() const;
     // Flushes a stream taken over the descriptor; false (and a failed write noted) on error.
     bool FlushStream();
     // Closes the stream or the bare descriptor; 0 when closed without error.
@@ -50,6 +56,7 @@ private:
 
     std::string path_;
     std::string temp_path_;
+    ReplaceRule rule_;
     std::string refusal_;
     int fd_ = -1;
     std::FILE* stream_ = nullptr;

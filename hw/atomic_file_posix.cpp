@@ -7,7 +7,6 @@
 
 #include "hw/atomic_file.h"
 #include "hw/staged_temporaries.h"
-#include "hw/write_target.h"
 
 namespace {
 
@@ -67,7 +66,7 @@ bool StagedReplacement::Commit() {
     bool ok = FlushStream() && ::fsync(fd_) == 0;
     ok = (CloseFile() == 0) && ok;
     // Something else put under the name meanwhile (a device, a link) is not replaced either.
-    ok = ok && WriteTargetRefusal(path_).empty();
+    ok = ok && TargetAllowed();
     // rename() replaces the entry named `path`, never what a link there points to.
     ok = ok && ::rename(temp_path_.c_str(), path_.c_str()) == 0;
     if (!ok) {

@@ -10,7 +10,6 @@
 
 #include "hw/atomic_file.h"
 #include "hw/staged_temporaries.h"
-#include "hw/write_target.h"
 #include "hw/wide_text_win.h"
 
 // Created exclusively, so that no file already there is ever reused. Others may read it
@@ -40,8 +39,10 @@ int StagedReplacement::CloseDescriptor(int fd) { return _close(fd); }
 
 bool StagedReplacement::Commit() {
     if (fd_ < 0) return false;
-    // Only a regular file or a free name is replaced (a directory, a device or a link is not).
-    bool ok = WriteTargetRefusal(path_).empty();
+    // A directory of that name is never replaced (the move would refuse it anyway).
+    const DWORD attributes = GetFileAttributesW(WideFromUtf8(path_).c_str());
+    bool ok = attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    ok = ok && TargetAllowed();
     ok = FlushStream() && ok && _commit(fd_) == 0;
     ok = (CloseFile() == 0) && ok;
     // The move replaces the entry named `path`, never what a link there points to; write-through

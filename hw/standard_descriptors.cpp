@@ -14,8 +14,7 @@ void MakeStandardDescriptorsSafe() {
     for (const Standard& standard : standards) {
         const int fd = _fileno(standard.stream);
         if (fd < 0 || _get_osfhandle(fd) < 0) {
-            std::FILE* reopened = nullptr;
-            freopen_s(&reopened, "NUL", standard.mode, standard.stream);
+            if (std::freopen("NUL", standard.mode, standard.stream) == nullptr) continue;
         }
     }
 }
