@@ -43,10 +43,14 @@ CliOutput::~CliOutput() {
 
 bool CliOutput::OpenLog(std::string& error) {
     if (log_path_.empty()) return true;
-    std::string refusal;
-    log_ = OpenRegularFileForAppend(log_path_, refusal);
+    if (const std::string refusal = WriteTargetRefusal(log_path_); !refusal.empty()) {
+        error = "the log file " + refusal;
+        return false;
+    }
+    std::string why;
+    log_ = OpenRegularFileForAppend(log_path_, why);
     if (log_ == nullptr) {
-        error = "the log file: " + refusal + "; give --log a regular file in a writable directory";
+        error = "cannot open the log file " + log_path_ + ": " + why + "; give --log a file in a writable directory";
         return false;
     }
     return true;

@@ -67,14 +67,14 @@ std::FILE* OpenRegularFileForAppend(const std::string& path, std::string& refusa
     if (!refusal.empty()) return nullptr;
 #ifdef _WIN32
     std::FILE* file = _wfopen(PathFromUtf8(path).c_str(), L"ab");
-    if (file == nullptr) refusal = "cannot open " + path + ": " + std::strerror(errno);
+    if (file == nullptr) refusal = std::strerror(errno);
     return file;
 #else
     // The checks above and the open are two steps: what is opened is checked again, and
     // without waiting on a FIFO that was put there in between.
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) {
-        refusal = errno == ELOOP ? Refusal(path, "a link") : "cannot open " + path + ": " + std::strerror(errno);
+        refusal = errno == ELOOP ? Refusal(path, "a link") : std::strerror(errno);
         return nullptr;
     }
     struct stat opened {};
@@ -86,7 +86,7 @@ std::FILE* OpenRegularFileForAppend(const std::string& path, std::string& refusa
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::FILE* file = ::fdopen(fd, "a");
     if (file == nullptr) {
-        refusal = "cannot open " + path + ": " + std::strerror(errno);
+        refusal = std::strerror(errno);
         ::close(fd);
     }
     return file;

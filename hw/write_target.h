@@ -12,5 +12,5 @@ std::string WriteTargetRefusal(const std::string& path);
 
 /// Opens `path` for appending, creating it when missing, only if it is a regular file reached
 /// without a link; a FIFO without a reader is refused at once instead of waiting for one.
-/// Null with `refusal` set otherwise.
+/// Null otherwise, with `refusal` saying why (WriteTargetRefusal's text, or the system's).
 std::FILE* OpenRegularFileForAppend(const std::string& path, std::string& refusal);

@@ -60,7 +60,7 @@ TEST(CommandLine, EachCommandTakesItsOwnArguments) {
     ASSERT_EQ(Parse({"read", "--size", "4M", "out.bin"}, read), "");
     EXPECT_EQ(read.size, 4u << 20);
     CliRequest sizes;
-    ASSERT_EQ(Parse({"sum", "--rom", "--size", "65536"}, sizes), "");
+    ASSERT_EQ(Parse({"sum", "--rom", "--size", "0x10000"}, sizes), "");
     EXPECT_EQ(sizes.size, 65536u);
     EXPECT_TRUE(sizes.rom);
 
