@@ -13,7 +13,8 @@
 #include "app/run_mode.h"
 #include "hw/ec_ports.h"
 #include "hw/port_io.h"
-#include "hw/session_lock.h"
+#include "hw/ec_session.h"
+#include "hw/signal_hold.h"
 #include "version/fw_version.h"
 #include "ui_Unit1.h"
 
@@ -43,6 +44,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TFor
     });
     ConnectHandlers();
     FormCreate();
+    creation_session_.reset();
 }
 
 TForm1::~TForm1() {
@@ -51,9 +53,9 @@ TForm1::~TForm1() {
 }
 
 void TForm1::FormCreate() {
-    // One program at a time talks to the EC and writes the run's files, from before its
-    // first port access or file write until after its last.
-    session_lock_ = std::make_unique<SessionLock>();
+    // One program at a time talks to the EC and writes the run's files, from before the
+    // creation's first port access or file write until after its last.
+    creation_session_ = std::make_unique<EcSession>();
     const bool settings_loaded = LoadSettings();
     if (!TakeSessionLock()) return;
     if (!settings_loaded) return;
@@ -116,6 +118,8 @@ void TForm1::FormActivate() {
 }
 
 void TForm1::RunUnattended() {
+    // Acted on once the log and the run's files are written.
+    const SignalHold signals_wait;
     unattended_run_started_ = true;
     // A hidden window has no taskbar entry either: a silent run shows nothing at all.
     if (settings_.SilentRun != 0)
@@ -134,6 +138,7 @@ void TForm1::RunUnattended() {
         EndAbnormally(CurrentErrorText());
         passed = false;
     }
+    WriteRunFilesIfSignalled();
     EndRun(passed ? 0 : 1);
 }
 
@@ -145,8 +150,8 @@ void TForm1::EndRun(int status) {
 }
 
 bool TForm1::TakeSessionLock() {
-    if (session_lock_->held()) return true;
-    std::fprintf(stderr, "%s\n", session_lock_->RefusalText().c_str());
+    if (creation_session_->open()) return true;
+    std::fprintf(stderr, "%s\n", creation_session_->RefusalText().c_str());
     std::fflush(stderr);
     session_refused_ = true;
     ends_at_start_ = true;
@@ -154,7 +159,7 @@ bool TForm1::TakeSessionLock() {
     if (settings_.AutoFlash == 1) {
         exit_status_ = 1;
     } else {
-        dialogs::ShowMessage(QString::fromLatin1(kFlashInProgressText));
+        dialogs::ShowMessage(QString::fromStdString(creation_session_->RefusalText()));
     }
     return false;
 }
@@ -173,9 +178,21 @@ void TForm1::FormDestroy() {
 }
 
 void TForm1::WriteRunFiles() {
+    const EcSession session;
+    if (!session.open()) {
+        WriteErrorLine(QStringLiteral("%1; uiset.ini and %2 were not written")
+                           .arg(QString::fromStdString(session.RefusalText()), QString::fromLatin1(kVersionFileName)));
+        return;
+    }
     SaveSettings();
     ShowFwVersion();
     FW_WriteVersionFile(kVersionFileName, ui_->Lbl_FW_ver->text().toUtf8().toStdString());
+}
+
+void TForm1::WriteRunFilesIfSignalled() {
+    if (HeldSignal() == 0 || run_files_written_ || session_refused_) return;
+    WriteRunFiles();
+    run_files_written_ = true;
 }
 
 bool TForm1::PortLibraryReady() {

@@ -20,7 +20,7 @@ namespace Ui {
 class TForm1;
 }
 class QAbstractButton;
-class SessionLock;
+class EcSession;
 struct FlashEvent;
 enum class FwReadResult;
 
@@ -36,8 +36,8 @@ public:
     /// Runs FormDestroy while every control still exists.
     ~TForm1() override;
 
-    /// True when window creation could not open the port library, or another program holds
-    /// the EC: the window must never be shown, and the program ends once the window is
+    /// True when window creation could not open the port library, or another program was
+    /// working with the EC: the window must never be shown, and the program ends once the window is
     /// destroyed, with the status RequestedExitStatus gives (1 for an unattended run, else 0).
     bool EndsAtStart() const { return ends_at_start_; }
     /// Why this run would wait for a person at its window (an interactive run, or settings
@@ -114,8 +114,12 @@ private:
     void ApplyToTab(const UiSettings& values, int count);
     /// Decides who watches from what the settings said, and takes over the log accordingly.
     void EnterRunMode();
-    /// The destruction's file steps: settings, a fresh version reading, the version record.
+    /// The destruction's file steps, in an EC session: settings, a fresh version reading, the
+    /// version record. Says on standard error when another program's session keeps them out.
     void WriteRunFiles();
+    /// A signal held during EC work ends the program only after the run's files are written,
+    /// as a close would write them; called just before the outermost hold ends.
+    void WriteRunFilesIfSignalled();
     /// A restart ends the session: everything the run leaves behind is written first.
     void WriteFilesThenRestart();
 
@@ -125,9 +129,8 @@ private:
     void ApplyFixedSingleBorder();
     void UpdateBramSettingFromFwMode();
 
-    /// False, after saying why, when another program holds the EC: the window then ends at
-    /// start without touching a port or a file.
-    /// True when session_lock_ is held; otherwise tells why the run ends at once.
+    /// True when the creation's EC session is open; otherwise tells why the run ends at once,
+    /// without touching a port or a file.
     bool TakeSessionLock();
     void RunUnattended();
     void EndRun(int status);
@@ -141,15 +144,18 @@ private:
     /// cleared, then closes the image; true when the flash passed.
     bool FlashOpenImage(std::FILE* image);
     void SetFlashButtonsEnabled(bool enabled);
-    /// Runs `work` on a thread of its own while the window's message loop goes on; returns
-    /// once it has ended and everything it posted to the window has been shown. False, with
+    /// Runs `work` on a thread of its own while the window's message loop goes on, dropping the
+    /// window's input meanwhile; returns once it has ended and everything it posted to the
+    /// window has been shown. False, with
     /// `work` not run, while the port library is not open: a thread started before it would
     /// lack the port rights the library's opening grants.
     bool RunOffWindowThread(const std::function<void()>& work);
 
     std::unique_ptr<Ui::TForm1> ui_;
     UiSettings settings_;
-    std::unique_ptr<SessionLock> session_lock_;  // held from creation until after IO_Close
+    // Open while the window is created: the EC and the run's files are this program's then.
+    // Every later piece of EC work opens a session of its own, so an idle window blocks nobody.
+    std::unique_ptr<EcSession> creation_session_;
     bool session_refused_ = false;
     bool ends_at_start_ = false;
     bool activated_once_ = false;

@@ -4,7 +4,7 @@
 
 #include "app/Unit1.h"
 #include "app/dialogs.h"
-#include "app/input_drain.h"
+#include "hw/signal_hold.h"
 #include "flash/checksum_tools.h"
 #include "flash/flash_procedure.h"
 #include "flash/image_file.h"
@@ -39,9 +39,9 @@ void TForm1::Btn_get_checksun_ROMClick() {
     if (!PortLibraryReady()) return;
     RomChecksumResult result;
     {
-        // Clicks meanwhile would start a flash or a second read on the same ports.
-        UserInputDrain drain(*this);
+        const SignalHold signals_wait;  // acted on once the run's files are written, before any box
         if (!RunOffWindowThread([&result] { result = RomChecksum(); })) return;
+        WriteRunFilesIfSignalled();
     }
     switch (result.status) {
     case RomChecksumStatus::Done:
@@ -62,6 +62,9 @@ void TForm1::Btn_get_checksun_ROMClick() {
         break;
     case RomChecksumStatus::PortsRefused:
         dialogs::ShowMessage(QString::fromStdString(EC_PortsInUseError()));
+        break;
+    case RomChecksumStatus::Busy:
+        dialogs::ShowMessage(QString::fromStdString(result.refusal));
         break;
     case RomChecksumStatus::AckFail:
         dialogs::ShowMessage(QStringLiteral("EC ACK Fail !"));

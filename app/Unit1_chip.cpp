@@ -22,6 +22,7 @@ void TForm1::ShowFwVersionRead(FwReadResult read, const std::string& text) {
     switch (read) {
     case FwReadResult::Skipped:
     case FwReadResult::PortsRefused:  // told when the ports were taken
+    case FwReadResult::Busy:          // the label keeps the version last read
         break;
     case FwReadResult::Read:
         ui_->Lbl_FW_ver->setText(QString::fromUtf8(text));  // the version text is UTF-8

@@ -65,6 +65,8 @@ bool TForm1::RunOffWindowThread(const std::function<void()>& work) {
     // What the work tells the window comes back as queued calls, in the order they were made;
     // the window keeps painting meanwhile.
     if (!g_DriverOpen) return false;
+    // Clicks meanwhile would start other EC work, or change the ports under this one.
+    const UserInputDrain drain(*this);
     QEventLoop until_done;
     port_work_running_ = true;
     std::thread worker([&] {
@@ -118,10 +120,9 @@ bool TForm1::FlashOpenImage(std::FILE* image) {
         ScopedImageFile image_guard(image);
         SetFlashButtonsEnabled(false);
         ui_->Memo_status->clear();
-        // A half-written EC does not start again: neither sleep nor a signal may cut the run
-        // short. A held signal ends the program here, once the EC has its end command.
+        // A half-written EC does not start again: sleep may not cut the run short (the caller
+        // holds the signals until the run's record is written).
         SleepInhibitor no_sleep;
-        SignalHold signals_wait;
         passed = DoFlash();
     }
     std::fclose(image);
@@ -146,9 +147,11 @@ void TForm1::Btn_FlashClick() {
     std::FILE* image = OpenImageOrTell(ui_->Lbl_FilePath->text().toLocal8Bit().constData());
     if (image == nullptr) return;
     {
+        const SignalHold signals_wait;  // acted on once the run's files are written
         UserInputDrain drain(*this);
         const bool passed = FlashOpenImage(image);
         if (passed && settings_.Shutdown != 0) WriteFilesThenRestart();
+        WriteRunFilesIfSignalled();
     }
     SetFlashButtonsEnabled(true);
     Btn_openwinClick();

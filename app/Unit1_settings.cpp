@@ -7,7 +7,8 @@
 #include "app/run_mode.h"
 #include "hw/ec_channel.h"
 #include "hw/ec_ports.h"
-#include "hw/session_lock.h"
+#include "hw/ec_session.h"
+#include "hw/signal_hold.h"
 #include "settings/int_convert.h"
 #include "settings/settings_file.h"
 #include "ui_Unit1.h"
@@ -78,7 +79,7 @@ void TForm1::ApplyToTab(const UiSettings& v, int count) {
 void TForm1::EnterRunMode() {
     // The log belongs to the run that holds the lock: a run refused for another's flash
     // must not overwrite that flash's outcome.
-    const bool owns_files = session_lock_ && session_lock_->held();
+    const bool owns_files = creation_session_ && creation_session_->open();
     if (settings_read_.values_read < kValueAutoFlash) {
         // Whether a script waits for the log cannot be told: a log an earlier run left must
         // not vouch for this one.
@@ -124,6 +125,13 @@ void TForm1::Btn_Set_CMDPORTClick() {
         return;
     }
     if (!PortLibraryReady()) return;
+    // Nothing changes while other EC work runs: the ports below are that work's too.
+    const SignalHold signals_wait;
+    const EcSession session;
+    if (!session.open()) {
+        dialogs::ShowMessage(QString::fromStdString(session.RefusalText()));
+        return;
+    }
     g_SettingBusy = 1;
     struct BusyReset {
         ~BusyReset() { g_SettingBusy = 0; }
@@ -148,4 +156,5 @@ void TForm1::Btn_Set_CMDPORTClick() {
     settings_.HexDisplay = ui_->RdoBtn_hex_disp_off->isChecked() ? 0 : 1;
     ShowFwVersion();
     ShowChipId();
+    WriteRunFilesIfSignalled();
 }

@@ -166,6 +166,10 @@ Floor FloorForRun(uint64_t image_bytes, const ChipModel& chip) {
         verify += run.FastReadWholeChunk();
         close += run.WriteProtection();
     }
+    // A chip whose ID gives no capacity may wrap: the whole image is read back after the last
+    // chunk's protection, before the end command.
+    if (!chip.id_gives_capacity)
+        for (uint64_t chunk = 0; chunk < chunks; ++chunk) close += run.FastReadWholeChunk();
     close += kCommand;  // the end command, after the last chunk's protection
 
     Floor floor;
@@ -177,7 +181,7 @@ Floor FloorForRun(uint64_t image_bytes, const ChipModel& chip) {
         {"blank checking", FlashStep::BlankChecking, blank},
         {"programming", FlashStep::Programming, program},
         {"verifying", FlashStep::Verifying, verify},
-        {"chunk done (protect, end command)", FlashStep::ChunkDone, close},
+        {"chunk done (protect, read-back, end command)", FlashStep::ChunkDone, close},
     };
     for (const Phase& phase : floor.phases) floor.total += phase.traffic;
     floor.work = run.work();

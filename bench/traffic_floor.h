@@ -34,6 +34,7 @@ struct ChipModel {
     uint32_t busy_reads_program = 2;         // status reads showing busy after a program
     uint32_t busy_reads_erase = 3;
     uint32_t busy_reads_status_write = 1;
+    bool id_gives_capacity = true;           // else a pass reads the whole image back once more
 };
 
 /// Internal writes the chip performs in the run, for the real-hardware estimate.

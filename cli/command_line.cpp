@@ -103,8 +103,9 @@ void DefineCommandLine(CLI::App& app, CliRequest& request) {
         ->type_name("0|1")
         ->check(CLI::IsMember({0, 1}).description(""));
     app.add_option("--end-cmd", request.end_cmd,
-                   "EC command, hexadecimal, that ends a write and releases the EC (default 0); 01 to 05 are "
-                   "refused. Reading commands end with FC")
+                   "EC command, hexadecimal, that ends a write and releases the EC (default FE, or the settings "
+                   "file's FlashEnd CMD with --settings; 00 only when given); 01 to 05 are refused. Reading "
+                   "commands end with FC")
         ->type_name("HEX")
         ->check(kHexNumber);
     app.add_option("--settings", request.settings_file,

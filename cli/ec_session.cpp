@@ -6,11 +6,9 @@
 
 #include "hw/ec_channel.h"
 #include "hw/ec_presence.h"
+#include "hw/ec_session.h"
 #include "hw/library_loader.h"
 #include "hw/port_io.h"
-#include "hw/scoped_override.h"
-#include "hw/session_lock.h"
-#include "hw/signal_hold.h"
 #include "hw/sleep_inhibitor.h"
 
 namespace {
@@ -54,12 +52,12 @@ private:
     bool open_ = false;
 };
 
-// The lock's own text speaks for the window program.
-std::string LockRefusal(const SessionLock& lock) {
-    std::string text = lock.RefusalText();
+// The session's own text speaks for the window program.
+std::string SessionRefusal(const EcSession& session) {
+    std::string text = session.RefusalText();
     const std::string prefix = "vantu: ";
     if (text.rfind(prefix, 0) == 0) text.erase(0, prefix.size());
-    return text + (lock.state() == SessionLock::State::Busy ? "; wait until it has ended" : "");
+    return text + (session.state() == EcSessionState::Locked ? "; wait until it has ended" : "");
 }
 
 #ifdef _WIN32
@@ -68,8 +66,6 @@ constexpr char kPrivilege[] = "as administrator";
 constexpr char kPrivilege[] = "as root";
 #endif
 
-const SignalHold* g_Signals = nullptr;  // the session's, while its body runs
-
 }  // namespace
 
 ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput& out,
@@ -77,9 +73,11 @@ ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput
     const std::string refusal = EcSetupRefusal(setup);
     if (!refusal.empty()) return out.Result(plan.command, ExitStatus::Refused, refusal);
 
-    // One program at a time talks to the EC, also when it only reads.
-    const SessionLock lock;
-    if (!lock.held()) return out.Result(plan.command, ExitStatus::Refused, LockRefusal(lock));
+    // One program at a time talks to the EC, also when it only reads. An EC left in follow
+    // mode runs no firmware, and a half-written one does not start again: from here no signal
+    // ends the program before the EC is released and the result told.
+    const EcSession session;
+    if (!session.open()) return out.Result(plan.command, ExitStatus::Refused, SessionRefusal(session));
 
     PortLibrary library;
     if (!library.open())
@@ -91,15 +89,10 @@ ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput
     if (plan.needs_ec_answer && !EC_StatusPortAnswers())
         return out.Result(plan.command, ExitStatus::Refused,
                           EC_SilentPortText(g_StatusPort) + " Check --port (or --settings); run probe");
-    // An EC left in follow mode runs no firmware, and a half-written one does not start again:
-    // no signal may end the session before the EC is released. A held signal ends the program
-    // once it is, after the result is told.
-    const SignalHold signals_wait;
-    const ScopedOverride<const SignalHold*> reachable(g_Signals, &signals_wait);
     if (!plan.writes_flash) return body();
     // The flash run itself checks the battery and the chip before it writes.
     const SleepInhibitor no_sleep;
     return body();
 }
 
-bool SessionInterrupted() { return g_Signals != nullptr && g_Signals->pending_signal() != 0; }
+bool SessionInterrupted() { return HeldSignal() != 0; }

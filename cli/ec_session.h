@@ -17,11 +17,11 @@ struct SessionPlan {
     bool needs_ec_answer = true;     // refuse at once when nothing answers at the status port
 };
 
-/// Refuses a setup out of range (Refused) before anything else, takes the flash lock (Refused
-/// while another run holds it), loads the port library (NoPortAccess when that fails), applies
+/// Refuses a setup out of range (Refused) before anything else, opens the EC session (Refused
+/// while another program holds its lock, naming the holder), loads the port library (NoPortAccess when that fails), applies
 /// the setup and refuses a silent EC status port; then runs `body`, whose status it returns.
-/// The body runs with termination signals held (a write's also with sleep and shutdown
-/// blocked); a held signal ends the process once the session is over. The library and the
+/// Everything after the setup check runs with the ending signals held (a write's body also
+/// with sleep and shutdown blocked); a held signal ends the process once the session is over. The library and the
 /// lock are released whatever happens.
 ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput& out,
                         const std::function<ExitStatus()>& body);

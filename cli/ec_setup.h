@@ -12,7 +12,7 @@ struct EcSetup {
     int64_t data_port = 0x3F0;  // the command and status port is 4 above it
     int sio_index_port = 0x2E;
     int bram_bank = 0;
-    int64_t end_cmd = 0;        // its low 8 bits end a write
+    int64_t end_cmd = 0xFE;     // its low 8 bits end a write; the settings template's value
     UiSettings settings;        // the version source and format, as the settings give them
 
     int64_t command_port() const { return data_port + 4; }

@@ -47,7 +47,7 @@ constexpr JsonFieldDoc kFields[] = {
     {"result probe", "erase", "string", "as in identified"},
     {"result probe", "program", "string", "as in identified"},
     {"result probe", "chunk_fixup", "boolean", "as in identified"},
-    {"result probe", "follow_ack", "string", "the EC's answer to the follow-mode request, 2 hexadecimal digits (33: taken)"},
+    {"result probe", "follow_ack", "string or null", "the EC's answer to the follow-mode request, 2 hexadecimal digits (33: taken); null when none came"},
     {"result probe", "firmware_version", "string or null", "the running firmware's version text; null when the EC did "
                                                            "not answer"},
 

@@ -107,9 +107,14 @@ std::string ManPage(const CLI::App& app) {
                      "standard error (one line rewritten in place on a terminal, plain lines otherwise); the "
                      "summary, or with --json one JSON object per line, goes to standard output.") +
             "\n.PP\n" +
-            RoffText("An EC left in follow mode runs no firmware. SIGINT, SIGTERM and SIGHUP are therefore held "
-                     "while a command talks to the EC: read and verify stop at the next chunk and release the "
-                     "EC, a write finishes; then the program ends as the signal asked.") +
+            RoffText("An EC left in follow mode runs no firmware. Every signal whose default ends the program "
+                     "(SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF) is "
+                     "therefore held while a command works with the EC: read and verify stop at the next chunk "
+                     "and release the EC, a write finishes; then the program ends as the signal asked. SIGPIPE "
+                     "and SIGXFSZ are ignored: output into a closed pipe or a full file fails without ending the "
+                     "program. One program at a time works with the EC; a second is refused with the holder's "
+                     "name, process id and start time. A write ends follow mode with FE unless --end-cmd or "
+                     "--settings names another end command.") +
             "\n";
 
     page += ".SH COMMANDS\n";

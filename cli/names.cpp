@@ -50,6 +50,7 @@ const char* OutcomeName(FlashOutcome outcome) {
         case FlashOutcome::NoMemory: return "no_memory";
         case FlashOutcome::LowBattery: return "low_battery";
         case FlashOutcome::NoEcAnswer: return "no_ec_answer";
+        case FlashOutcome::SessionBusy: return "session_busy";
         case FlashOutcome::NoAcknowledge: return "no_acknowledge";
         case FlashOutcome::ImageLargerThanChip: return "image_larger_than_chip";
         case FlashOutcome::BackupFailed: return "backup_failed";

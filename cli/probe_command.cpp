@@ -48,9 +48,10 @@ ExitStatus Probe(const EcSetup& setup, CliOutput& out) {
     }
 
     const ReadSessionResult session = RunReadSession([] {});
-    fields["follow_ack"] = HexText(session.ack, 2);
+    fields["follow_ack"] = session.reply.answered ? nlohmann::json(HexText(session.reply.byte, 2)) : nlohmann::json(nullptr);
+    if (session.status == ReadSessionStatus::Busy) return out.Result("probe", ExitStatus::Refused, session.refusal, fields);
     if (session.status == ReadSessionStatus::NoAcknowledge) {
-        return out.Result("probe", ExitStatus::Refused, NoFollowModeText(session.ack), fields);
+        return out.Result("probe", ExitStatus::Refused, NoFollowModeText(session.reply), fields);
     }
     if (session.status == ReadSessionStatus::Faulted) {
         return out.Result("probe", ExitStatus::Failed,

@@ -62,11 +62,12 @@ ExitStatus Read(const CliRequest& request, StagedReplacement& file, CliOutput& o
     switch (session.status) {
         case ReadSessionStatus::NoAcknowledge:
             return out.Result("read", ExitStatus::Refused,
-                              NoFollowModeText(session.ack) + "; " + request.file + " was not written");
+                              NoFollowModeText(session.reply) + "; " + request.file + " was not written");
         case ReadSessionStatus::Faulted:
             return out.Result("read", ExitStatus::Failed,
                               std::string("the flash could not be read whole: ") + HW_FaultText(session.fault) + "; " +
                                   request.file + " was not written");
+        case ReadSessionStatus::Busy: return out.Result("read", ExitStatus::Refused, session.refusal);
         case ReadSessionStatus::Done: break;
     }
     if (!size_problem.empty()) return out.Result("read", ExitStatus::Usage, size_problem);

@@ -53,9 +53,9 @@ ExitStatus RomSum(uint64_t bytes, CliOutput& out) {
                                   std::to_string(result.chip_capacity.value_or(0)) + " bytes); nothing was read");
         case RomChecksumStatus::PortsRefused:
             return out.Result("sum", ExitStatus::Refused, "the EC ports are out of range; check --port");
+        case RomChecksumStatus::Busy: return out.Result("sum", ExitStatus::Refused, result.refusal);
         case RomChecksumStatus::AckFail:
-            return out.Result("sum", ExitStatus::Refused,
-                              "the EC did not enter follow mode; nothing was done. Check --port, and run probe");
+            return out.Result("sum", ExitStatus::Refused, NoFollowModeText(result.reply));
         case RomChecksumStatus::Interrupted:
             return out.Result("sum", ExitStatus::Failed,
                               "interrupted: the EC is released and " + std::string(kLoadRomName) + " was not written");

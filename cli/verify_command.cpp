@@ -53,10 +53,11 @@ ExitStatus Verify(const CliRequest& request, ImageSnapshot& image, CliOutput& ou
     nlohmann::json fields = {{"image", request.file}, {"chunks", image.chunks()}, {"differences", differences}};
     switch (session.status) {
         case ReadSessionStatus::NoAcknowledge:
-            return out.Result("verify", ExitStatus::Refused, NoFollowModeText(session.ack), fields);
+            return out.Result("verify", ExitStatus::Refused, NoFollowModeText(session.reply), fields);
         case ReadSessionStatus::Faulted:
             return out.Result("verify", ExitStatus::Failed,
                               std::string("verify failed: ") + HW_FaultText(session.fault) + "; run probe", fields);
+        case ReadSessionStatus::Busy: return out.Result("verify", ExitStatus::Refused, session.refusal);
         case ReadSessionStatus::Done: break;
     }
     if (interrupted)

@@ -14,7 +14,8 @@ std::string SizeWords(uint64_t bytes) {
     return std::to_string(bytes) + " bytes";
 }
 
-std::string NoFollowModeText(uint8_t ack) {
-    return "the EC did not enter follow mode (answer " + HexText(ack, 2) +
-           ", 33 expected); nothing was done. Check --port, and run probe";
+std::string NoFollowModeText(const FollowModeReply& reply) {
+    const std::string answer = reply.answered ? "answer " + HexText(reply.byte, 2) : "no answer";
+    return "the EC did not enter follow mode (" + answer +
+           ", 33 expected); the end command was sent, nothing else was done. Check --port, and run probe";
 }

@@ -42,6 +42,7 @@ ExitStatus WriteExitStatus(FlashOutcome outcome) {
         case FlashOutcome::ImageTooLarge:
         case FlashOutcome::LowBattery:
         case FlashOutcome::NoEcAnswer:
+        case FlashOutcome::SessionBusy:
         case FlashOutcome::ImageLargerThanChip:
         case FlashOutcome::BackupFailed:
         case FlashOutcome::NoAcknowledge: return ExitStatus::Refused;
@@ -79,7 +80,8 @@ std::string MessageOf(const FlashResult& result, const ChunkCounts& counts, uint
                 text += "; but the image sum and the read-back sum differ: run verify";
             return text;
         }
-        case FlashOutcome::NoAcknowledge: return NoFollowModeText(result.ack);
+        case FlashOutcome::NoAcknowledge: return NoFollowModeText(FollowModeReply{result.ack_seen, result.ack});
+        case FlashOutcome::SessionBusy: return result.refusal;
         case FlashOutcome::ImageTooLarge: return "the image is larger than 16 MiB; nothing was written";
         case FlashOutcome::LowBattery: return result.refusal + " Plug in the charger and write again";
         case FlashOutcome::NoEcAnswer: return result.refusal + " Check --port (or --settings); run probe";

@@ -3,6 +3,8 @@
 # (Wine): one start-up per program rather than per case. Without an emulator the program
 # is built only.
 function(vantu_add_test_program target)
+  # No test program may ever take the machine-wide lock.
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common/own_lock_file.cpp)
   if(NOT CMAKE_CROSSCOMPILING)
     gtest_discover_tests(${target} ${ARGN})
   elseif(CMAKE_CROSSCOMPILING_EMULATOR)

@@ -12,6 +12,7 @@
 #include "flash/image_reader.h"
 #include "hw/atomic_file.h"
 #include "hw/ec_channel.h"
+#include "hw/ec_session.h"
 #include "hw/ec_ports.h"
 #include "hw/hw_fault.h"
 #include "spi/chip_id.h"
@@ -67,6 +68,12 @@ BinChecksumStatus BinChecksum(std::FILE* image, const std::function<void(uint32_
 
 RomChecksumResult RomChecksum(const std::function<bool()>& stop) {
     RomChecksumResult result;
+    const EcSession session;
+    if (!session.open()) {
+        result.status = RomChecksumStatus::Busy;
+        result.refusal = session.RefusalText();
+        return result;
+    }
     g_RomSum = 0;
     if (g_RomSizeK > kMaxRomSizeK) {
         result.status = RomChecksumStatus::SizeTooLarge;
@@ -87,8 +94,11 @@ RomChecksumResult RomChecksum(const std::function<bool()>& stop) {
     // place only once the read is complete.
     StagedReplacement dump(kLoadRomName, ReplaceRule::RegularFileOnly);
     SPI_DumpInto(dump.stream());
-    uint8_t ack = 0;
-    if (!EC_EnterFlashMode(ack)) {
+    result.reply = EC_RequestFollowMode();
+    if (!result.reply.entered()) {
+        // A late or garbled reply may still have left the EC in follow mode.
+        EC_WriteCmd(0xFC);
+        HW_ClearFault();
         SPI_DumpInto(nullptr);
         result.status = RomChecksumStatus::AckFail;
         return result;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
 
 /// Kilobytes the ROM checksum reads; 128 at start, changed only by the ROM size "Set" button.
@@ -34,13 +35,14 @@ BinChecksumStatus BinChecksum(std::FILE* image, const std::function<void(uint32_
 
 enum class RomChecksumStatus {
     Done,          // `sum` holds the sum of every chunk asked for
+    Busy,          // another EC session is open: nothing read, no file touched; `refusal` says whose
     SizeTooLarge,  // g_RomSizeK above kMaxRomSizeK: nothing read, no file touched
     SizeTooSmall,  // g_RomSizeK under one 64 KB chunk: nothing read, no file touched
     SizeAboveChip, // more than the identified chip holds (it would be read wrapped): nothing
                    // read, the earlier dump left as it was
     Interrupted,   // `stop` said so between two chunks: the earlier dump left as it was
     PortsRefused,  // the EC ports in use are out of range: no port touched, no file touched
-    AckFail,       // the EC refused follow mode: the earlier dump is left as it was
+    AckFail,       // the EC refused follow mode: the end command was sent, the earlier dump left as it was
     Faulted,       // a bounded wait expired during the read-back: the earlier dump left as it was
 };
 
@@ -51,12 +53,14 @@ struct RomChecksumResult {
     std::string dump_problem;       // Done without dump_written: why it could not be written
     HwFault fault = HwFault::None;  // a wait that expired: during the read (Faulted), or at the end command
     std::optional<uint32_t> chip_capacity;  // bytes the identified chip holds, when its ID says
+    std::string refusal;            // Busy: why
+    FollowModeReply reply;          // the EC's answer to the follow-mode request
 };
 
-/// Reads g_RomSizeK / 64 whole chunks from flash address 0 through follow mode into g_RomSum,
-/// protects the chip again and sends the end command 0xFC. The chip is identified first and a
-/// size it cannot hold is refused. `stop`, asked before each chunk, ends the read early. The
-/// dump replaces "LoadRom.bin" (a regular file or none) only once the read-back is complete;
-/// otherwise the earlier dump stays as it was. Also when the dump cannot be written the sum
-/// is computed.
+/// In an EC session of its own, reads g_RomSizeK / 64 whole chunks from flash address 0
+/// through follow mode into g_RomSum, protects the chip again and sends the end command 0xFC.
+/// The chip is identified first and a size it cannot hold is refused. `stop`, asked before
+/// each chunk, ends the read early. The dump replaces "LoadRom.bin" (a regular file or none)
+/// only once the read-back is complete; otherwise the earlier dump stays as it was. Also when
+/// the dump cannot be written the sum is computed.
 RomChecksumResult RomChecksum(const std::function<bool()>& stop = nullptr);

@@ -45,9 +45,11 @@ FlashDisplay Ending(const FlashResult& result) {
         case FlashOutcome::NoMemory: return Post(flash_text::kNoMemory);
         case FlashOutcome::LowBattery:
         case FlashOutcome::NoEcAnswer:
+        case FlashOutcome::SessionBusy:
         case FlashOutcome::ImageLargerThanChip:
         case FlashOutcome::BackupFailed: return Post(result.refusal);
-        case FlashOutcome::NoAcknowledge: return Post("EC ACK Fail !ACK = " + Hex("%02X", result.ack));
+        case FlashOutcome::NoAcknowledge:
+            return Post(result.ack_seen ? "EC ACK Fail !ACK = " + Hex("%02X", result.ack) : "EC ACK Fail !No ACK");
         case FlashOutcome::NothingToFlash:
         case FlashOutcome::BlankCheckFailed:
         case FlashOutcome::VerifyFailed: return FailEnding();

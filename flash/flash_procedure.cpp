@@ -13,6 +13,7 @@
 #include "hw/clock.h"
 #include "hw/ec_channel.h"
 #include "hw/ec_presence.h"
+#include "hw/ec_session.h"
 #include "hw/hw_fault.h"
 #include "hw/port_io.h"
 #include "hw/power_supply.h"
@@ -64,6 +65,8 @@ private:
     FlashResult PassEnding();
     FlashResult FailEnding(FlashOutcome outcome);
     FlashResult FaultEnding();
+    // Reads the whole image back after the last chunk; false after a difference or a fault.
+    bool ReadBackWhole();
 
     const uint8_t end_cmd_;
     const bool only_changed_;
@@ -94,6 +97,9 @@ void FlashRun::Emit(FlashStep step) {
 }
 
 FlashResult FlashRun::Execute() {
+    // Before anything else: another session's traffic must never mix with this run's.
+    const EcSession session;
+    if (!session.open()) return Refuse(FlashOutcome::SessionBusy, session.RefusalText());
     HW_ClearFault();
     g_RomSum = 0;
     g_BinSum = 0;
@@ -112,7 +118,15 @@ FlashResult FlashRun::Execute() {
 
     // A byte the EC left behind would otherwise be taken for the follow-mode reply.
     if ((IO_In(g_StatusPort) & kStatusOBF) != 0) IO_In(g_DataPort);
-    if (!EC_EnterFlashMode(result_.ack)) return End(FlashOutcome::NoAcknowledge);
+    const FollowModeReply reply = EC_RequestFollowMode();
+    result_.ack = reply.byte;
+    result_.ack_seen = reply.answered;
+    if (!reply.entered()) {
+        // A late or garbled reply may still have left the EC in follow mode.
+        SendEndCommand();
+        HW_ClearFault();
+        return End(FlashOutcome::NoAcknowledge);
+    }
     Emit(FlashStep::FollowModeEntered);
     SleepMs(50);
     Emit(FlashStep::Identifying);
@@ -234,7 +248,31 @@ FlashResult FlashRun::Refuse(FlashOutcome outcome, std::string text) {
     return End(outcome);
 }
 
+bool FlashRun::ReadBackWhole() {
+    for (chunk_ = 0; chunk_ < image_.chunks(); ++chunk_) {
+        image_.DeliverChunk(chunk_);
+        const ChunkComparison read = SPI_CompareChunk(static_cast<uint8_t>(chunk_), 0x00, 0x00);
+        if (read.faulted) return false;
+        if (read.first_difference) {
+            result_.failing_chunk = static_cast<uint8_t>(chunk_);
+            return false;
+        }
+    }
+    chunk_ = image_.chunks() - 1;
+    return true;
+}
+
 FlashResult FlashRun::PassEnding() {
+    // A chip whose ID gives no capacity may be smaller than the image: its addresses wrap, and
+    // a later chunk overwrites an earlier one that had verified. Only the whole image read
+    // back after the last chunk tells.
+    if (!CurrentChipCapacity()) {
+        in_chunks_ = true;
+        const bool whole = ReadBackWhole();
+        if (HW_Faulted()) return FaultEnding();
+        in_chunks_ = false;
+        if (!whole) return FailEnding(FlashOutcome::VerifyFailed);
+    }
     SendEndCommand();
     if (HW_Faulted()) return FaultEnding();
     Emit(FlashStep::Verified);

@@ -18,7 +18,12 @@
 /// mode. A bounded wait that expires ends the run after one more try of the end command.
 /// Does not close the image.
 ///
-/// Before follow mode the run is refused, with nothing sent to the EC, on a battery too low
+/// On a chip whose ID gives no capacity, a pass also needs the whole image read back after
+/// the last chunk (a smaller chip wraps its addresses). Whatever the EC answers to the
+/// follow-mode request, it gets the end command.
+///
+/// Runs in an EC session of its own: refused (SessionBusy) before anything else while another
+/// is open. Before follow mode the run is refused, with nothing sent to the EC, on a battery too low
 /// to finish or when no EC answers at the status port. Between the chip's identification and
 /// the first erase it is refused, after the end command, when the image is larger than the
 /// chip or the flash as it is cannot be saved.

@@ -8,6 +8,7 @@ const char* FlashOutcomeName(FlashOutcome outcome) {
         case FlashOutcome::NoMemory: return "no memory";
         case FlashOutcome::LowBattery: return "low battery";
         case FlashOutcome::NoEcAnswer: return "no EC answer";
+        case FlashOutcome::SessionBusy: return "EC session busy";
         case FlashOutcome::NoAcknowledge: return "no acknowledge";
         case FlashOutcome::NothingToFlash: return "nothing to flash";
         case FlashOutcome::ImageLargerThanChip: return "image larger than chip";

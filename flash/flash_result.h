@@ -16,8 +16,9 @@ enum class FlashOutcome : uint8_t {
     NoMemory,          // the image could not be held in memory
     LowBattery,        // on battery alone, too little charge left to finish; `refusal` says how much
     NoEcAnswer,        // nothing drives the EC's status port; nothing was written to it
+    SessionBusy,       // another EC session is open (this program's or another's); `refusal` says whose
     // The run went to the EC and stopped.
-    NoAcknowledge,     // the EC did not answer 0x33 to the follow-mode request; `ack` holds its answer
+    NoAcknowledge,     // the EC did not answer 0x33 to the follow-mode request (`ack`); the end command was sent
     NothingToFlash,    // the image is empty
     // Refusals after the chip was identified, with nothing erased; the EC has its end command.
     ImageLargerThanChip,  // the identified chip holds less than the image
@@ -35,7 +36,8 @@ struct FlashResult {
     FlashOutcome outcome = FlashOutcome::Passed;
     std::optional<uint8_t> failing_chunk;  // index of the chunk the run stopped in
     HwFault fault = HwFault::None;         // the bounded wait that expired, if one did
-    uint8_t ack = 0;                       // the EC's answer to the follow-mode request
+    uint8_t ack = 0;                       // the EC's answer to the follow-mode request ...
+    bool ack_seen = false;                 // ... when it gave one
     uint32_t bin_sum = 0;                  // byte sum of the image chunks taken, 0xFF fill included
     uint32_t rom_sum = 0;                  // byte sum of everything verify read back
     std::string refusal;                   // a refusal's status text, made where it was decided

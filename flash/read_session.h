@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
+#include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
 
 /// The end command of a session that only reads, as the ROM checksum sends it.
@@ -12,17 +14,19 @@ inline constexpr uint8_t kReadEndCommand = 0xFC;
 
 enum class ReadSessionStatus {
     Done,           // `body` ran to its end
-    NoAcknowledge,  // the EC did not answer 0x33: nothing more was sent
+    Busy,           // another EC session is open: no port touched; `refusal` says whose
+    NoAcknowledge,  // the EC did not answer 0x33: only the end command was sent
     Faulted,        // a bounded wait expired (in the identification or in `body`)
 };
 
 struct ReadSessionResult {
     ReadSessionStatus status = ReadSessionStatus::Done;
-    uint8_t ack = 0;                // the EC's answer to the follow-mode request
+    FollowModeReply reply;          // the EC's answer to the follow-mode request
+    std::string refusal;            // Busy: why
     HwFault fault = HwFault::None;  // the wait that expired
 };
 
-/// Drains a byte the EC left behind, asks for follow mode, identifies the chip (g_FlashId,
-/// g_Chip), runs `body` unless the identification faulted, and sends kReadEndCommand, once
-/// more after a fault. `body` checks HW_Faulted() itself and stops when it is set.
+/// Within an EC session of its own: drains a byte the EC left behind, asks for follow mode,
+/// identifies the chip (g_FlashId, g_Chip), runs `body` unless the identification faulted,
+/// and sends kReadEndCommand whatever the follow-mode reply was, once more after a fault. `body` checks HW_Faulted() itself and stops when it is set.
 ReadSessionResult RunReadSession(const std::function<void()>& body);

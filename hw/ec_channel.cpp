@@ -55,13 +55,20 @@ TimedWaitResult EC_WaitIBFTimed() {
     return TimedStatusWait(kStatusIBF, false) ? TimedWaitResult::Cleared : TimedWaitResult::TimedOut;
 }
 
-bool EC_EnterFlashMode(uint8_t& ack) {
+FollowModeReply EC_RequestFollowMode() {
     EC_WaitIBFTimed();  // a busy EC does not stop the attempt
     IO_Out(g_CmdPort, 0xDC);
     EC_WaitIBFTimed();
-    const bool reply_seen = TimedStatusWait(kStatusOBF, true);
-    ack = IO_In(g_DataPort);  // read either way: the caller reports what the EC answered
-    return reply_seen && ack == 0x33;
+    FollowModeReply reply;
+    reply.answered = TimedStatusWait(kStatusOBF, true);
+    if (reply.answered) reply.byte = IO_In(g_DataPort);
+    return reply;
+}
+
+bool EC_EnterFlashMode(uint8_t& ack) {
+    const FollowModeReply reply = EC_RequestFollowMode();
+    ack = reply.byte;
+    return reply.entered();
 }
 
 bool EC_ProbeAck() {

@@ -28,8 +28,17 @@ enum class TimedWaitResult { Cleared, TimedOut };
 /// tested before the time, so a clear IBF in the last pass still counts as cleared.
 TimedWaitResult EC_WaitIBFTimed();
 
-/// Asks the EC for follow mode (command 0xDC) and reads its reply into `ack`, also when the
-/// reply never came. True only for the reply 0x33 seen within the time limit.
+/// The EC's reply to the follow-mode request.
+struct FollowModeReply {
+    bool answered = false;  // a reply came within the time limit ...
+    uint8_t byte = 0;       // ... and this was it (0 when none came)
+    bool entered() const { return answered && byte == 0x33; }
+};
+/// Asks the EC for follow mode (command 0xDC) and reads its reply, only when one came: a
+/// byte in the data port without OBF is stale and never taken for the answer. Whatever the
+/// reply, the caller sends the end command, since the EC may have entered follow mode late.
+FollowModeReply EC_RequestFollowMode();
+/// The same, with the reply byte in `ack`: true only for the reply 0x33.
 bool EC_EnterFlashMode(uint8_t& ack);
 /// Command 0x85; true when the EC takes it (IBF clears) within the time limit.
 bool EC_ProbeAck();

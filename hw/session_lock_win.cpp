@@ -46,6 +46,7 @@ SessionLock::SessionLock(const std::string& path) : path_(path) {
     }
     CloseHandle(lock);
     state_ = State::Busy;
+    holder_ = "unknown";
 }
 
 SessionLock::~SessionLock() {
@@ -58,7 +59,7 @@ SessionLock::~SessionLock() {
 std::string SessionLock::RefusalText() const {
     switch (state_) {
         case State::Held: return "";
-        case State::Busy: return "vantu: another flash is in progress; nothing was done";
+        case State::Busy: return std::string("vantu: ") + kEcInUseText + "; nothing was done";
         case State::Failed: return "vantu: the flash lock could not be taken (" + reason_ + "); nothing was done";
     }
     return "";

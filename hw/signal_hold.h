@@ -1,12 +1,15 @@
 #pragma once
-// A flash stopped half-way leaves an EC that does not start: while a run is under way,
-// SIGINT, SIGTERM and SIGHUP are held (on Windows the console's Ctrl+C, Ctrl+Break and close).
-// The first one that arrives is noted and standard error told once that the flash finishes
-// first; when the run has ended, the process ends as the signal asked.
+// A session with the EC stopped half-way leaves an EC that does not start (follow mode, an
+// unprotected or half-written chip): while one runs, every catchable signal whose default
+// ends the process is held (on Windows the console's Ctrl+C, Ctrl+Break and close). The first
+// one that arrives is noted and standard error told once that the work finishes first; when
+// the outermost hold ends, the process ends as the signal asked.
 
-/// Holds the three signals for its lifetime (one guard at a time). Signals this process
-/// ignores stay ignored. On destruction the earlier handlers are back and a noted signal is
-/// raised again, so with the default action the process ends there.
+/// Holds the signals for its lifetime. Holds nest, from any thread: only the outermost one
+/// installs and restores the handlers and acts on a noted signal, so a front end that holds
+/// around an EC session and the writing of its record ends only after both. Signals this
+/// process ignores stay ignored. A noted signal is raised again on the outermost release, so
+/// with the default action the process ends there.
 class SignalHold {
 public:
     SignalHold();
@@ -14,9 +17,16 @@ public:
     SignalHold(const SignalHold&) = delete;
     SignalHold& operator=(const SignalHold&) = delete;
 
-    /// The first signal that arrived since the guard began, 0 for none.
+    /// The first signal that arrived since the outermost hold began, 0 for none.
     int pending_signal() const;
 };
+
+/// The signal noted by the holds in force, 0 for none or when nothing is held.
+int HeldSignal();
+
+/// A write to a closed pipe or beyond the file size limit fails with an error the program
+/// reports, instead of ending the process wherever it stands. Called once at start.
+void IgnoreWriteSignals();
 
 #ifdef _WIN32
 /// The console control handler a hold installs: Ctrl+C and Ctrl+Break are noted (SIGINT,

@@ -1,5 +1,7 @@
 #include "hw/super_io.h"
 
+#include "hw/ec_session.h"
+
 #include "hw/port_io.h"
 
 int g_SioIndexPort = 0x2E;
@@ -37,6 +39,8 @@ uint8_t SIO_ReadReg(uint8_t reg) {
 }
 
 uint16_t SIO_ReadChipId() {
+    const EcSession session;
+    if (!session.open()) return 0;
     SIO_EnterConfig();
     const uint8_t high = SIO_ReadReg(0x20);
     const uint8_t low = SIO_ReadReg(0x21);

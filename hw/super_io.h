@@ -15,7 +15,8 @@ void SIO_ExitConfig();
 /// Entry key, register select, data read; leaves configuration mode on. 0 without any
 /// port access while the port library is not open.
 uint8_t SIO_ReadReg(uint8_t reg);
-/// The 16-bit chip ID from registers 0x20 (high) and 0x21 (low).
+/// The 16-bit chip ID from registers 0x20 (high) and 0x21 (low), read in an EC session; 0
+/// without any port access when the session is refused.
 uint16_t SIO_ReadChipId();
 struct LdnBase {
     uint8_t high;

@@ -6,11 +6,14 @@
 
 #include "hw/atomic_file.h"
 #include "hw/ec_channel.h"
+#include "hw/ec_session.h"
 #include "hw/ec_ports.h"
 #include "hw/hw_fault.h"
 
 FwReadResult FW_ReadVersion(const UiSettings& s, std::string& text) {
     if (s.FwVersionShow != 1 && s.FwVersionShow != 2) return FwReadResult::Skipped;
+    const EcSession session;
+    if (!session.open()) return FwReadResult::Busy;
     const VersionSource source = s.ReadMethod != 0 ? VersionSource::Bram : VersionSource::EcSpace;
     const int count = FW_VersionByteCount(source, s.ReadBytes);
     const auto index = static_cast<uint8_t>(s.BramStartIndex);

@@ -17,9 +17,10 @@ enum class FwReadResult {
     Read,          // `text` holds the new version text
     AckFail,       // the EC did not answer: `text` untouched
     PortsRefused,  // EC space asked for, but the EC ports in use are out of range: no port touched
+    Busy,          // another EC session is open: no port touched
 };
 
-/// Reads the version from BRAM or EC space as `s` says and formats it into `text`. Leaves
+/// Reads the version, in an EC session, from BRAM or EC space as `s` says and formats it into `text`. Leaves
 /// `text` untouched unless the result is Read. An EC that stops answering part-way gives
 /// AckFail, never a text made of unread bytes; the fault it raised is cleared again.
 FwReadResult FW_ReadVersion(const UiSettings& s, std::string& text);

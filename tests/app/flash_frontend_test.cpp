@@ -11,9 +11,15 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <QAbstractButton>
+#include <QTabWidget>
+
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
+#include <thread>
 
 #include "app/input_drain.h"
 #include "app_test_support.h"
@@ -22,6 +28,7 @@
 #include "flash/restart.h"
 #include "hw/clock.h"
 #include "hw/port_io.h"
+#include "hw/super_io.h"
 #include "spi/chip_id.h"
 
 using namespace apptest;
@@ -63,6 +70,39 @@ void QueueClick(QWidget& target) {
         QCoreApplication::postEvent(&target, new QMouseEvent(type, at, target.mapToGlobal(at), Qt::LeftButton,
                                                               Qt::LeftButton, Qt::NoModifier));
 }
+
+// Manual time; the flash's thread stops in its first pause until the test lets it go on.
+class GateClock : public Clock {
+public:
+    uint32_t TickMs() override {
+        const std::lock_guard<std::mutex> guard(mutex_);
+        return now_ms_ += 1;
+    }
+    void SleepMs(uint32_t ms) override {
+        std::unique_lock<std::mutex> guard(mutex_);
+        now_ms_ += ms;
+        if (std::this_thread::get_id() == window_thread_) return;
+        paused_ = true;
+        opened_.wait(guard, [this] { return released_; });
+    }
+    bool Paused() {
+        const std::lock_guard<std::mutex> guard(mutex_);
+        return paused_;
+    }
+    void Release() {
+        const std::lock_guard<std::mutex> guard(mutex_);
+        released_ = true;
+        opened_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    const std::thread::id window_thread_ = std::this_thread::get_id();
+    uint32_t now_ms_ = 1000;
+    bool paused_ = false;
+    bool released_ = false;
+};
 
 void LoadImage(StartedWindow& w, const char* name) {
     w.boxes.open_file_answer = QDir::current().absoluteFilePath(QString::fromLatin1(name));
@@ -117,6 +157,53 @@ private slots:
         QueueClick(*flash);  // the same click outside a flash does reach the button
         QCoreApplication::processEvents();
         QCOMPARE(clicks, 1);
+    }
+
+    // Every control clicked, on every tab, while an unattended flash is in follow mode: none
+    // starts other EC work (a refused one would show a box) or changes what the flash uses.
+    void clicksOnEveryControlDuringAFlashStartNothing() {
+        GateClock clock;
+        ScopedClock clock_guard(clock);
+        IniValues ini;
+        ini.bin_name = "EC";
+        StartedWindow w(&ini);
+        const std::vector<uint8_t> image = Image(4 * 65536);
+        WriteImage("EC.Bin", image);
+        w.rig.device.EnableEcTrace(true);
+        const int32_t rom_size_k = g_RomSizeK;
+        const int sio_index_port = g_SioIndexPort;
+
+        int clicked = 0;
+        QTimer clicker;
+        QObject::connect(&clicker, &QTimer::timeout, [&] {
+            if (!clock.Paused()) return;
+            clicker.stop();
+            auto* tabs = Child<QTabWidget>(*w.form, "PageControl1");
+            Child<QLineEdit>(*w.form, "Edit1")->setText("64");
+            for (int tab = 0; tab < tabs->count(); ++tab) {
+                tabs->setCurrentIndex(tab);
+                for (QAbstractButton* button : w.form->findChildren<QAbstractButton*>()) {
+                    if (!button->isVisible()) continue;
+                    QTest::mouseClick(button, Qt::LeftButton);
+                    ++clicked;
+                }
+            }
+            QTest::keyClick(Child(*w.form, "Btn_get_checksun_ROM"), Qt::Key_Space);
+            clock.Release();
+        });
+        clicker.start(0);
+        QVERIFY(w.form->RealRunAutoFlash());
+
+        QVERIFY2(clicked >= 25, qPrintable(QString::number(clicked)));  // every button and choice at least once
+        QCOMPARE(w.boxes.Texts(), QStringList{});
+        const std::vector<sim::EcEvent>& trace = w.rig.device.ec_trace();
+        QCOMPARE(std::count_if(trace.begin(), trace.end(),
+                               [](const sim::EcEvent& e) { return e.kind == sim::EcEvent::EnterFollow; }),
+                 1);
+        QCOMPARE(ReadTextFile("Flash_log.txt").value_or(""), std::string("PASS\n"));
+        QVERIFY(FlashStartsWith(w.rig.device, image));
+        QCOMPARE(g_RomSizeK, rom_size_k);
+        QCOMPARE(g_SioIndexPort, sio_index_port);
     }
 
     void flashButtonFlashesTheLoadedImageAndRestartsOnlyAfterAPass_data() {

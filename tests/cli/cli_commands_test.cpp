@@ -131,6 +131,23 @@ TEST(CliWrite, FlashesEveryChipVariant) {
     }
 }
 
+#ifndef _WIN32
+// `vantu-cli --json write ... | head -n 1`: output into a pipe nobody reads any more fails, and
+// the write goes on to its end; without --end-cmd or --settings it ends with FE.
+TEST(CliWrite, AReaderThatGoesAwayEndsNothingHalfWay) {
+    CliDir dir("write-reader-gone");
+    dir.Sim("chip=winbond");
+    const std::vector<uint8_t> image = Pattern(4 * kChunk, 9);
+    dir.WriteBytes("EC.bin", image);
+    const ProcessResult run = dir.RunReaderGoneAfterLine({"--json", "write", "--yes", "EC.bin"});
+    EXPECT_TRUE(run.exited) << "ended by signal " << run.signal << ": " << run.err;
+    const std::vector<uint8_t> flash = dir.Flash();
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), flash.begin()));
+    EXPECT_EQ(dir.Trace().back(), "END FE");
+    EXPECT_FALSE(dir.SpiLines("01").empty());
+}
+#endif
+
 // FNV-1a, 64 bits: one number for a whole flash file.
 uint64_t Digest(const std::vector<uint8_t>& bytes) {
     uint64_t hash = 14695981039346656037u;

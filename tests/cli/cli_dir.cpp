@@ -114,6 +114,12 @@ bool CliDir::Exists(const std::string& name) const { return fs::exists(path_ / n
 
 std::string CliDir::RestartCalls() const { return Read("restart_calls.txt"); }
 
+ProcessResult CliDir::RunReaderGoneAfterLine(const std::vector<std::string>& args) const {
+    ProcessLaunch launch = Launch(args, true, {});
+    launch.close_out_after_line = true;
+    return RunProcess(launch);
+}
+
 ProcessResult CliDir::Run(const std::vector<std::string>& args, bool with_library,
                           const std::map<std::string, std::string>& env) const {
     return RunProcess(Launch(args, with_library, env));

@@ -43,6 +43,9 @@ public:
     std::vector<std::string> Trace() const;
     /// Trace lines of SPI transactions with `opcode` (two hex digits, e.g. "D8").
     std::vector<std::string> SpiLines(const std::string& opcode) const;
+    /// Runs vantu-cli here with `args` as Run does, its standard output read only up to the
+    /// first line end, as `| head -n 1` reads it (POSIX).
+    ProcessResult RunReaderGoneAfterLine(const std::vector<std::string>& args) const;
 
     void WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes) const;
     void Write(const std::string& name, const std::string& text) const;
@@ -61,6 +64,9 @@ public:
                          const std::map<std::string, std::string>& env = {}) const;
 
 private:
+    ProcessLaunch Launch(const std::vector<std::string>& args, bool with_library,
+                         const std::map<std::string, std::string>& env) const;
+
     std::filesystem::path path_;
 };
 

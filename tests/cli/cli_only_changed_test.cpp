@@ -60,7 +60,7 @@ TEST(CliOnlyChanged, ErasesAndProgramsOnlyTheChunksThatDiffer) {
         EXPECT_EQ(result["chunks_written"], c.changed.size());
         EXPECT_EQ(result["chunks_unchanged"], 4 - c.changed.size());
         EXPECT_EQ(result["bin_sum"], result["rom_sum"]);
-        EXPECT_EQ(dir.Trace().back(), "END 00");  // released with the default end command
+        EXPECT_EQ(dir.Trace().back(), "END FE");  // released with the default end command
     }
 }
 

@@ -88,7 +88,7 @@ TEST(EcSetup, DefaultsAreThoseOfAMissingSettingsFile) {
     EXPECT_EQ(setup.command_port(), 0x3F4);
     EXPECT_EQ(setup.sio_index_port, 0x2E);
     EXPECT_EQ(setup.bram_bank, 0);
-    EXPECT_EQ(setup.end_cmd, 0);
+    EXPECT_EQ(setup.end_cmd, 0xFE);  // the settings template's end command, not the 0 of a missing file
     EXPECT_EQ(setup.settings, UiSettings{});
     EXPECT_EQ(EcSetupRefusal(setup), "");
 }

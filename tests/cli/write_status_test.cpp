@@ -19,6 +19,7 @@ TEST(WriteExitStatus, EveryOutcomeHasTheStatusItsMomentAllows) {
         {FlashOutcome::ImageTooLarge, ExitStatus::Refused},
         {FlashOutcome::LowBattery, ExitStatus::Refused},
         {FlashOutcome::NoEcAnswer, ExitStatus::Refused},
+        {FlashOutcome::SessionBusy, ExitStatus::Refused},
         {FlashOutcome::NoAcknowledge, ExitStatus::Refused},
         {FlashOutcome::ImageLargerThanChip, ExitStatus::Refused},
         {FlashOutcome::BackupFailed, ExitStatus::Refused},

@@ -4,6 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -41,5 +49,30 @@ TEST(FlashLogTest, OutcomeReplacesTheLogAndNeverWritesThroughALink) {
 
     fs::remove_all(dir);
 }
+
+#ifndef _WIN32
+// A "Fail" the disk does not take (here: beyond the file size limit) must not leave an earlier
+// PASS standing: the old log goes, and standard error says so. In a child, for the limit.
+TEST(FlashLogTest, AFailThatCannotBeWrittenRemovesTheEarlierPass) {
+    std::string pattern = (fs::temp_directory_path() / "vantu-log-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    const fs::path dir = pattern;
+    const std::string log = (dir / "Flash_log.txt").string();
+    ASSERT_TRUE(WriteFlashLog(log.c_str(), true));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit tiny{2, 2};
+        ::setrlimit(RLIMIT_FSIZE, &tiny);
+        std::freopen("/dev/null", "w", stderr);
+        std::_Exit(WriteFlashLog(log.c_str(), false) ? 1 : 0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the write did not fail";
+    EXPECT_FALSE(fs::exists(log)) << Read(log);
+    fs::remove_all(dir);
+}
+#endif
 
 }  // namespace

@@ -134,6 +134,7 @@ TEST(FlashOutcomeTest, EveryOutcomeHasItsPassAndItsEnding) {
         // Refusals whose text is made where they are decided.
         {FlashOutcome::LowBattery, {false, "why", {"why"}, {}, ""}},
         {FlashOutcome::NoEcAnswer, {false, "why", {"why"}, {}, ""}},
+        {FlashOutcome::SessionBusy, {false, "why", {"why"}, {}, ""}},
         {FlashOutcome::ImageLargerThanChip, {false, "why", {"why"}, {}, ""}},
         {FlashOutcome::BackupFailed, {false, "why", {"why"}, {}, ""}},
         {FlashOutcome::NoAcknowledge, {false, "EC ACK Fail !ACK = 0F", {"EC ACK Fail !ACK = 0F"}, {}, ""}},
@@ -154,6 +155,7 @@ TEST(FlashOutcomeTest, EveryOutcomeHasItsPassAndItsEnding) {
         FlashEvent ended;
         ended.result.outcome = outcome;
         ended.result.ack = 0x0F;
+        ended.result.ack_seen = true;
         ended.result.rom_sum = 0xABCDEF;
         ended.result.refusal = "why";
         ended.result.fault = outcome == FlashOutcome::EcTimedOut ? HwFault::EcNotAnswering : HwFault::ChipNotReady;

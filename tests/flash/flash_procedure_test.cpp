@@ -3,8 +3,12 @@
 // flash, and how each failure ends.
 
 #include <map>
+#include <optional>
 
 #include "flash_run_fixture.h"
+#ifndef _WIN32
+#include "failing_stream.h"
+#endif
 
 namespace {
 
@@ -122,18 +126,58 @@ TEST_F(FlashRunTest, AByteTheEcLeftUnreadIsNotTakenForItsAnswer) {
     EXPECT_EQ(result.outcome, FlashOutcome::Passed);
 }
 
-TEST_F(FlashRunTest, RefusedFollowModeShowsTheAnswerAndNothingElse) {
-    sim::Config config;
-    config.flash_mode_reply = 0x5A;
-    Start(config);
-    OpenImage(Pattern(1000));
-    const FlashResult result = Run();
-    EXPECT_EQ(result.outcome, FlashOutcome::NoAcknowledge);
-    EXPECT_EQ(result.ack, 0x5A);
-    EXPECT_EQ(Steps(), std::vector<FlashStep>{S::Ended});
-    EXPECT_EQ(Status(), "EC ACK Fail !ACK = 5A");
-    EXPECT_EQ(Memo(), std::vector<std::string>{"EC ACK Fail !ACK = 5A"});
-    EXPECT_EQ(EndCommands(), 0u);
+TEST_F(FlashRunTest, RefusedFollowModeShowsTheAnswerAndReleasesTheEc) {
+    struct Case {
+        std::optional<uint8_t> reply;
+        std::string shown;
+    };
+    // No answer, or a wrong one, may still have left the EC in follow mode: the end command goes out.
+    for (const Case& c : {Case{0x5A, "EC ACK Fail !ACK = 5A"}, Case{std::nullopt, "EC ACK Fail !No ACK"}}) {
+        sim::Config config;
+        config.flash_mode_reply = c.reply;
+        Start(config);
+        OpenImage(Pattern(1000));
+        const FlashResult result = Run();
+        EXPECT_EQ(result.outcome, FlashOutcome::NoAcknowledge);
+        EXPECT_EQ(result.ack_seen, c.reply.has_value());
+        EXPECT_EQ(Steps(), std::vector<FlashStep>{S::Ended});
+        EXPECT_EQ(Status(), c.shown);
+        EXPECT_EQ(Memo(), std::vector<std::string>{c.shown});
+        EXPECT_EQ(EndCommands(), 1u);
+    }
+}
+
+#ifndef _WIN32
+// An image that cannot be read whole is never started: what the EC gets is the whole image
+// as it was measured, or nothing.
+TEST_F(FlashRunTest, AnImageReadShortIsNeverStarted) {
+    const std::vector<uint8_t> image = Pattern(3 * 65536);
+    for (const teststream::Failure failure : {teststream::Failure::ReadError, teststream::Failure::EndsEarly}) {
+        sim::Device& device = Start();
+        UseImage(teststream::OpenFailingStream(std::string(image.begin(), image.end()), 100000, failure));
+        EXPECT_EQ(Run().outcome, FlashOutcome::ImageUnreadable);
+        EXPECT_TRUE(device.ec_trace().empty());
+    }
+}
+#endif
+
+// A chip whose ID gives no capacity and is smaller than the image wraps its addresses: every
+// chunk verifies when written, and a later one overwrites an earlier one.
+TEST_F(FlashRunTest, ACapacityLessChipSmallerThanTheImageFails) {
+    for (const sim::ChipKind chip :
+         {sim::ChipKind::SstJedec, sim::ChipKind::SstLegacy, sim::ChipKind::AllFF, sim::ChipKind::LegacyOther}) {
+        for (const uint32_t flash_size : {128u << 10, 512u << 10}) {
+            SCOPED_TRACE(sim::ProfileOf(chip).name + std::string(" of ") + std::to_string(flash_size));
+            sim::Config config;
+            config.chip = chip;
+            config.flash_size = flash_size;
+            Start(config);
+            OpenImage(Pattern(300000));
+            const FlashResult result = Run();
+            EXPECT_EQ(result.outcome, flash_size < 300000 ? FlashOutcome::VerifyFailed : FlashOutcome::Passed);
+            EXPECT_EQ(EndCommands(), 1u);
+        }
+    }
 }
 
 TEST_F(FlashRunTest, EmptyImageFailsAndStillReleasesTheEc) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <thread>
 
 #include "hw/signal_hold.h"
 
@@ -73,7 +75,32 @@ TEST_F(SignalHoldTest, SignalsWaitForTheRunThenTheFirstEndsTheProcess) {
     EXPECT_FALSE(end.exited) << "status " << end.status;
     EXPECT_EQ(end.signal, SIGTERM);
     EXPECT_TRUE(Finished());
-    EXPECT_EQ(end.err, "vantu: the flash will finish first; the program ends after it\n") << "said once";
+    EXPECT_EQ(end.err, "vantu: the work with the EC finishes first; the program ends after it\n") << "said once";
+}
+
+// Every signal whose default ends the process waits for the outermost hold, whichever thread
+// holds: an inner hold (the EC session inside a run that still writes its record) ends nothing.
+TEST_F(SignalHoldTest, EveryEndingSignalWaitsForTheOutermostHold) {
+    for (const int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGPIPE, SIGXFSZ,
+                                    SIGVTALRM, SIGPROF}) {
+        SCOPED_TRACE(signal_number);
+        std::remove(marker_.c_str());
+        const ChildEnd end = Run([&] {
+            const rlimit no_core{0, 0};
+            ::setrlimit(RLIMIT_CORE, &no_core);
+            {
+                SignalHold outer;
+                std::thread([&] {
+                    SignalHold inner;
+                    ::raise(signal_number);
+                }).join();
+                Finish();
+            }
+            return 0;
+        });
+        EXPECT_EQ(end.signal, signal_number) << "exited " << end.exited << " with " << end.status;
+        EXPECT_TRUE(Finished());
+    }
 }
 
 TEST_F(SignalHoldTest, QuietRunEndsNormallyAndLeavesTheHandlersAsTheyWere) {

@@ -59,7 +59,17 @@ ProcessResult RunProcess(const ProcessLaunch& launch) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(launch.time_limit_s);
     bool out_open = true;
     bool err_open = true;
+    bool signalled = false;
     while (out_open || err_open) {
+        if (!signalled && launch.signal_number != 0 && result.err.find(launch.signal_at) != std::string::npos) {
+            kill(pid, launch.signal_number);
+            signalled = true;
+        }
+        if (out_open && launch.close_out_after_line && result.out.find('\n') != std::string::npos) {
+            close(out_pipe[0]);
+            out_pipe[0] = -1;
+            out_open = false;
+        }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             result.timed_out = true;
@@ -71,7 +81,7 @@ ProcessResult RunProcess(const ProcessLaunch& launch) {
         if (out_open && (fds[0].revents & (POLLIN | POLLHUP))) Drain(out_pipe[0], result.out, out_open);
         if (err_open && (fds[1].revents & (POLLIN | POLLHUP))) Drain(err_pipe[0], result.err, err_open);
     }
-    close(out_pipe[0]);
+    if (out_pipe[0] >= 0) close(out_pipe[0]);
     close(err_pipe[0]);
 
     int status = 0;
@@ -80,6 +90,7 @@ ProcessResult RunProcess(const ProcessLaunch& launch) {
         result.exited = true;
         result.exit_status = WEXITSTATUS(status);
     }
+    if (!result.timed_out && WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
 }
 

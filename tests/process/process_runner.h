@@ -13,6 +13,7 @@ struct ProcessResult {
     bool timed_out = false;
     std::string out;
     std::string err;
+    int signal = 0;        // the signal that ended it (POSIX)
 };
 
 struct ProcessLaunch {
@@ -21,6 +22,12 @@ struct ProcessLaunch {
     std::string working_dir;
     std::map<std::string, std::string> env;  // the child's whole environment
     int time_limit_s = 60;
+    // POSIX only: once standard error holds `signal_at`, `signal_number` is sent to the child,
+    // once; with `close_out_after_line`, the reader of standard output goes away after its
+    // first line, as `| head -n 1` does.
+    std::string signal_at;
+    int signal_number = 0;
+    bool close_out_after_line = false;
 };
 
 ProcessResult RunProcess(const ProcessLaunch& launch);

@@ -189,6 +189,8 @@ ProcessResult RunDir::Run(const Options& options) const {
         else launch.env[name] = value;
     }
     launch.time_limit_s = options.time_limit_s;
+    launch.signal_at = options.signal_at;
+    launch.signal_number = options.signal_number;
     return RunProcess(launch);
 }
 

@@ -72,6 +72,9 @@ public:
         std::string library_dir = SIM_LIBRARY_DIR;  // empty: no port library to be found
         /// Added to the child's environment; an empty value removes the variable.
         std::map<std::string, std::string> env;
+        /// Once standard error holds `signal_at`, `signal_number` is sent (POSIX).
+        std::string signal_at;
+        int signal_number = 0;
     };
     ProcessResult Run(const Options& options) const;
 
