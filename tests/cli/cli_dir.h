@@ -64,9 +64,6 @@ public:
                          const std::map<std::string, std::string>& env = {}) const;
 
 private:
-    ProcessLaunch Launch(const std::vector<std::string>& args, bool with_library,
-                         const std::map<std::string, std::string>& env) const;
-
     std::filesystem::path path_;
 };
 
