@@ -39,7 +39,7 @@ wineserver=/usr/lib/wine/wineserver
 "$wineserver" -k 2> /dev/null || true  # one left from an earlier run of this tree
 # A fresh prefix each run: in one left by an ended server Wine's RPC service no longer
 # starts, and every window program would wait ten seconds for it.
-rm -rf "$WINEPREFIX"
+rm -rf "$WINEPREFIX" "$WINEPREFIX-home"
 mkdir -p "$WINEPREFIX"
 trap '"$wineserver" -k 2> /dev/null || true' EXIT
 "$wineserver" -p

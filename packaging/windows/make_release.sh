@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Makes the Windows release from built programs: the MSI (wixl) and the portable zip of the
+# same files, and, from a git checkout, the source archive the release notes point to.
+#   make_release.sh OUT_DIR VERSION VANTU_EXE VANTU_CLI_EXE LAUNCHER_EXE ICON STRIP
+# OUT_DIR receives vantu-VERSION-x64.msi, vantu-VERSION-x64.zip and vantu-VERSION-source.tar.gz.
+set -euo pipefail
+[ $# -eq 7 ] || { echo "usage: $0 OUT_DIR VERSION VANTU_EXE VANTU_CLI_EXE LAUNCHER_EXE ICON STRIP" >&2; exit 2; }
+out=$1 version=$2 window=$3 cli=$4 launcher=$5 icon=$6 strip=$7
+here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(cd "$here/../.." && pwd)
+lgpl=${VANTU_LGPL3_TEXT:-/usr/share/common-licenses/LGPL-3}
+
+name=vantu-$version-x64
+stage=$out/$name
+rm -rf "$stage"
+mkdir -p "$stage"
+
+cp "$window" "$stage/vantu.exe"
+cp "$cli" "$stage/vantu-cli.exe"
+cp "$launcher" "$stage/vantu-launcher.exe"
+"$strip" "$stage"/*.exe
+
+# Texts in CR LF, as every Windows editor shows them.
+crlf() { sed -e 's/\r$//' -e 's/$/\r/' "$1" > "$2"; }
+with_version() { sed -e "s/@VERSION@/$version/g" "$1"; }
+crlf "$source_dir/LICENSE" "$stage/LICENSE.txt"
+crlf "$lgpl" "$stage/Qt-LGPL-3.0.txt"
+crlf <(with_version "$here/README.txt.in") "$stage/README.txt"
+crlf <(with_version "$here/Qt-NOTICE.txt.in") "$stage/Qt-NOTICE.txt"
+files=(vantu.exe vantu-cli.exe vantu-launcher.exe README.txt LICENSE.txt Qt-LGPL-3.0.txt Qt-NOTICE.txt)
+
+# Windows Installer compares three version fields; the project has two.
+msi=$out/$name.msi
+cp "$icon" "$stage/vantu.ico"
+(cd "$stage" && wixl --arch x64 -D "Version=$version" -D "MsiVersion=$version.0" -o "$msi.new" "$here/vantu.wxs")
+rm "$stage/vantu.ico"
+# wixl knows no RemoveFile element: the port library a technician put beside vantu.exe is
+# removed with the program through a row of that table.
+removals=$(mktemp -d)
+trap 'rm -rf "$removals"' EXIT
+printf '%s\t%s\t%s\t%s\t%s\n' FileKey Component_ FileName DirProperty InstallMode s72 s72 L255 s72 i2 \
+    > "$removals/RemoveFile.idt"
+printf '%s\t%s\n' RemoveFile FileKey >> "$removals/RemoveFile.idt"
+printf '%s\t%s\t%s\t%s\t%s\n' PortLibrary Window inpoutx64.dll INSTALLDIR 2 >> "$removals/RemoveFile.idt"
+msibuild "$msi.new" -i "$removals/RemoveFile.idt"
+mv -f "$msi.new" "$msi"
+
+zip_file=$out/$name.zip
+rm -f "$zip_file"
+(cd "$out" && zip -q -X -r "$zip_file" "${files[@]/#/$name/}")
+
+# The source the release notes name: the tree as checked out, with changes not yet committed.
+if git -C "$source_dir" rev-parse --git-dir > /dev/null 2>&1; then
+    tree=$(git -C "$source_dir" stash create)
+    git -C "$source_dir" archive --format=tar.gz --prefix="vantu-$version/" \
+        -o "$out/vantu-$version-source.tar.gz" "${tree:-HEAD}"
+fi
+echo "$msi"
+echo "$zip_file"
