@@ -29,7 +29,8 @@ toolchain=${qt_toolchain:-$root/cmake/mingw-w64-x86_64.cmake}
 fresh=()
 grep -qsx "CMAKE_TOOLCHAIN_FILE:[A-Z]*=$toolchain" "$build-win64/CMakeCache.txt" || fresh=(--fresh)
 cmake "${fresh[@]}" -S "$root" -B "$build-win64" -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DVANTU_BUILD_APP="$([ -n "$qt_toolchain" ] && echo ON || echo OFF)"
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DVANTU_BUILD_APP="$([ -n "$qt_toolchain" ] && echo ON || echo OFF)" \
+    -DVANTU_QT_RECIPE_DIR="$qt_kit_dir"
 cmake --build "$build-win64" -j "$jobs"
 
 # One Wine server for the whole run, so each test program starts in a fraction of a second;

@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Makes the Windows release from built programs: the MSI (wixl) and the portable zip of the
 # same files, and, from a git checkout, the source archive the release notes point to.
-#   make_release.sh OUT_DIR VERSION VANTU_EXE VANTU_CLI_EXE LAUNCHER_EXE ICON STRIP
-# OUT_DIR receives vantu-VERSION-x64.msi, vantu-VERSION-x64.zip and vantu-VERSION-source.tar.gz.
+#   make_release.sh OUT_DIR VERSION VANTU_EXE VANTU_CLI_EXE LAUNCHER_EXE ICON STRIP [QT_RECIPE_DIR]
+# OUT_DIR receives vantu-VERSION-x64.msi, vantu-VERSION-x64.zip and vantu-VERSION-source.tar.gz;
+# QT_RECIPE_DIR holds the script, patch and toolchain file the static Qt was built with, which
+# the source archive carries in qt-kit/.
 set -euo pipefail
-[ $# -eq 7 ] || { echo "usage: $0 OUT_DIR VERSION VANTU_EXE VANTU_CLI_EXE LAUNCHER_EXE ICON STRIP" >&2; exit 2; }
-out=$1 version=$2 window=$3 cli=$4 launcher=$5 icon=$6 strip=$7
+[ $# -eq 7 ] || [ $# -eq 8 ] || {
+    echo "usage: $0 OUT_DIR VERSION VANTU_EXE VANTU_CLI_EXE LAUNCHER_EXE ICON STRIP [QT_RECIPE_DIR]" >&2
+    exit 2
+}
+out=$1 version=$2 window=$3 cli=$4 launcher=$5 icon=$6 strip=$7 qt_recipe=${8:-}
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 lgpl=${VANTU_LGPL3_TEXT:-/usr/share/common-licenses/LGPL-3}
@@ -51,9 +56,18 @@ rm -f "$zip_file"
 
 # The source the release notes name: the tree as checked out, with changes not yet committed.
 if git -C "$source_dir" rev-parse --git-dir > /dev/null 2>&1; then
+    recipe=()
+    if [ -n "$qt_recipe" ] && [ -f "$qt_recipe/build-kit.sh" ]; then
+        recipe=(--prefix="vantu-$version/qt-kit/")
+        for file in "$qt_recipe"/build-kit.sh "$qt_recipe"/*.patch "$qt_recipe"/mingw64.cmake "$qt_recipe"/README.md; do
+            [ -f "$file" ] && recipe+=(--add-file="$file")
+        done
+    else
+        echo "make_release.sh: no recipe of the Qt kit given: the source archive lacks qt-kit/" >&2
+    fi
     tree=$(git -C "$source_dir" stash create)
-    git -C "$source_dir" archive --format=tar.gz --prefix="vantu-$version/" \
-        -o "$out/vantu-$version-source.tar.gz" "${tree:-HEAD}"
+    git -C "$source_dir" archive --format=tar.gz -o "$out/vantu-$version-source.tar.gz" \
+        "${recipe[@]}" --prefix="vantu-$version/" "${tree:-HEAD}"
 fi
 echo "$msi"
 echo "$zip_file"
