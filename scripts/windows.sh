@@ -4,7 +4,8 @@
 # and inpoutx64.dll, tests run under Wine. 32-bit: core libraries, vantu-cli.exe and
 # InpOut32.DLL, built and checked on the host (running them would need 32-bit Wine). With the
 # static Qt kit beside the repository, the 64-bit build adds the window, vantu.exe, and its
-# tests under Wine.
+# tests under Wine, and the release: the MSI and portable zip, installed, run and removed
+# under Wine by the windows_release test.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/ensure_packages.sh"

@@ -18,7 +18,7 @@ check() { # what, then the command that must succeed
         failures=$((failures + 1))
     fi
 }
-manifest() { wrestool -x -t 24 "$1" 2> /dev/null; }
+manifest() { wrestool -x --raw -t 24 "$1" 2> /dev/null; }
 contains() { grep -q -- "$2" <<< "$1"; }
 not() { ! "$@"; }
 
