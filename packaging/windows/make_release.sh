@@ -34,10 +34,16 @@ crlf <(with_version "$here/README.txt.in") "$stage/README.txt"
 crlf <(with_version "$here/Qt-NOTICE.txt.in") "$stage/Qt-NOTICE.txt"
 files=(vantu.exe vantu-cli.exe vantu-launcher.exe README.txt LICENSE.txt Qt-LGPL-3.0.txt Qt-NOTICE.txt)
 
-# Windows Installer compares three version fields; the project has two.
+# Windows Installer takes major.minor.build with minor at most 255, and compares only those:
+# the project's major.minor becomes major.0.minor, which keeps every later version higher.
+IFS=. read -r major minor _ <<< "$version"
+if ! [[ "$major" =~ ^[0-9]+$ && "$minor" =~ ^[0-9]+$ ]] || [ "$major" -gt 255 ] || [ "$minor" -gt 65535 ]; then
+    echo "make_release.sh: version $version has no Windows Installer form" >&2
+    exit 1
+fi
 msi=$out/$name.msi
 cp "$icon" "$stage/vantu.ico"
-(cd "$stage" && wixl --arch x64 -D "Version=$version" -D "MsiVersion=$version.0" -o "$msi.new" "$here/vantu.wxs")
+(cd "$stage" && wixl --arch x64 -D "Version=$version" -D "MsiVersion=$major.0.$minor" -o "$msi.new" "$here/vantu.wxs")
 rm "$stage/vantu.ico"
 # wixl knows no RemoveFile element: the port library a technician put beside vantu.exe is
 # removed with the program through a row of that table.
