@@ -71,7 +71,7 @@ if git -C "$source_dir" rev-parse --git-dir > /dev/null 2>&1; then
     else
         echo "make_release.sh: no recipe of the Qt kit given: the source archive lacks qt-kit/" >&2
     fi
-    tree=$(git -C "$source_dir" stash create)
+    tree=$(git -C "$source_dir" stash create 2> /dev/null || true)
     git -C "$source_dir" archive --format=tar.gz -o "$out/vantu-$version-source.tar.gz" \
         "${recipe[@]}" --prefix="vantu-$version/" "${tree:-HEAD}"
 fi
