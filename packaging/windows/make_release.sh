@@ -45,15 +45,29 @@ msi=$out/$name.msi
 cp "$icon" "$stage/vantu.ico"
 (cd "$stage" && wixl --arch x64 -D "Version=$version" -D "MsiVersion=$major.0.$minor" -o "$msi.new" "$here/vantu.wxs")
 rm "$stage/vantu.ico"
-# wixl knows no RemoveFile element: the port library a technician put beside vantu.exe is
-# removed with the program through a row of that table.
-removals=$(mktemp -d)
-trap 'rm -rf "$removals"' EXIT
-printf '%s\t%s\t%s\t%s\t%s\n' FileKey Component_ FileName DirProperty InstallMode s72 s72 L255 s72 i2 \
-    > "$removals/RemoveFile.idt"
-printf '%s\t%s\n' RemoveFile FileKey >> "$removals/RemoveFile.idt"
-printf '%s\t%s\t%s\t%s\t%s\n' PortLibrary Window inpoutx64.dll INSTALLDIR 2 >> "$removals/RemoveFile.idt"
-msibuild "$msi.new" -i "$removals/RemoveFile.idt"
+# What wixl cannot say, written into its tables. The port library a technician put beside
+# vantu.exe goes with the program (wixl knows no RemoveFile element). A package rebuilt at the
+# same version replaces the installed one rather than standing beside it in Apps & Features
+# (wixl knows no AllowSameVersionUpgrades): the upgrade row includes its highest version,
+# 513 = migrate features + highest version included; 2 = only detect a newer version.
+tables=$(mktemp -d)
+trap 'rm -rf "$tables"' EXIT
+property() { msiinfo export "$msi.new" Property | awk -F'\t' -v name="$1" '$1 == name { print $2 }'; }
+upgrade_code=$(property UpgradeCode)
+msi_version=$(property ProductVersion)
+{
+    printf '%s\t%s\t%s\t%s\t%s\r\n' FileKey Component_ FileName DirProperty InstallMode s72 s72 L255 s72 i2
+    printf '%s\t%s\r\n' RemoveFile FileKey
+    printf '%s\t%s\t%s\t%s\t%s\r\n' PortLibrary Window inpoutx64.dll INSTALLDIR 2
+} > "$tables/RemoveFile.idt"
+{
+    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\r\n' UpgradeCode VersionMin VersionMax Language Attributes Remove \
+        ActionProperty s38 S20 S20 S255 i4 S255 s72
+    printf '%s\t%s\t%s\t%s\t%s\t%s\r\n' Upgrade UpgradeCode VersionMin VersionMax Language Attributes
+    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\r\n' "$upgrade_code" "" "$msi_version" "" 513 "" WIX_UPGRADE_DETECTED
+    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\r\n' "$upgrade_code" "$msi_version" "" "" 2 "" WIX_DOWNGRADE_DETECTED
+} > "$tables/Upgrade.idt"
+msibuild "$msi.new" -i "$tables/RemoveFile.idt" -i "$tables/Upgrade.idt"
 mv -f "$msi.new" "$msi"
 
 zip_file=$out/$name.zip
