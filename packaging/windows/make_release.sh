@@ -52,7 +52,7 @@ rm "$stage/vantu.ico"
 # 513 = migrate features + highest version included; 2 = only detect a newer version.
 tables=$(mktemp -d)
 trap 'rm -rf "$tables"' EXIT
-property() { msiinfo export "$msi.new" Property | awk -F'\t' -v name="$1" '$1 == name { print $2 }'; }
+property() { msiinfo export "$msi.new" Property | tr -d '\r' | awk -F'\t' -v name="$1" '$1 == name { print $2 }'; }
 upgrade_code=$(property UpgradeCode)
 msi_version=$(property ProductVersion)
 {
