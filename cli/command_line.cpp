@@ -116,7 +116,12 @@ void DefineCommandLine(CLI::App& app, CliRequest& request) {
     app.add_flag("--quiet", request.quiet, "no progress and no summary; errors still go to stderr");
     app.add_option("--log", request.log_file, "also append the progress lines and the result to this file")
         ->type_name("FILE");
-    app.set_version_flag("--version", VANTU_VERSION);
+    // The version alone on the first line, for scripts that compare it.
+    app.set_version_flag("--version", VANTU_VERSION
+                         "\nCopyright 2026 Vantu developers."
+                         "\nLicence GPL-3.0-or-later: GNU GPL version 3 or later <https://www.gnu.org/licenses/gpl-3.0.html>."
+                         "\nThis is free software: you are free to change and redistribute it."
+                         "\nThere is NO WARRANTY, to the extent permitted by law.");
 
     CLI::App* probe = app.add_subcommand(
         "probe",

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "hw/administrator_rights.h"
 #include "hw/ec_channel.h"
 #include "hw/ec_presence.h"
 #include "hw/ec_session.h"
@@ -72,6 +73,12 @@ ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput
                         const std::function<ExitStatus()>& body) {
     const std::string refusal = EcSetupRefusal(setup);
     if (!refusal.empty()) return out.Result(plan.command, ExitStatus::Refused, refusal);
+    // Windows runs a console tool with the rights of its console and never asks for more.
+    if (!RunsWithAdministratorRights())
+        return out.Result(plan.command, ExitStatus::NoPortAccess,
+                          "no administrator rights, which port access needs; nothing was done. Run vantu-cli "
+                          "from an administrator prompt (right-click Command Prompt or Terminal, then Run as "
+                          "administrator)");
 
     // One program at a time talks to the EC, also when it only reads. An EC left in follow
     // mode runs no firmware, and a half-written one does not start again: from here no signal
