@@ -86,6 +86,10 @@ void DefineCommandLine(CLI::App& app, CliRequest& request) {
     app.add_flag("--quiet", request.quiet, "no progress and no summary; errors still go to stderr");
     app.add_option("--log", request.log_file, "also append the progress lines and the result to this file")
         ->type_name("FILE");
+    app.add_option("--record", request.record_file,
+                   "record every port access of this run into FILE (replaced in one step, also when the run "
+                   "fails); a record replays in the simulated port library")
+        ->type_name("FILE");
     app.set_version_flag("--version", VANTU_VERSION);
 
     CLI::App* probe = app.add_subcommand(
@@ -106,6 +110,9 @@ void DefineCommandLine(CLI::App& app, CliRequest& request) {
     write->add_option("IMAGE", request.file, "the firmware image (raw, byte i at flash address i)")->required();
     write->add_flag("--only-changed", request.only_changed,
                     "read each 64 KB chunk first and erase, program and verify only those that differ");
+    write->add_flag("--dry-run", request.dry_run,
+                    "rehearse: every check, the chip's identification and one read of the flash, then the plan "
+                    "(the chunks that would be erased and programmed, bytes, estimated time); writes nothing");
     write->add_flag("--no-backup", request.no_backup, "do not save the flash to backups/ before erasing");
     write->add_flag("--yes,-y", request.yes, "do not ask for confirmation (needed when no terminal is attached)");
     write->callback([&request] { request.command = CliCommand::Write; });

@@ -8,6 +8,7 @@
 #include "hw/ec_presence.h"
 #include "hw/library_loader.h"
 #include "hw/port_io.h"
+#include "hw/port_recording.h"
 #include "hw/scoped_override.h"
 #include "hw/session_lock.h"
 #include "hw/signal_hold.h"
@@ -96,10 +97,17 @@ ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput
     // once it is, after the result is told.
     const SignalHold signals_wait;
     const ScopedOverride<const SignalHold*> reachable(g_Signals, &signals_wait);
-    if (!plan.writes_flash) return body();
-    // The flash run itself checks the battery and the chip before it writes.
-    const SleepInhibitor no_sleep;
-    return body();
+    ExitStatus status;
+    if (!plan.writes_flash) {
+        status = body();
+    } else {
+        // The flash run itself checks the battery and the chip before it writes.
+        const SleepInhibitor no_sleep;
+        status = body();
+    }
+    // The held signal ends the program as the hold ends, before the command could save it.
+    if (signals_wait.pending_signal() != 0) SaveActivePortRecording();
+    return status;
 }
 
 bool SessionInterrupted() { return g_Signals != nullptr && g_Signals->pending_signal() != 0; }

@@ -7,6 +7,7 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/ec_setup.h"
+#include "cli/run_record.h"
 #include "spi/chunk_state.h"
 
 namespace {
@@ -67,8 +68,17 @@ int RunCli(int argc, char** argv) {
     CliOutput out(request);
     std::string problem;
     if (!out.OpenLog(problem)) return AsInt(out.Result(CommandName(request.command), ExitStatus::Usage, problem));
-    EcSetup setup;
-    if (!ResolveEcSetup(request, setup, problem))
+    if (!request.record_file.empty() && !RecordPathUsable(request.record_file, problem))
         return AsInt(out.Result(CommandName(request.command), ExitStatus::Usage, problem));
-    return AsInt(Dispatch(request, setup, out));
+    RunRecord record(request, argc, argv);
+    EcSetup setup;
+    ExitStatus status;
+    if (!ResolveEcSetup(request, setup, problem)) {
+        status = out.Result(CommandName(request.command), ExitStatus::Usage, problem);
+    } else {
+        record.Describe(setup);
+        status = Dispatch(request, setup, out);
+    }
+    record.Save(status, out);
+    return AsInt(status);
 }
