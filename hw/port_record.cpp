@@ -213,6 +213,12 @@ struct PortRecordReader::Stream {
         return true;
     }
 
+    // True when every byte was handed out and the stream's own check at its end passed.
+    bool EndedWhole() {
+        if (next != filled || Refill()) return false;
+        return ended && !damaged;
+    }
+
 private:
     size_t filled = 0;
 
@@ -324,7 +330,9 @@ bool PortRecordReader::Next(PortRun& run) {
     if (!sequence_ || !error_.empty()) return false;
     uint8_t token;
     if (!sequence_->Byte(token)) {
-        if (sequence_->damaged) error_ = "the record's access sequence is damaged";
+        bool whole = sequence_->ended && !sequence_->damaged;
+        for (const auto& values : values_) whole = values->EndedWhole() && whole;
+        if (!whole) error_ = "the record's access sequence is damaged";
         return false;
     }
     const auto fail = [this] {
