@@ -68,8 +68,13 @@ struct PortRecordWriter::Stream {
     std::string pending;     // bytes not yet given to deflate
     std::string compressed;  // deflate's output so far
 
-    Stream() {
-        if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK) throw std::bad_alloc();
+    // A port's answers repeat over short spans (a status poll) or not at all (flash data), so
+    // their streams do with a small window and little memory; the sequence gets zlib's largest.
+    explicit Stream(bool small) {
+        const int window_bits = small ? 12 : 15;
+        const int memory_level = small ? 5 : 8;
+        if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, window_bits, memory_level, Z_DEFAULT_STRATEGY) != Z_OK)
+            throw std::bad_alloc();
         pending.reserve(kBufferBytes);
     }
     ~Stream() { deflateEnd(&z); }
@@ -110,7 +115,7 @@ struct PortRecordWriter::Stream {
     }
 };
 
-PortRecordWriter::PortRecordWriter() : sequence_(std::make_unique<Stream>()) {}
+PortRecordWriter::PortRecordWriter() : sequence_(std::make_unique<Stream>(false)) {}
 PortRecordWriter::~PortRecordWriter() = default;
 
 uint16_t PortRecordWriter::SlotOf(uint16_t port) {
@@ -123,7 +128,7 @@ uint16_t PortRecordWriter::SlotOf(uint16_t port) {
 }
 
 PortRecordWriter::Stream& PortRecordWriter::ValuesOf(uint16_t slot) {
-    if (!values_[slot]) values_[slot] = std::make_unique<Stream>();
+    if (!values_[slot]) values_[slot] = std::make_unique<Stream>(true);
     return *values_[slot];
 }
 
@@ -182,7 +187,7 @@ std::string PortRecordWriter::Encode(const PortRecordHeader& header) const {
         out += section;
     };
     put_section(sequence_->Finished(run_token));
-    const Stream empty;
+    const Stream empty(true);
     for (size_t slot = 0; slot < ports.size(); ++slot) {
         const std::string run_value = run_slot == slot ? std::string(1, static_cast<char>(pending_->value)) : "";
         const Stream* values = slot < values_.size() && values_[slot] ? values_[slot].get() : &empty;
