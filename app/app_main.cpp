@@ -31,7 +31,7 @@ PortRecordHeader WindowRecordHeader(const QApplication& app, const std::string& 
     for (qsizetype i = 1; i < arguments.size(); ++i) header.emplace_back("argument", arguments[i].toStdString());
     header.emplace_back("run mode", RunModeName(CurrentRunMode()));
     char ports[64];
-    std::snprintf(ports, sizeof ports, "data port 0x%X, command port 0x%X", g_DataPort, g_CmdPort);
+    std::snprintf(ports, sizeof ports, "data port %X, command port %X", g_DataPort, g_CmdPort);
     header.emplace_back("settings", ports);
     header.emplace_back("exit status", ending);
     return header;
