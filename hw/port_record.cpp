@@ -305,7 +305,7 @@ bool PortRecordReader::Open(std::string bytes, std::string& error) {
     uint64_t port_count;
     bool whole = take(2, port_count);
     for (uint64_t i = 0; whole && i < port_count; ++i) {
-        uint64_t port;
+        uint64_t port = 0;
         whole = take(2, port);
         ports_.push_back(static_cast<uint16_t>(port));
     }
