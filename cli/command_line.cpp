@@ -116,12 +116,20 @@ void DefineCommandLine(CLI::App& app, CliRequest& request) {
     app.add_flag("--quiet", request.quiet, "no progress and no summary; errors still go to stderr");
     app.add_option("--log", request.log_file, "also append the progress lines and the result to this file")
         ->type_name("FILE");
+    app.add_option("--record", request.record_file,
+                   "record every port access of this run into FILE (replaced in one step, also when the run "
+                   "fails); a record replays in the simulated port library")
+        ->type_name("FILE");
     // The version alone on the first line, for scripts that compare it.
     app.set_version_flag("--version", VANTU_VERSION
-                         "\nCopyright 2026 Vantu developers."
-                         "\nLicence GPL-3.0-or-later: GNU GPL version 3 or later <https://www.gnu.org/licenses/gpl-3.0.html>."
-                         "\nThis is free software: you are free to change and redistribute it."
-                         "\nThere is NO WARRANTY, to the extent permitted by law.");
+                         "
+Copyright 2026 Vantu developers."
+                         "
+Licence GPL-3.0-or-later: GNU GPL version 3 or later <https://www.gnu.org/licenses/gpl-3.0.html>."
+                         "
+This is free software: you are free to change and redistribute it."
+                         "
+There is NO WARRANTY, to the extent permitted by law.");
 
     CLI::App* probe = app.add_subcommand(
         "probe",
@@ -141,6 +149,9 @@ void DefineCommandLine(CLI::App& app, CliRequest& request) {
     write->add_option("IMAGE", request.file, "the firmware image (raw, byte i at flash address i)")->required();
     write->add_flag("--only-changed", request.only_changed,
                     "read each 64 KB chunk first and erase, program and verify only those that differ");
+    write->add_flag("--dry-run", request.dry_run,
+                    "rehearse: every check, the chip's identification and one read of the flash, then the plan "
+                    "(the chunks that would be erased and programmed, bytes, estimated time); writes nothing");
     write->add_flag("--no-backup", request.no_backup, "do not save the flash to backups/ before erasing");
     write->add_flag("--yes,-y", request.yes, "do not ask for confirmation (needed when no terminal is attached)");
     write->callback([&request] { request.command = CliCommand::Write; });

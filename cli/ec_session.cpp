@@ -10,6 +10,7 @@
 #include "hw/ec_session.h"
 #include "hw/library_loader.h"
 #include "hw/port_io.h"
+#include "hw/port_recording.h"
 #include "hw/sleep_inhibitor.h"
 
 namespace {
@@ -96,10 +97,17 @@ ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput
     if (plan.needs_ec_answer && !EC_StatusPortAnswers())
         return out.Result(plan.command, ExitStatus::Refused,
                           EC_SilentPortText(g_StatusPort) + " Check --port (or --settings); run probe");
-    if (!plan.writes_flash) return body();
-    // The flash run itself checks the battery and the chip before it writes.
-    const SleepInhibitor no_sleep;
-    return body();
+    ExitStatus status;
+    if (!plan.writes_flash) {
+        status = body();
+    } else {
+        // The flash run itself checks the battery and the chip before it writes.
+        const SleepInhibitor no_sleep;
+        status = body();
+    }
+    // A held signal ends the program as the session ends, before the command could save it.
+    if (HeldSignal() != 0) SaveActivePortRecording();
+    return status;
 }
 
 bool SessionInterrupted() { return HeldSignal() != 0; }

@@ -7,6 +7,7 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/ec_setup.h"
+#include "cli/run_record.h"
 #include "spi/chunk_state.h"
 
 namespace {
@@ -103,10 +104,19 @@ ExitStatus RunParsed(int argc, char** argv, CliRequest& request, std::unique_ptr
     out = std::make_unique<CliOutput>(request);
     std::string problem;
     if (!out->OpenLog(problem)) return out->Result(CommandName(request.command), ExitStatus::Usage, problem);
-    EcSetup setup;
-    if (!ResolveEcSetup(request, setup, problem))
+    if (!request.record_file.empty() && !RecordPathUsable(request.record_file, problem))
         return out->Result(CommandName(request.command), ExitStatus::Usage, problem);
-    return Dispatch(request, setup, *out);
+    RunRecord record(request, argc, argv);
+    EcSetup setup;
+    ExitStatus status;
+    if (!ResolveEcSetup(request, setup, problem)) {
+        status = out->Result(CommandName(request.command), ExitStatus::Usage, problem);
+    } else {
+        record.Describe(setup);
+        status = Dispatch(request, setup, *out);
+    }
+    record.Save(status, *out);
+    return status;
 }
 
 }  // namespace

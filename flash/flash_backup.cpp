@@ -29,23 +29,6 @@ std::string InDirectory(const std::string& directory, const std::string& name) {
 #endif
 }
 
-// The read-back writes each byte it reads to the dump stream; pointed at the backup file for
-// the pass, it fills it. The ROM sum and any dump that was open are put back afterwards.
-bool ReadFlashInto(std::FILE* file, uint32_t bytes) {
-    std::FILE* const saved_dump = g_DumpFile;
-    const uint8_t saved_open = g_DumpOpen;
-    const uint32_t saved_sum = g_RomSum;
-    g_DumpFile = file;
-    g_DumpOpen = 1;
-    bool read_whole = true;
-    for (uint32_t chunk = 0; chunk < bytes / kChunkBytes && read_whole; ++chunk)
-        read_whole = SPI_ReadBackChunk(static_cast<uint8_t>(chunk), 0x00, 0x00) && !HW_Faulted();
-    g_DumpFile = saved_dump;
-    g_DumpOpen = saved_open;
-    g_RomSum = saved_sum;
-    return read_whole;
-}
-
 // The backup goes through the shared atomic writer: a fresh temporary file beside the final
 // name (never through a link), filled through the descriptor that created it, synced and
 // renamed, the directory synced after.
@@ -100,6 +83,15 @@ std::string FreeName(const std::string& directory, const std::string& base) {
 
 }  // namespace
 
+bool ReadFlash(uint32_t bytes, std::vector<uint8_t>& out) {
+    out.assign(bytes / kChunkBytes * kChunkBytes, 0xFF);
+    for (uint32_t chunk = 0; chunk < bytes / kChunkBytes; ++chunk) {
+        if (!SPI_ReadChunk(static_cast<uint8_t>(chunk), 0x00, 0x00, out.data() + uint64_t{chunk} * kChunkBytes))
+            return false;
+    }
+    return !HW_Faulted();
+}
+
 std::string BackupFileName(std::time_t when, const uint8_t (&id)[3]) {
     std::tm local{};
 #ifdef _WIN32
@@ -120,11 +112,14 @@ BackupResult BackupFlash(const BackupPlan& plan) {
     result.path = InDirectory(plan.directory, name);
     AtomicBackupFile file(plan.directory, name);
     if (!file.Create(result.reason)) return result;
-    if (!ReadFlashInto(file.file(), plan.bytes)) {
+    if (!ReadFlash(plan.bytes, result.flash)) {
+        result.flash.clear();
         result.status = BackupStatus::ReadFailed;
         result.reason = HW_FaultText(g_HwFault);
         return result;
     }
+    // A short write leaves the stream's error set; Commit finds it and puts nothing in place.
+    std::fwrite(result.flash.data(), 1, result.flash.size(), file.file());
     if (!file.Commit(result.reason)) return result;
     result.status = BackupStatus::Written;
     return result;

@@ -8,6 +8,7 @@
 
 #include "flash/before_erase.h"
 #include "flash/chip_capacity.h"
+#include "flash/write_estimate.h"
 #include "flash/image_reader.h"
 #include "flash/image_snapshot.h"
 #include "hw/clock.h"
@@ -40,7 +41,8 @@ FlashOutcome RefusalFor(SnapshotStatus status) {
 class FlashRun {
 public:
     FlashRun(const FlashRunOptions& options, const FlashListener& listener)
-        : end_cmd_(options.end_cmd), only_changed_(options.only_changed), listener_(listener), where_(options.safeguards) {}
+        : end_cmd_(options.end_cmd), only_changed_(options.only_changed), dry_run_(options.dry_run),
+          listener_(listener), where_(options.safeguards) {}
 
     FlashResult Execute();
 
@@ -57,6 +59,9 @@ private:
     ChunkOutcome FlashChunk(uint8_t chunk);
     enum class Comparison { Differs, Unchanged, Faulted };
     Comparison CompareChunk(uint8_t chunk);
+    // The delivered chunk against the flash as read before: no port access.
+    std::optional<uint32_t> CompareWithRead(uint32_t chunk, uint32_t& sum) const;
+    FlashResult Rehearse();
     FlashResult End(FlashOutcome outcome);
     FlashResult Refuse(FlashOutcome outcome, std::string text);
     // Chip size and backup, between the identification and the first erase; a result when
@@ -70,9 +75,11 @@ private:
 
     const uint8_t end_cmd_;
     const bool only_changed_;
+    const bool dry_run_;
     const FlashListener& listener_;
     const FlashSafeguards& where_;
     ImageSnapshot image_;
+    std::vector<uint8_t> flash_as_read_;  // the backup's (or the dry run's) one read of the flash
     FlashResult result_;
     uint32_t chunk_ = 0;
     bool identified_ = false;
@@ -135,6 +142,7 @@ FlashResult FlashRun::Execute() {
     if (HW_Faulted()) return FaultEnding();
     identified_ = true;
     Emit(FlashStep::RunStarted);
+    if (dry_run_) return Rehearse();
     if (auto refused = CheckBeforeErase()) return *refused;
 
     in_chunks_ = true;
@@ -165,9 +173,10 @@ std::optional<FlashResult> FlashRun::CheckBeforeErase() {
         SendEndCommand();
         return Refuse(FlashOutcome::ImageLargerThanChip, kImageLargerThanChipText);
     }
-    const BeforeEraseOutcome before = CheckBeforeFirstErase(image_.size(), where_.backup_plan);
+    BeforeEraseOutcome before = CheckBeforeFirstErase(image_.size(), where_.backup_plan);
     if (!before.error_line.empty()) std::fprintf(stderr, "%s\n", before.error_line.c_str());
     result_.backup_path = before.backup.path;
+    if (only_changed_) flash_as_read_ = std::move(before.backup.flash);
     if (before.status == BeforeEraseStatus::Ready) {
         Emit(FlashStep::BackedUp);
         return std::nullopt;
@@ -179,13 +188,61 @@ std::optional<FlashResult> FlashRun::CheckBeforeErase() {
     return Refuse(why, before.status_line);
 }
 
+std::optional<uint32_t> FlashRun::CompareWithRead(uint32_t chunk, uint32_t& sum) const {
+    const uint8_t* flash = flash_as_read_.data() + uint64_t{chunk} * kChunkBytes;
+    sum = 0;
+    for (uint32_t offset = 0; offset < kChunkBytes; ++offset) {
+        sum += flash[offset];
+        if (flash[offset] != ChunkByte(offset)) return offset;
+    }
+    return std::nullopt;
+}
+
+FlashResult FlashRun::Rehearse() {
+    const std::optional<uint32_t> capacity = CurrentChipCapacity();
+    if (!ImageFitsChip(image_.size(), capacity)) {
+        SendEndCommand();
+        return Refuse(FlashOutcome::ImageLargerThanChip, kImageLargerThanChipText);
+    }
+    // What the backup of the write would read, so the rehearsal costs what the write's
+    // first step does, and its record holds the same flash.
+    const uint32_t bytes = BackupBytes(image_.size(), capacity);
+    if (!ReadFlash(bytes, flash_as_read_)) return FaultEnding();
+    WritePlan plan;
+    for (chunk_ = 0; chunk_ < image_.chunks(); ++chunk_) {
+        image_.DeliverChunk(chunk_);
+        IMG_AddChunkToSum();
+        uint32_t sum = 0;
+        if (CompareWithRead(chunk_, sum)) {
+            plan.chunks_to_write.push_back(chunk_);
+            plan.bytes_to_write += std::min(kChunkBytes, image_.size() - chunk_ * kChunkBytes);
+        } else {
+            ++plan.chunks_unchanged;
+        }
+    }
+    plan.estimated_accesses = (where_.backup ? AccessesToRead(bytes) : 0) +
+                              plan.chunks_to_write.size() * AccessesToWriteChunk(g_Chip);
+    // A plan stands only once the EC is released: a run that ends in a fault has none.
+    SendEndCommand();
+    if (HW_Faulted()) return FaultEnding();
+    result_.plan = std::move(plan);
+    return End(FlashOutcome::Passed);
+}
+
 FlashRun::Comparison FlashRun::CompareChunk(uint8_t chunk) {
     Emit(FlashStep::Comparing);
-    const ChunkComparison read = SPI_CompareChunk(chunk, 0x00, 0x00);
-    if (read.faulted) return Comparison::Faulted;
-    if (read.first_difference) return Comparison::Differs;
+    uint32_t sum = 0;
+    if (!flash_as_read_.empty()) {
+        // The backup already read this chunk: its bytes are the comparison's input.
+        if (CompareWithRead(chunk, sum)) return Comparison::Differs;
+    } else {
+        const ChunkComparison read = SPI_CompareChunk(chunk, 0x00, 0x00);
+        if (read.faulted) return Comparison::Faulted;
+        if (read.first_difference) return Comparison::Differs;
+        sum = read.sum;
+    }
     // The read saw every byte of the chunk as the image has it: that read is its verify.
-    g_RomSum += read.sum;
+    g_RomSum += sum;
     const uint32_t chunk_start = chunk_ * kChunkBytes;
     g_BytesDone += std::min(kChunkBytes, image_.size() - chunk_start);
     Emit(FlashStep::ChunkUnchanged);
