@@ -122,14 +122,10 @@ void DefineCommandLine(CLI::App& app, CliRequest& request) {
         ->type_name("FILE");
     // The version alone on the first line, for scripts that compare it.
     app.set_version_flag("--version", VANTU_VERSION
-                         "
-Copyright 2026 Vantu developers."
-                         "
-Licence GPL-3.0-or-later: GNU GPL version 3 or later <https://www.gnu.org/licenses/gpl-3.0.html>."
-                         "
-This is free software: you are free to change and redistribute it."
-                         "
-There is NO WARRANTY, to the extent permitted by law.");
+                         "\nCopyright 2026 Vantu developers."
+                         "\nLicence GPL-3.0-or-later: GNU GPL version 3 or later <https://www.gnu.org/licenses/gpl-3.0.html>."
+                         "\nThis is free software: you are free to change and redistribute it."
+                         "\nThere is NO WARRANTY, to the extent permitted by law.");
 
     CLI::App* probe = app.add_subcommand(
         "probe",
