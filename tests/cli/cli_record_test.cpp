@@ -40,7 +40,7 @@ TEST(CliDryRun, PlansExactlyTheDifferingChunksAndSendsNothingThatChangesTheChip)
     // No write enable, status write, program or erase of any kind; the end command is sent.
     for (const char* opcode : {"06", "50", "01", "02", "AD", "AF", "20", "52", "D7", "D8", "C7"})
         EXPECT_TRUE(dir.SpiLines(opcode).empty()) << opcode;
-    EXPECT_EQ(dir.Trace().back(), "END 00");
+    EXPECT_EQ(dir.Trace().back(), "END FE");
 }
 
 struct RecordCase {
