@@ -68,16 +68,19 @@ void TForm1::FormCreate() {
         }
         return;
     }
-    ShowChipId();
     const std::optional<EcPorts> ports = ReadPortEdits();
-    if (!ports) return;
-    // Ports out of range stay in use as taken, so that every EC operation refuses them.
-    UsePorts(*ports);
-    const std::string refusal = EC_PortsInUseError();
-    if (!refusal.empty()) {
-        dialogs::ShowMessage(QString::fromStdString(refusal));
-        return;
+    if (ports) {
+        // Ports out of range stay in use as taken, so that every EC operation refuses them;
+        // they are refused before any port, the Super I/O's included, is touched.
+        UsePorts(*ports);
+        const std::string refusal = EC_PortsInUseError();
+        if (!refusal.empty()) {
+            dialogs::ShowMessage(QString::fromStdString(refusal));
+            return;
+        }
     }
+    ShowChipId();
+    if (!ports) return;
     ShowFwVersion();
 }
 
@@ -102,7 +105,8 @@ void TForm1::FormActivate() {
     // Once an unattended run has started or the run's end was asked for, an activation
     // (a box closing over the window) must not start anything a second time.
     if (unattended_run_started_ || exit_status_ || destroying_) return;
-    if (settings_.WarningShow != 0)
+    // A silent run shows nothing, and nobody is there to read the warning.
+    if (settings_.WarningShow != 0 && settings_.SilentRun == 0)
         dialogs::ShowSystemWarning(QString::fromLatin1(kActivationWarningText),
                                    QString::fromLatin1(kActivationWarningCaption));
     if (settings_.AutoFlash == 1) {

@@ -53,6 +53,14 @@ void TForm1::Btn_get_checksun_ROMClick() {
     case RomChecksumStatus::SizeTooLarge:
         dialogs::ShowMessage(QStringLiteral("RomSize(K) over 16384, not read!!"));
         break;
+    case RomChecksumStatus::SizeTooSmall:
+        dialogs::ShowMessage(QStringLiteral("RomSize(K) under 64, not read!!"));
+        break;
+    case RomChecksumStatus::SizeAboveChip:
+        dialogs::ShowMessage(QStringLiteral("RomSize(K) over the flash chip's size, not read!!"));
+        break;
+    case RomChecksumStatus::Interrupted:  // the window asks no stop
+        break;
     case RomChecksumStatus::PortsRefused:
         dialogs::ShowMessage(QString::fromStdString(EC_PortsInUseError()));
         break;

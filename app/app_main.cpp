@@ -2,29 +2,58 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <memory>
+#include <string>
+
 #include "app/Unit1.h"
 #include "app/dialogs.h"
 #include "app/run_mode.h"
 #include "app/theme.h"
+#include "hw/ec_channel.h"
+#include "hw/port_recording.h"
 
 namespace {
 constexpr const char* kApplicationTitle = "Vantu";
+
+const char* RunModeName(RunMode mode) {
+    switch (mode) {
+        case RunMode::Interactive: return "window, interactive";
+        case RunMode::Unattended: return "window, unattended (AutoFlash)";
+        case RunMode::Unknown: break;
+    }
+    return "window, settings not read";
 }
 
-void ChooseWindowlessPlatformWithoutDisplay() {
-#if defined(__linux__)
-    // Without this the platform plugin cannot connect and ends the process before the
-    // program could say or record anything.
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return;
-    if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) return;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-#endif
+PortRecordHeader WindowRecordHeader(const QApplication& app, const std::string& ending) {
+    PortRecordHeader header{{"program", std::string("vantu ") + VANTU_VERSION}};
+    const QStringList arguments = app.arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) header.emplace_back("argument", arguments[i].toStdString());
+    header.emplace_back("run mode", RunModeName(CurrentRunMode()));
+    char ports[64];
+    std::snprintf(ports, sizeof ports, "data port %X, command port %X", g_DataPort, g_CmdPort);
+    header.emplace_back("settings", ports);
+    header.emplace_back("exit status", ending);
+    return header;
 }
 
-Screen ScreenOfPlatform() { return dialogs::WindowlessPlatform() ? Screen::Absent : Screen::Present; }
+// VANTU_RECORD names a record of every port access of the run; it is saved as the window
+// ends, and before a restart of the machine would end it.
+std::unique_ptr<PortRecording> StartRecording(const QApplication& app) {
+    const QString path = qEnvironmentVariable(kRecordEnvironmentVariable);
+    if (path.isEmpty()) return nullptr;
+    auto recording = std::make_unique<PortRecording>(path.toStdString());
+    recording->SetHeader(WindowRecordHeader(app, "saved before a restart of the machine"));
+    return recording;
+}
 
-int RunVantu(QApplication& app, const FormFactory& create_form, Screen screen) {
-    SetRunMode(RunMode::Unknown, false);
+void SaveRecording(const QApplication& app, PortRecording* recording, int status) {
+    std::string error;
+    if (recording != nullptr && !recording->Save(WindowRecordHeader(app, std::to_string(status)), error))
+        WriteErrorLine(QString::fromStdString(error));
+}
+
+int RunWindow(QApplication& app, const FormFactory& create_form, Screen screen) {
     try {
         // Boxes shown while the window is being created carry the platform's default title.
         dialogs::SetApplicationTitle(dialogs::DefaultApplicationTitle());
@@ -46,3 +75,26 @@ int RunVantu(QApplication& app, const FormFactory& create_form, Screen screen) {
         return EndAbnormally(CurrentErrorText());
     }
 }
+
+}  // namespace
+
+void ChooseWindowlessPlatformWithoutDisplay() {
+#if defined(__linux__)
+    // Without this the platform plugin cannot connect and ends the process before the
+    // program could say or record anything.
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return;
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+}
+
+Screen ScreenOfPlatform() { return dialogs::WindowlessPlatform() ? Screen::Absent : Screen::Present; }
+
+int RunVantu(QApplication& app, const FormFactory& create_form, Screen screen) {
+    SetRunMode(RunMode::Unknown, false);
+    const std::unique_ptr<PortRecording> recording = StartRecording(app);
+    const int status = RunWindow(app, create_form, screen);
+    SaveRecording(app, recording.get(), status);
+    return status;
+}
+

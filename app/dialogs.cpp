@@ -16,7 +16,7 @@ Hook* g_Hook = nullptr;
 QPointer<QWidget> g_Owner;
 QString g_Title;
 std::function<void()> g_OwnBoxClosed;
-std::chrono::milliseconds g_UnwatchedBoxTimeout{60000};
+std::chrono::milliseconds g_UnwatchedBoxTimeout{5000};
 bool g_BoxesWithoutScreen = false;
 
 // Offscreen and minimal platforms have nobody to press a button: a modal box would wait

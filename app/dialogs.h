@@ -65,7 +65,7 @@ QString ApplicationTitle();
 void SetBoxOwner(QWidget* owner);
 
 /// Every box below waits for its button, except while nobody watches the run (run_mode.h):
-/// then it answers itself with its one button after a bound of 60 seconds.
+/// then it answers itself with its one button within 5 seconds.
 
 /// The program's message box: `text`, one OK button, captioned with the application title.
 void ShowMessage(const QString& text);
@@ -88,7 +88,7 @@ std::optional<QString> OpenFile(QWidget* parent, const QString& filter);
 /// the box goes on (empty: nothing runs).
 void SetOwnBoxClosedHandler(std::function<void()> handler);
 
-/// Test seam: how long a box waits while nobody watches the run (60 seconds).
+/// Test seam: how long a box waits while nobody watches the run (5 seconds).
 void SetUnwatchedBoxTimeout(std::chrono::milliseconds timeout);
 /// Test seam: real boxes even on a platform without a screen, so that their closing shows.
 void ShowBoxesWithoutScreen(bool show);

@@ -3,10 +3,15 @@
 #include "app/Unit1.h"
 #include "app/app_main.h"
 #include "hw/signal_hold.h"
+#include "hw/staged_temporaries.h"
+#include "hw/standard_descriptors.h"
 
 int main(int argc, char** argv) {
-    // Output into a closed pipe or a full file must not end a flash half-way.
+    MakeStandardDescriptorsSafe();
+    // Output into a closed pipe or a full file must not end a flash half-way; ignored first,
+    // so the temporaries' clean-up leaves these two alone.
     IgnoreWriteSignals();
+    RemoveTemporariesOnTerminatingSignals();
     ChooseWindowlessPlatformWithoutDisplay();
     QApplication app(argc, argv);
     return RunVantu(app, [] { return std::make_unique<TForm1>(); }, ScreenOfPlatform());

@@ -1,12 +1,14 @@
 // Only-changed write benchmark: a flash run that reads every chunk first and rewrites only
 // those that differ, on a 4 MiB image with no chunk and with one chunk changed, beside a full
-// write of the same image. Port accesses per byte against the read floor (one read-back fast
+// write of the same image; and the same with the backup before the first erase, whose one
+// read is also the comparison's input. Port accesses per byte against the read floor (one read-back fast
 // read per chunk, as the comparison needs) and the time each would take on real hardware.
 // Only the in-process simulator is driven; no real port is touched and nothing sleeps.
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -35,6 +37,7 @@ struct Case {
     const char* name;
     bool only_changed;
     int changed_chunks;  // chunks whose flash differs from the image; -1: the whole flash does
+    bool backup;         // the whole chip is saved first (the image fills the chip)
 };
 
 struct Result {
@@ -78,7 +81,10 @@ Result RunCase(const Case& c, uint64_t image_bytes) {
     options.image = opened;
     options.end_cmd = 0xFE;
     options.only_changed = c.only_changed;
-    options.safeguards.backup = false;  // the backup pass has a benchmark of its own
+    options.safeguards.backup = c.backup;
+    const std::filesystem::path backups =
+        std::filesystem::temp_directory_path() / ("vantu-bench-backups-" + std::to_string(image_bytes) + c.name);
+    options.safeguards.backup_plan.directory = backups.string();
     const auto start = std::chrono::steady_clock::now();
     const FlashResult run = DoFlashProcedure(options, nullptr);
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -86,6 +92,8 @@ Result RunCase(const Case& c, uint64_t image_bytes) {
     result.measured = {counted.status_reads, counted.command_writes, counted.data_reads, counted.other};
     result.slept_ms = clock.slept_ms();
     std::fclose(opened);
+    std::error_code ignored;
+    std::filesystem::remove_all(backups, ignored);
 
     if (run.outcome != FlashOutcome::Passed) {
         result.failure = std::string("run ended: ") + FlashOutcomeName(run.outcome);
@@ -108,9 +116,11 @@ int main(int argc, char** argv) {
     const bool smoke = argc > 1 && std::strcmp(argv[1], "--smoke") == 0;
     const uint64_t image_bytes = smoke ? 4 * kChunk : 4u << 20;
     const Case cases[] = {
-        {"full write", false, -1},
-        {"only-changed, none differs", true, 0},
-        {"only-changed, one differs", true, 1},
+        {"full write", false, -1, false},
+        {"only-changed, none differs", true, 0, false},
+        {"only-changed, one differs", true, 1, false},
+        {"backup + only-changed, none", true, 0, true},
+        {"backup + only-changed, one", true, 1, true},
     };
     const bench::Traffic read_floor = bench::FloorForBackup(image_bytes);
     const bench::Traffic link_minimum = bench::LinkMinimumForRead(image_bytes);

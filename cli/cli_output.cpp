@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "cli/command_line.h"
+#include "hw/write_target.h"
 
 namespace {
 
@@ -42,27 +43,47 @@ CliOutput::~CliOutput() {
 
 bool CliOutput::OpenLog(std::string& error) {
     if (log_path_.empty()) return true;
-    log_ = std::fopen(log_path_.c_str(), "a");
+    if (const std::string refusal = WriteTargetRefusal(log_path_); !refusal.empty()) {
+        error = "the log file " + refusal;
+        return false;
+    }
+    std::string why;
+    log_ = OpenRegularFileForAppend(log_path_, why);
     if (log_ == nullptr) {
-        error = "cannot open the log file " + log_path_ + ": " + std::strerror(errno) +
-                "; give --log a file in a writable directory";
+        error = "cannot open the log file " + log_path_ + ": " + why + "; give --log a file in a writable directory";
         return false;
     }
     return true;
 }
 
 void CliOutput::Log(const std::string& line) {
-    if (log_ == nullptr) return;
-    std::fprintf(log_, "%s %s\n", TimeStamp().c_str(), line.c_str());
-    std::fflush(log_);
+    if (log_ == nullptr || log_errno_ != 0) return;
+    errno = 0;
+    if (std::fprintf(log_, "%s %s\n", TimeStamp().c_str(), line.c_str()) < 0 || std::fflush(log_) != 0)
+        log_errno_ = errno != 0 ? errno : EIO;
+}
+
+void CliOutput::WriteStdout(const std::string& line) {
+    errno = 0;
+    if ((std::fprintf(stdout, "%s\n", line.c_str()) < 0 || std::fflush(stdout) != 0) && stdout_errno_ == 0)
+        stdout_errno_ = errno != 0 ? errno : EIO;
+}
+
+std::string CliOutput::LostOutput() const {
+    std::string lost;
+    if (stdout_errno_ != 0) lost = std::string("standard output could not be written: ") + std::strerror(stdout_errno_);
+    if (log_errno_ != 0)
+        lost += (lost.empty() ? "" : "; ") + std::string("the log file ") + log_path_ +
+                " could not be written: " + std::strerror(log_errno_);
+    return lost;
 }
 
 void CliOutput::EndProgressLine() { progress_.Finish(); }
 
 void CliOutput::Event(const nlohmann::json& object) {
     if (!json_) return;
-    std::fprintf(stdout, "%s\n", object.dump().c_str());
-    std::fflush(stdout);
+    // A file name or a setting may be any bytes; the object must stay valid UTF-8 all the same.
+    WriteStdout(object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
 void CliOutput::Progress(const ProgressPoint& point) {
@@ -77,8 +98,7 @@ void CliOutput::Say(const std::string& line) {
     Log(line);
     if (json_ || quiet_) return;
     EndProgressLine();
-    std::fprintf(stdout, "%s\n", line.c_str());
-    std::fflush(stdout);
+    WriteStdout(line);
 }
 
 void CliOutput::Error(const std::string& line) {
@@ -90,18 +110,31 @@ void CliOutput::Error(const std::string& line) {
 
 ExitStatus CliOutput::Result(const std::string& command, ExitStatus status, const std::string& message,
                              nlohmann::json fields) {
+    result_told_ = true;
     if (status == ExitStatus::Passed) {
         Say(message);
     } else {
         Error(message);
+    }
+    std::string told = message;
+    const std::string lost = LostOutput();
+    if (!lost.empty()) {
+        if (status == ExitStatus::Passed) status = ExitStatus::Failed;
+        Error(lost);
+        told += "; " + lost;
     }
     Log("exit status " + std::to_string(AsInt(status)));
     if (json_) {
         fields["event"] = "result";
         fields["command"] = command;
         fields["status"] = AsInt(status);
-        fields["message"] = message;
+        fields["message"] = told;
         Event(fields);
+    }
+    // The result object itself is output too: lost, it makes the run a failure.
+    if (lost.empty() && stdout_errno_ != 0) {
+        Error(LostOutput());
+        if (status == ExitStatus::Passed) status = ExitStatus::Failed;
     }
     return status;
 }

@@ -22,10 +22,11 @@ public:
     CliOutput(const CliOutput&) = delete;
     CliOutput& operator=(const CliOutput&) = delete;
 
-    /// Opens the --log file for appending; false with `error` when it cannot be opened.
+    /// Opens the --log file for appending, a regular file or a new one only; false with `error`
+    /// when it cannot be opened or is refused.
     bool OpenLog(std::string& error);
 
-    /// With --json: the object as one line on stdout.
+    /// With --json: the object as one line on stdout, bytes that are not UTF-8 replaced.
     void Event(const nlohmann::json& object);
     void Progress(const ProgressPoint& point);
     /// A line of the summary: stdout unless --json or --quiet.
@@ -33,15 +34,24 @@ public:
     /// A problem: always on stderr, prefixed with the program's name.
     void Error(const std::string& line);
     /// The end of the command: the message where it belongs, and with --json the result
-    /// object made of `fields` plus command, status and message.
+    /// object made of `fields` plus command, status and message. Output that could not be
+    /// written (standard output, the log) turns a pass into Failed, and says where.
     ExitStatus Result(const std::string& command, ExitStatus status, const std::string& message,
                       nlohmann::json fields = nlohmann::json::object());
 
     bool json() const { return json_; }
+    /// True once Result was called: a command tells exactly one result.
+    bool result_told() const { return result_told_; }
+    /// Noted once the EC was spoken to; an error after that is a failure, not a usage error.
+    void NoteEcTouched() { ec_touched_ = true; }
+    bool ec_touched() const { return ec_touched_; }
 
 private:
     void Log(const std::string& line);
     void EndProgressLine();
+    void WriteStdout(const std::string& line);
+    // What could not be written and why; empty when nothing was lost.
+    std::string LostOutput() const;
 
     bool json_;
     bool quiet_;
@@ -49,4 +59,8 @@ private:
     std::FILE* log_ = nullptr;
     ProgressView progress_;
     std::string last_logged_progress_;
+    bool result_told_ = false;
+    bool ec_touched_ = false;
+    int stdout_errno_ = 0;  // the first failed write to standard output
+    int log_errno_ = 0;     // the first failed write to the log
 };

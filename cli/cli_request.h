@@ -14,6 +14,7 @@ struct CliRequest {
     bool rom = false;               // sum --rom
     std::optional<uint64_t> size;   // read, sum --rom: bytes from flash address 0
     bool only_changed = false;      // write
+    bool dry_run = false;           // write: every check and the plan, nothing written
     bool no_backup = false;         // write
     bool yes = false;               // write: no confirmation asked
 
@@ -26,4 +27,5 @@ struct CliRequest {
     bool json = false;
     bool quiet = false;
     std::string log_file;
+    std::string record_file;  // every port access of the run goes into this record
 };

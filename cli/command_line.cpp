@@ -13,12 +13,15 @@ const CLI::Validator kHexNumber(
     },
     "");
 
+// Turns the text into its number of bytes, which CLI11 then stores.
 const CLI::Validator kWholeChunks(
     [](std::string& text) -> std::string {
-        const uint64_t bytes = std::stoull(text);
-        if (bytes == 0 || bytes % kSizeUnit != 0)
-            return text + " bytes is not a multiple of 64 KB; give e.g. 64K, 128K or 4M";
-        if (bytes > kMaxSize) return text + " bytes is more than the 16 MiB the flash address reaches";
+        const std::optional<uint64_t> bytes = ParseSize(text);
+        if (!bytes) return "'" + text + "' is not a size; give e.g. 64K, 128K, 4M or 0x10000";
+        if (*bytes > kMaxSize) return text + " is more than the 16 MiB the flash address reaches";
+        if (*bytes == 0 || *bytes % kSizeUnit != 0)
+            return text + " is not a multiple of 64 KB; give e.g. 64K, 128K or 4M";
+        text = std::to_string(*bytes);
         return {};
     },
     "");
@@ -35,8 +38,7 @@ std::string ExitStatusFooter() {
 void AddSize(CLI::App& command, CliRequest& request, const std::string& what) {
     command.add_option("--size", request.size, what)
         ->type_name("SIZE")
-        ->transform(CLI::AsSizeValue(false).description(""))
-        ->check(kWholeChunks);
+        ->transform(kWholeChunks);
 }
 
 }  // namespace
@@ -52,6 +54,33 @@ std::optional<int64_t> ParseHexNumber(const std::string& text) {
         value = value * 16 + (std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::tolower(c) - 'a' + 10);
     }
     return value;
+}
+
+std::optional<uint64_t> ParseSize(const std::string& text) {
+    size_t pos = 0;
+    unsigned base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        pos = 2;
+    }
+    uint64_t value = 0;
+    const size_t digits_start = pos;
+    for (; pos < text.size() && std::isxdigit(static_cast<unsigned char>(text[pos])); ++pos) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[pos])));
+        const unsigned digit = std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : c - 'a' + 10;
+        if (digit >= base) break;
+        // Far above any flash: a longer number is refused rather than wrapped.
+        if (value > (uint64_t{1} << 40)) return std::nullopt;
+        value = value * base + digit;
+    }
+    if (pos == digits_start) return std::nullopt;
+    std::string unit = text.substr(pos);
+    for (char& c : unit) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    static const std::map<std::string, uint64_t> kUnits = {
+        {"", 1}, {"b", 1}, {"k", 1024}, {"kb", 1024}, {"kib", 1024}, {"m", 1 << 20}, {"mb", 1 << 20}, {"mib", 1 << 20}};
+    const auto found = kUnits.find(unit);
+    if (found == kUnits.end()) return std::nullopt;
+    return value * found->second;
 }
 
 void DefineCommandLine(CLI::App& app, CliRequest& request) {
@@ -87,7 +116,16 @@ void DefineCommandLine(CLI::App& app, CliRequest& request) {
     app.add_flag("--quiet", request.quiet, "no progress and no summary; errors still go to stderr");
     app.add_option("--log", request.log_file, "also append the progress lines and the result to this file")
         ->type_name("FILE");
-    app.set_version_flag("--version", VANTU_VERSION);
+    app.add_option("--record", request.record_file,
+                   "record every port access of this run into FILE (replaced in one step, also when the run "
+                   "fails); a record replays in the simulated port library")
+        ->type_name("FILE");
+    // The version alone on the first line, for scripts that compare it.
+    app.set_version_flag("--version", VANTU_VERSION
+                         "\nCopyright 2026 Vantu developers."
+                         "\nLicence GPL-3.0-or-later: GNU GPL version 3 or later <https://www.gnu.org/licenses/gpl-3.0.html>."
+                         "\nThis is free software: you are free to change and redistribute it."
+                         "\nThere is NO WARRANTY, to the extent permitted by law.");
 
     CLI::App* probe = app.add_subcommand(
         "probe",
@@ -107,6 +145,9 @@ void DefineCommandLine(CLI::App& app, CliRequest& request) {
     write->add_option("IMAGE", request.file, "the firmware image (raw, byte i at flash address i)")->required();
     write->add_flag("--only-changed", request.only_changed,
                     "read each 64 KB chunk first and erase, program and verify only those that differ");
+    write->add_flag("--dry-run", request.dry_run,
+                    "rehearse: every check, the chip's identification and one read of the flash, then the plan "
+                    "(the chunks that would be erased and programmed, bytes, estimated time); writes nothing");
     write->add_flag("--no-backup", request.no_backup, "do not save the flash to backups/ before erasing");
     write->add_flag("--yes,-y", request.yes, "do not ask for confirmation (needed when no terminal is attached)");
     write->callback([&request] { request.command = CliCommand::Write; });

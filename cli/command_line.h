@@ -18,6 +18,10 @@ void DefineCommandLine(CLI::App& app, CliRequest& request);
 /// anything else, including an empty text or one too long to be a port.
 std::optional<int64_t> ParseHexNumber(const std::string& text);
 
+/// A size as --size takes it: decimal or 0x-hexadecimal digits, then an optional unit (K, KB,
+/// KiB, M, MB, MiB: powers of 1024); nullopt for anything else or a number too large to be a size.
+std::optional<uint64_t> ParseSize(const std::string& text);
+
 /// The bytes of one flash chunk; --size must be a multiple of it.
 inline constexpr uint64_t kSizeUnit = 0x10000;
 /// The most --size can ask for: the 24-bit flash address reaches 16 MiB.

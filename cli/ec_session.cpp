@@ -4,11 +4,13 @@
 
 #include <cstdio>
 
+#include "hw/administrator_rights.h"
 #include "hw/ec_channel.h"
 #include "hw/ec_presence.h"
 #include "hw/ec_session.h"
 #include "hw/library_loader.h"
 #include "hw/port_io.h"
+#include "hw/port_recording.h"
 #include "hw/sleep_inhibitor.h"
 
 namespace {
@@ -40,7 +42,6 @@ public:
     PortLibrary() {
         StdoutToStderr text_to_stderr;
         open_ = IO_Open();
-        if (!open_) std::fputc('\n', stdout);
     }
     ~PortLibrary() {
         if (open_) IO_Close();
@@ -73,6 +74,12 @@ ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput
                         const std::function<ExitStatus()>& body) {
     const std::string refusal = EcSetupRefusal(setup);
     if (!refusal.empty()) return out.Result(plan.command, ExitStatus::Refused, refusal);
+    // Windows runs a console tool with the rights of its console and never asks for more.
+    if (!RunsWithAdministratorRights())
+        return out.Result(plan.command, ExitStatus::NoPortAccess,
+                          "no administrator rights, which port access needs; nothing was done. Run vantu-cli "
+                          "from an administrator prompt (right-click Command Prompt or Terminal, then Run as "
+                          "administrator)");
 
     // One program at a time talks to the EC, also when it only reads. An EC left in follow
     // mode runs no firmware, and a half-written one does not start again: from here no signal
@@ -85,14 +92,22 @@ ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput
         return out.Result(plan.command, ExitStatus::NoPortAccess,
                           std::string("no port access (see above); nothing was done. Run ") + kPrivilege +
                               " with the port library " + kPortLibraryName + " installed");
+    out.NoteEcTouched();
     ApplyEcSetup(setup);
     if (plan.needs_ec_answer && !EC_StatusPortAnswers())
         return out.Result(plan.command, ExitStatus::Refused,
                           EC_SilentPortText(g_StatusPort) + " Check --port (or --settings); run probe");
-    if (!plan.writes_flash) return body();
-    // The flash run itself checks the battery and the chip before it writes.
-    const SleepInhibitor no_sleep;
-    return body();
+    ExitStatus status;
+    if (!plan.writes_flash) {
+        status = body();
+    } else {
+        // The flash run itself checks the battery and the chip before it writes.
+        const SleepInhibitor no_sleep;
+        status = body();
+    }
+    // A held signal ends the program as the session ends, before the command could save it.
+    if (HeldSignal() != 0) SaveActivePortRecording();
+    return status;
 }
 
 bool SessionInterrupted() { return HeldSignal() != 0; }

@@ -9,7 +9,7 @@ enum class ExitStatus : int {
     Failed = 1,        // flashing, reading or comparing failed part-way, or the flash differs
     Usage = 2,         // the command line or a file named on it cannot be used
     Refused = 3,       // a check refused the command before anything was written
-    NoPortAccess = 4,  // the port library could not be loaded or gives no port access
+    NoPortAccess = 4,  // no administrator rights, or the port library could not be loaded or gives no port access
 };
 
 struct ExitStatusDoc {

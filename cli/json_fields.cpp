@@ -62,6 +62,11 @@ constexpr JsonFieldDoc kFields[] = {
     {"result write", "chunks_written", "number", "chunks erased, programmed and verified"},
     {"result write", "chunks_unchanged", "number", "chunks left alone because they already held the image"},
     {"result write", "failing_chunk", "number or null", "the chunk the run stopped in"},
+    {"result write", "dry_run", "boolean", "present and true for write --dry-run, whose result is the plan"},
+    {"result write", "chunks_to_write", "array of numbers", "dry run: the chunks that would be erased and programmed"},
+    {"result write", "bytes_to_write", "number", "dry run: image bytes in those chunks"},
+    {"result write", "estimated_seconds", "number",
+     "dry run: the time of that write (with --only-changed, backup read included) on real hardware"},
     {"result write", "bin_sum", "number", "32-bit byte sum of the image chunks (0xFF fill included)"},
     {"result write", "rom_sum", "number", "32-bit byte sum of what was read back"},
     {"result write", "backup", "string or null", "the backup of the flash taken before the first erase, or the "

@@ -1,8 +1,13 @@
 #include "cli/run_cli.h"
 #include "hw/signal_hold.h"
+#include "hw/staged_temporaries.h"
+#include "hw/standard_descriptors.h"
 
 int main(int argc, char** argv) {
-    // Output into a closed pipe or a full file must not end a flash half-way.
+    MakeStandardDescriptorsSafe();
+    // Output into a closed pipe or a full file must not end a flash half-way; ignored first,
+    // so the temporaries' clean-up leaves these two alone.
     IgnoreWriteSignals();
+    RemoveTemporariesOnTerminatingSignals();
     return RunCli(argc, argv);
 }

@@ -36,7 +36,7 @@ void ProgressView::Show(const ProgressPoint& point) {
     if (mode_ == ProgressMode::Lines) {
         if (text != last_) std::fprintf(out_, "%s\n", text.c_str());
     } else {
-        const std::string line = ProgressLine(point, SecondsLeft(point.chunk, point.chunks, now - *started_ms_));
+        const std::string line = ProgressLine(point, SecondsLeft(point.chunks_done, point.chunks, now - *started_ms_));
         // Back to the line's start, the new text, and the rest of the old one cleared.
         std::fprintf(out_, "\r%s\033[K", line.c_str());
         line_open_ = true;

@@ -9,10 +9,11 @@
 
 struct ProgressPoint {
     std::string phase;        // what is being done, in words
-    uint32_t chunk = 0;       // chunks finished before this point
+    uint32_t chunk = 0;       // the chunk this point is about, 0 for the first
     uint32_t chunks = 0;      // chunks in all
     uint64_t bytes_done = 0;
     uint64_t bytes_total = 0;
+    uint32_t chunks_done = 0; // chunks finished by this point, for the time left
 };
 
 /// "chunk 3/64  erasing  196608/4194304 bytes  1:05 left"; the chunk shown counts from 1, and

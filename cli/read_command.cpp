@@ -37,6 +37,10 @@ ExitStatus Read(const CliRequest& request, StagedReplacement& file, CliOutput& o
                            std::to_string(*capacity) + " bytes); leave --size out to read the whole chip";
             return;
         }
+        // Past a chip's end the address wraps to its start: without its capacity, say so.
+        if (request.size && !capacity)
+            out.Say("the chip's ID does not give its capacity; reading the " + SizeWords(*request.size) +
+                    " asked for, which repeat the chip's start if it is smaller");
         bytes.resize(request.size.value_or(capacity.value_or(0)));
         const auto chunks = static_cast<uint32_t>(bytes.size() / kChunkBytes);
         for (uint32_t chunk = 0; chunk < chunks; ++chunk) {
@@ -45,7 +49,8 @@ ExitStatus Read(const CliRequest& request, StagedReplacement& file, CliOutput& o
                 return;
             }
             out.Progress({.phase = "reading", .chunk = chunk, .chunks = chunks,
-                          .bytes_done = uint64_t{chunk} * kChunkBytes, .bytes_total = bytes.size()});
+                          .bytes_done = uint64_t{chunk} * kChunkBytes, .bytes_total = bytes.size(),
+                          .chunks_done = chunk});
             if (!SPI_ReadChunk(static_cast<uint8_t>(chunk), 0x00, 0x00, bytes.data() + uint64_t{chunk} * kChunkBytes))
                 return;
             out.Event({{"event", "read_chunk"}, {"chunk", chunk}, {"chunks", chunks},
@@ -83,7 +88,9 @@ ExitStatus Read(const CliRequest& request, StagedReplacement& file, CliOutput& o
 ExitStatus RunRead(const CliRequest& request, const EcSetup& setup, CliOutput& out) {
     // The file is made ready before the EC is asked anything: a path that cannot be written
     // is found out at once, not after minutes of reading.
-    StagedReplacement file(request.file);
+    StagedReplacement file(request.file, ReplaceRule::RegularFileOnly);
+    if (!file.refusal().empty())
+        return out.Result("read", ExitStatus::Usage, file.refusal() + "; nothing was read");
     if (!file.ready())
         return out.Result("read", ExitStatus::Usage,
                           "cannot create " + request.file + "; name a file in a writable directory");

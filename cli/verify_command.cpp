@@ -34,7 +34,7 @@ ExitStatus Verify(const CliRequest& request, ImageSnapshot& image, CliOutput& ou
                 return;
             }
             out.Progress({.phase = "comparing", .chunk = chunk, .chunks = image.chunks(),
-                          .bytes_done = uint64_t{chunk} * kChunkBytes, .bytes_total = uint64_t{image.chunks()} * kChunkBytes});
+                          .bytes_done = uint64_t{chunk} * kChunkBytes, .bytes_total = uint64_t{image.chunks()} * kChunkBytes, .chunks_done = chunk});
             const ChunkComparison comparison = SPI_CompareChunk(image.Chunk(chunk), static_cast<uint8_t>(chunk), 0x00, 0x00);
             if (comparison.faulted) return;
             nlohmann::json first = nullptr;

@@ -1,5 +1,7 @@
 // write: one flash run of the engine with every check, its events shown as progress and JSON.
 
+#include <cstdio>
+
 #include "cli/chip_report.h"
 #include "cli/commands.h"
 #include "cli/confirm.h"
@@ -9,6 +11,7 @@
 #include "cli/words.h"
 #include "flash/flash_procedure.h"
 #include "flash/image_reader.h"
+#include "flash/write_estimate.h"
 #include "hw/hw_fault.h"
 
 namespace {
@@ -105,12 +108,45 @@ std::string MessageOf(const FlashResult& result, const ChunkCounts& counts, uint
     return "flash failed";
 }
 
+// The plan of a dry run, as the closing line says it.
+std::string PlanText(const WritePlan& plan, uint32_t chunks) {
+    const auto to_write = static_cast<uint32_t>(plan.chunks_to_write.size());
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(plan.estimated_accesses) * kSecondsPerPortAccess);
+    std::string text = "dry run: " + std::to_string(to_write) + " of " + std::to_string(chunks) +
+                       " chunks would be erased and programmed (" + std::to_string(plan.bytes_to_write) + " bytes)";
+    if (plan.chunks_unchanged != 0) text += ", " + std::to_string(plan.chunks_unchanged) + " already hold the image";
+    return text + "; about " + seconds + " s on real hardware; nothing was written";
+}
+
+ExitStatus DryRunResult(const CliRequest& request, const ImageArgument& image, const FlashResult& result,
+                        uint32_t chunks, CliOutput& out) {
+    const WritePlan& plan = *result.plan;
+    for (uint32_t chunk : plan.chunks_to_write)
+        out.Say("would erase and program chunk " + std::to_string(chunk) + " (address " + HexText(uint64_t{chunk} << 16) +
+                ")");
+    const nlohmann::json fields = {
+        {"image", request.file},
+        {"image_bytes", image.size()},
+        {"dry_run", true},
+        {"chunks", chunks},
+        {"chunks_to_write", plan.chunks_to_write},
+        {"chunks_unchanged", plan.chunks_unchanged},
+        {"bytes_to_write", plan.bytes_to_write},
+        {"estimated_seconds", static_cast<double>(plan.estimated_accesses) * kSecondsPerPortAccess},
+    };
+    return out.Result("write", ExitStatus::Passed, PlanText(plan, chunks), fields);
+}
+
 ProgressPoint PointOf(const FlashEvent& event) {
     ProgressPoint point;
     point.phase = StepWords(event.step);
-    point.chunk = event.step == FlashStep::ChunkDone || event.step == FlashStep::ChunkUnchanged ? event.chunk + 1
-                                                                                                : event.chunk;
-    if (event.step >= FlashStep::Verified) point.chunk = event.chunks;
+    // The chunk shown is the one the step is about; the count of finished ones times the rest.
+    point.chunk = event.chunk;
+    point.chunks_done = event.step == FlashStep::ChunkDone || event.step == FlashStep::ChunkUnchanged
+                            ? event.chunk + 1
+                            : event.chunk;
+    if (event.step >= FlashStep::Verified) point.chunk = point.chunks_done = event.chunks;
     point.chunks = event.chunks;
     point.bytes_done = event.bytes_done;
     point.bytes_total = event.image_bytes;
@@ -124,6 +160,7 @@ ExitStatus Write(const CliRequest& request, const EcSetup& setup, ImageArgument&
     options.image = image.file();
     options.end_cmd = static_cast<uint8_t>(setup.end_cmd);
     options.only_changed = request.only_changed;
+    options.dry_run = request.dry_run;
     options.safeguards.backup = !request.no_backup;
     const FlashResult result = DoFlashProcedure(options, [&](const FlashEvent& event) {
         chunks = event.chunks;
@@ -134,6 +171,12 @@ ExitStatus Write(const CliRequest& request, const EcSetup& setup, ImageArgument&
         out.Event(EventJson(event));
         if (event.step != FlashStep::Ended) out.Progress(PointOf(event));
     });
+
+    if (result.plan) return DryRunResult(request, image, result, chunks, out);
+    if (request.dry_run && (result.outcome == FlashOutcome::EcTimedOut || result.outcome == FlashOutcome::ChipTimedOut))
+        return out.Result("write", ExitStatus::Failed,
+                          std::string("dry run failed: ") + HW_FaultText(result.fault) + "; nothing was written",
+                          {{"image", request.file}, {"dry_run", true}, {"outcome", OutcomeName(result.outcome)}});
 
     nlohmann::json fields = {
         {"image", request.file},
@@ -155,7 +198,7 @@ ExitStatus Write(const CliRequest& request, const EcSetup& setup, ImageArgument&
 ExitStatus RunWrite(const CliRequest& request, const EcSetup& setup, CliOutput& out) {
     ImageArgument image;
     if (const auto refused = image.Open(request.file, "write", out)) return *refused;
-    if (!request.yes) {
+    if (!request.yes && !request.dry_run) {
         const std::string question = "Rewrite the EC flash at data port " + HexText(setup.data_port) +
                                      " with " + request.file + " (" + SizeWords(image.size()) +
                                      ")? A machine whose EC flash is left wrong does not start.";
@@ -170,7 +213,7 @@ ExitStatus RunWrite(const CliRequest& request, const EcSetup& setup, CliOutput& 
     }
     SessionPlan plan;
     plan.command = "write";
-    plan.writes_flash = true;
+    plan.writes_flash = !request.dry_run;
     return RunEcSession(plan, setup, out,
                         [&] { return Write(request, setup, image, out); });
 }

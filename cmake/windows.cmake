@@ -4,6 +4,7 @@
 if(MINGW)
   # No compiler runtime DLLs to ship or to put on Wine's search path.
   add_link_options(-static)
+  include(${PROJECT_SOURCE_DIR}/packaging/windows/resources.cmake)
 endif()
 
 if(CMAKE_CROSSCOMPILING AND VANTU_BUILD_TESTS)

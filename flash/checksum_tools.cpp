@@ -2,7 +2,9 @@
 
 #include <sys/types.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <optional>
@@ -13,6 +15,7 @@
 #include "hw/ec_session.h"
 #include "hw/ec_ports.h"
 #include "hw/hw_fault.h"
+#include "spi/chip_id.h"
 #include "spi/flash_control.h"
 #include "spi/verify.h"
 
@@ -65,7 +68,7 @@ BinChecksumResult BinChecksum(std::FILE* image, const std::function<void(uint32_
     return result;
 }
 
-RomChecksumResult RomChecksum(int32_t rom_size_k) {
+RomChecksumResult RomChecksum(int32_t rom_size_k, const std::function<bool()>& stop) {
     RomChecksumResult result;
     const EcSession session;
     if (!session.open()) {
@@ -77,35 +80,51 @@ RomChecksumResult RomChecksum(int32_t rom_size_k) {
         result.status = RomChecksumStatus::SizeTooLarge;
         return result;
     }
+    const int32_t chunks = rom_size_k / 64;
+    // No chunk to read would replace a good dump with an empty file.
+    if (chunks <= 0) {
+        result.status = RomChecksumStatus::SizeTooSmall;
+        return result;
+    }
     if (!EC_PortsInUseError().empty()) {
         result.status = RomChecksumStatus::PortsRefused;
         return result;
     }
-    const int32_t chunks = rom_size_k / 64;
     HW_ClearFault();
-    // Written beside the earlier dump and put in its place only once the read is complete.
-    StagedReplacement dump(kLoadRomName);
-    std::FILE* dump_file = dump.ready() ? SPI_OpenDump(dump.temp_path().c_str()) : nullptr;
-    const bool dump_open = dump_file != nullptr;
-    uint32_t sum = 0;
+    // Written beside the earlier dump through the descriptor that created it, and put in its
+    // place only once the read is complete.
+    StagedReplacement dump(kLoadRomName, ReplaceRule::RegularFileOnly);
+    std::FILE* const dump_file = dump.stream();
     result.reply = EC_RequestFollowMode();
     if (!result.reply.entered()) {
         // A late or garbled reply may still have left the EC in follow mode.
         EC_WriteCmd(0xFC);
         HW_ClearFault();
-        SPI_CloseDump(dump_file);
         result.status = RomChecksumStatus::AckFail;
         return result;
     }
-    // Nothing is known of the chip here: it is handled as one that answered with zeros.
-    const ChipTraits chip;
-    SPI_Unprotect(chip);
-    for (int32_t i = 0; i < chunks && !HW_Faulted(); ++i) SPI_ReadBackChunk(static_cast<uint8_t>(i), 0x00, 0x00, sum, dump_file);
+    // A flash address past the chip's end reaches its start again: such a read would sum
+    // wrapped copies.
+    const ChipRecord chip = SPI_ReadJedecId();
+    result.chip_capacity = chip.capacity;
+    const bool fits = !chip.capacity || uint64_t{static_cast<uint32_t>(chunks)} * kChunkBytes <= *chip.capacity;
+    bool interrupted = false;
+    uint32_t sum = 0;
+    if (fits) {
+        SPI_Unprotect(chip.traits);
+        for (int32_t i = 0; i < chunks && !HW_Faulted(); ++i) {
+            if (stop && stop()) {
+                interrupted = true;
+                break;
+            }
+            SPI_ReadBackChunk(static_cast<uint8_t>(i), 0x00, 0x00, sum, dump_file);
+        }
+    }
     const bool read_whole = !HW_Faulted();
     // The chip is left protected again, as a flash run leaves it after each chunk.
-    if (read_whole) {
-        SPI_Protect(chip);
-        SPI_ChunkFixup(chip);
+    if (fits && read_whole) {
+        SPI_Protect(chip.traits);
+        SPI_ChunkFixup(chip.traits);
     }
     // A sum read whole stands even when protecting or the end command then times out.
     if (HW_Faulted()) {
@@ -114,12 +133,17 @@ RomChecksumResult RomChecksum(int32_t rom_size_k) {
     }
     if (!EC_WriteCmd(0xFC) && result.fault == HwFault::None) result.fault = g_HwFault;
     HW_ClearFault();
-    const bool dump_closed = SPI_CloseDump(dump_file);
     if (!read_whole) {
         result.status = RomChecksumStatus::Faulted;
         return result;
     }
+    if (!fits || interrupted) {
+        result.status = fits ? RomChecksumStatus::Interrupted : RomChecksumStatus::SizeAboveChip;
+        return result;
+    }
     result.sum = sum;
-    result.dump_written = dump_open && dump_closed && dump.Commit();
+    result.dump_written = dump.Commit();
+    if (!result.dump_written)
+        result.dump_problem = !dump.refusal().empty() ? dump.refusal() : std::strerror(errno);
     return result;
 }

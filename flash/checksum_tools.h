@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "hw/ec_channel.h"
@@ -41,6 +42,10 @@ enum class RomChecksumStatus {
     Done,          // `sum` holds the sum of every chunk asked for
     Busy,          // another EC session is open: nothing read, no file touched; `refusal` says whose
     SizeTooLarge,  // the size asked for is above kMaxRomSizeK: nothing read, no file touched
+    SizeTooSmall,  // the size asked for is under one 64 KB chunk: nothing read, no file touched
+    SizeAboveChip, // more than the identified chip holds (it would be read wrapped): nothing
+                   // read, the earlier dump left as it was
+    Interrupted,   // `stop` said so between two chunks: the earlier dump left as it was
     PortsRefused,  // the EC ports in use are out of range: no port touched, no file touched
     AckFail,       // the EC refused follow mode: the end command was sent, the earlier dump left as it was
     Faulted,       // a bounded wait expired during the read-back: the earlier dump left as it was
@@ -50,13 +55,17 @@ struct RomChecksumResult {
     RomChecksumStatus status = RomChecksumStatus::Done;
     uint32_t sum = 0;               // the flash's byte sum (Done only)
     bool dump_written = false;      // "LoadRom.bin" now holds every byte read
+    std::string dump_problem;       // Done without dump_written: why it could not be written
     HwFault fault = HwFault::None;  // a wait that expired: during the read (Faulted), or at the end command
+    std::optional<uint32_t> chip_capacity;  // bytes the identified chip holds, when its ID says
     std::string refusal;            // Busy: why
     FollowModeReply reply;          // the EC's answer to the follow-mode request
 };
 
-/// In an EC session of its own, reads rom_size_k / 64 whole chunks from flash address 0 through follow mode and sums them,
-/// protects the chip again and sends the end command 0xFC. The dump replaces "LoadRom.bin"
+/// In an EC session of its own, reads rom_size_k / 64 whole chunks from flash address 0
+/// through follow mode and sums them, protects the chip again and sends the end command 0xFC.
+/// The chip is identified first and a size it cannot hold is refused. `stop`, asked before
+/// each chunk, ends the read early. The dump replaces "LoadRom.bin" (a regular file or none)
 /// only once the read-back is complete; otherwise the earlier dump stays as it was. Also when
 /// the dump cannot be written the sum is computed.
-RomChecksumResult RomChecksum(int32_t rom_size_k);
+RomChecksumResult RomChecksum(int32_t rom_size_k, const std::function<bool()>& stop = nullptr);

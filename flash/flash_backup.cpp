@@ -29,23 +29,12 @@ std::string InDirectory(const std::string& directory, const std::string& name) {
 #endif
 }
 
-// The read-back copies each byte it reads to the backup file; its sum is nobody's.
-bool ReadFlashInto(std::FILE* file, uint32_t bytes) {
-    uint32_t unused_sum = 0;
-    bool read_whole = true;
-    for (uint32_t chunk = 0; chunk < bytes / kChunkBytes && read_whole; ++chunk)
-        read_whole = SPI_ReadBackChunk(static_cast<uint8_t>(chunk), 0x00, 0x00, unused_sum, file) && !HW_Faulted();
-    return read_whole;
-}
-
 // The backup goes through the shared atomic writer: a fresh temporary file beside the final
-// name (never through a link), filled, synced and renamed, the directory synced after.
+// name (never through a link), filled through the descriptor that created it, synced and
+// renamed, the directory synced after.
 class AtomicBackupFile {
 public:
     AtomicBackupFile(const std::string& directory, const std::string& name) : directory_(directory), name_(name) {}
-    ~AtomicBackupFile() {
-        if (file_ != nullptr) std::fclose(file_);
-    }
 
     bool Create(std::string& reason) {
         std::error_code failed;
@@ -53,30 +42,24 @@ public:
         // A file in the way of the directory: say so, rather than that something exists.
         if (failed == std::errc::file_exists) failed = std::make_error_code(std::errc::not_a_directory);
         if (failed) return Fail(reason, "mkdir", failed.message());
-        staged_.emplace(InDirectory(directory_, name_));
+        staged_.emplace(InDirectory(directory_, name_), ReplaceRule::RegularFileOnly);
+        if (!staged_->refusal().empty()) return Fail(reason, "create", staged_->refusal());
         if (!staged_->ready()) return Fail(reason, "create", std::strerror(errno));
-        file_ = std::fopen(staged_->temp_path().c_str(), "wb");
-        if (file_ == nullptr) return Fail(reason, "open stream", std::strerror(errno));
+        if (staged_->stream() == nullptr) return Fail(reason, "open stream", std::strerror(errno));
         return true;
     }
 
-    std::FILE* file() { return file_; }
+    std::FILE* file() { return staged_->stream(); }
 
     bool Commit(std::string& reason) {
-        const bool written = std::fflush(file_) == 0 && std::ferror(file_) == 0;
-        const int closed = std::fclose(file_);
-        file_ = nullptr;
-        if (!written) return Fail(reason, "write", std::strerror(errno));
-        if (closed != 0) return Fail(reason, "close", std::strerror(errno));
-        if (!staged_->Commit()) return Fail(reason, "sync and rename", std::strerror(errno));
+        if (std::ferror(staged_->stream()) != 0) return Fail(reason, "write", std::strerror(errno));
+        if (!staged_->Commit()) return Fail(reason, "write, sync and rename", std::strerror(errno));
         return true;
     }
 
 private:
     bool Fail(std::string& reason, const char* step, const std::string& why) {
         reason = std::string(step) + ": " + why;
-        if (file_ != nullptr) std::fclose(file_);
-        file_ = nullptr;
         staged_.reset();  // removes the temporary file
         return false;
     }
@@ -84,7 +67,6 @@ private:
     std::string directory_;
     std::string name_;
     std::optional<StagedReplacement> staged_;
-    std::FILE* file_ = nullptr;
 };
 
 // An earlier backup is never replaced: two in the same second get a number.
@@ -100,6 +82,15 @@ std::string FreeName(const std::string& directory, const std::string& base) {
 }
 
 }  // namespace
+
+bool ReadFlash(uint32_t bytes, std::vector<uint8_t>& out) {
+    out.assign(bytes / kChunkBytes * kChunkBytes, 0xFF);
+    for (uint32_t chunk = 0; chunk < bytes / kChunkBytes; ++chunk) {
+        if (!SPI_ReadChunk(static_cast<uint8_t>(chunk), 0x00, 0x00, out.data() + uint64_t{chunk} * kChunkBytes))
+            return false;
+    }
+    return !HW_Faulted();
+}
 
 std::string BackupFileName(std::time_t when, const uint8_t (&id)[3]) {
     std::tm local{};
@@ -121,11 +112,14 @@ BackupResult BackupFlash(const BackupPlan& plan) {
     result.path = InDirectory(plan.directory, name);
     AtomicBackupFile file(plan.directory, name);
     if (!file.Create(result.reason)) return result;
-    if (!ReadFlashInto(file.file(), plan.bytes)) {
+    if (!ReadFlash(plan.bytes, result.flash)) {
+        result.flash.clear();
         result.status = BackupStatus::ReadFailed;
         result.reason = HW_FaultText(g_HwFault);
         return result;
     }
+    // A short write leaves the stream's error set; Commit finds it and puts nothing in place.
+    std::fwrite(result.flash.data(), 1, result.flash.size(), file.file());
     if (!file.Commit(result.reason)) return result;
     result.status = BackupStatus::Written;
     return result;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 inline constexpr const char* kBackupDirectory = "backups";
 
@@ -33,10 +34,16 @@ struct BackupResult {
     BackupStatus status = BackupStatus::WriteFailed;
     std::string path;    // the backup (Written) or the file that could not be written
     std::string reason;  // WriteFailed: the system's words; ReadFailed: the fault's status text
+    std::vector<uint8_t> flash;  // the bytes read, whatever became of the file (empty when the read failed)
 };
 
 /// "<YYYYmmdd-HHMMSS>-<ID as 6 uppercase hex digits>.bin", local time.
 std::string BackupFileName(std::time_t when, const uint8_t (&id)[3]);
+
+/// Reads `bytes` (whole 64 KB chunks) from flash address 0 through follow mode (which must
+/// be on) into `out`, leaving the ROM sum and the dump alone; false when a bounded wait
+/// expired (the fault stays set; `out` then holds what was read).
+bool ReadFlash(uint32_t bytes, std::vector<uint8_t>& out);
 
 /// Reads plan.bytes from the flash through follow mode (which must be on) and stores them
 /// through a temporary file, synced and renamed, the directory synced after. No run's ROM sum

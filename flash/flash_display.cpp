@@ -91,7 +91,7 @@ FlashDisplay FlashDisplayFor(const FlashEvent& event) {
         case FlashStep::BackedUp: {
             // Only the history names the backup; the status line goes on as it always has.
             FlashDisplay shown;
-            shown.memo.push_back(BackupStatusLine({BackupStatus::Written, event.result.backup_path, ""}));
+            shown.memo.push_back(BackupStatusLine({BackupStatus::Written, event.result.backup_path, "", {}}));
             return shown;
         }
         case FlashStep::RunStarted: return {};

@@ -12,6 +12,9 @@ bool WriteFlashLog(const char* path, bool passed) {
     // is no pass either.
     if (!passed) {
         std::error_code error;
+        // Only what could read as a log: a directory of that name is no PASS, and stays.
+        const auto type = std::filesystem::symlink_status(path, error).type();
+        if (type != std::filesystem::file_type::regular && type != std::filesystem::file_type::symlink) return false;
         std::filesystem::remove(path, error);
         std::fprintf(stderr, "vantu: %s could not be written; %s\n", path,
                      error ? "the earlier log could not be removed either" : "the earlier log was removed");

@@ -5,9 +5,11 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "flash/before_erase.h"
 #include "flash/chip_capacity.h"
+#include "flash/write_estimate.h"
 #include "flash/image_reader.h"
 #include "flash/image_snapshot.h"
 #include "hw/clock.h"
@@ -44,6 +46,7 @@ public:
         : image_file_(options.image),
           end_cmd_(options.end_cmd),
           only_changed_(options.only_changed),
+          dry_run_(options.dry_run),
           listener_(listener),
           where_(options.safeguards),
           version_settings_(options.version_settings) {
@@ -65,6 +68,9 @@ private:
     ChunkOutcome FlashChunk(uint8_t chunk);
     enum class Comparison { Differs, Unchanged, Faulted };
     Comparison CompareChunk(uint8_t chunk);
+    // The delivered chunk against the flash as read before: no port access.
+    std::optional<uint32_t> CompareWithRead(uint32_t chunk, uint32_t& sum) const;
+    FlashResult Rehearse();
     FlashResult End(FlashOutcome outcome);
     FlashResult Refuse(FlashOutcome outcome, std::string text);
     // Chip size and backup, between the identification and the first erase; a result when
@@ -82,6 +88,7 @@ private:
     std::FILE* const image_file_;
     const uint8_t end_cmd_;
     const bool only_changed_;
+    const bool dry_run_;
     const FlashListener& listener_;
     const FlashSafeguards& where_;
     const std::optional<UiSettings>& version_settings_;
@@ -89,6 +96,7 @@ private:
     ChunkWork work_;
     ChipRecord chip_;
     uint32_t bin_sum_ = 0;
+    std::vector<uint8_t> flash_as_read_;  // the backup's (or the dry run's) one read of the flash
     FlashResult result_;
     uint32_t chunk_ = 0;
     bool in_chunks_ = false;  // from the first chunk's start to the last chunk's end
@@ -146,6 +154,7 @@ FlashResult FlashRun::Execute() {
     if (HW_Faulted()) return FaultEnding();
     result_.chip = chip_;
     Emit(FlashStep::RunStarted);
+    if (dry_run_) return Rehearse();
     if (auto refused = CheckBeforeErase()) return *refused;
 
     in_chunks_ = true;
@@ -176,9 +185,10 @@ std::optional<FlashResult> FlashRun::CheckBeforeErase() {
         SendEndCommand();
         return Refuse(FlashOutcome::ImageLargerThanChip, kImageLargerThanChipText);
     }
-    const BeforeEraseOutcome before = CheckBeforeFirstErase(chip_, image_.size(), where_.backup_plan);
+    BeforeEraseOutcome before = CheckBeforeFirstErase(chip_, image_.size(), where_.backup_plan);
     if (!before.error_line.empty()) std::fprintf(stderr, "%s\n", before.error_line.c_str());
     result_.backup_path = before.backup.path;
+    if (only_changed_) flash_as_read_ = std::move(before.backup.flash);
     if (before.status == BeforeEraseStatus::Ready) {
         Emit(FlashStep::BackedUp);
         return std::nullopt;
@@ -190,13 +200,60 @@ std::optional<FlashResult> FlashRun::CheckBeforeErase() {
     return Refuse(why, before.status_line);
 }
 
+std::optional<uint32_t> FlashRun::CompareWithRead(uint32_t chunk, uint32_t& sum) const {
+    const uint8_t* flash = flash_as_read_.data() + uint64_t{chunk} * kChunkBytes;
+    sum = 0;
+    for (uint32_t offset = 0; offset < kChunkBytes; ++offset) {
+        sum += flash[offset];
+        if (flash[offset] != work_.chunk[offset]) return offset;
+    }
+    return std::nullopt;
+}
+
+FlashResult FlashRun::Rehearse() {
+    if (!ImageFitsChip(image_.size(), chip_.capacity)) {
+        SendEndCommand();
+        return Refuse(FlashOutcome::ImageLargerThanChip, kImageLargerThanChipText);
+    }
+    // What the backup of the write would read, so the rehearsal costs what the write's
+    // first step does, and its record holds the same flash.
+    const uint32_t bytes = BackupBytes(image_.size(), chip_.capacity);
+    if (!ReadFlash(bytes, flash_as_read_)) return FaultEnding();
+    WritePlan plan;
+    for (chunk_ = 0; chunk_ < image_.chunks(); ++chunk_) {
+        work_.chunk = image_.Chunk(chunk_);
+        bin_sum_ = IMG_AddChunkToSum(bin_sum_, work_.chunk);
+        uint32_t sum = 0;
+        if (CompareWithRead(chunk_, sum)) {
+            plan.chunks_to_write.push_back(chunk_);
+            plan.bytes_to_write += std::min(kChunkBytes, image_.size() - chunk_ * kChunkBytes);
+        } else {
+            ++plan.chunks_unchanged;
+        }
+    }
+    plan.estimated_accesses = (where_.backup ? AccessesToRead(bytes) : 0) +
+                              plan.chunks_to_write.size() * AccessesToWriteChunk(chip());
+    // A plan stands only once the EC is released: a run that ends in a fault has none.
+    SendEndCommand();
+    if (HW_Faulted()) return FaultEnding();
+    result_.plan = std::move(plan);
+    return End(FlashOutcome::Passed);
+}
+
 FlashRun::Comparison FlashRun::CompareChunk(uint8_t chunk) {
     Emit(FlashStep::Comparing);
-    const ChunkComparison read = SPI_CompareChunk(work_.chunk, chunk, 0x00, 0x00);
-    if (read.faulted) return Comparison::Faulted;
-    if (read.first_difference) return Comparison::Differs;
+    uint32_t sum = 0;
+    if (!flash_as_read_.empty()) {
+        // The backup already read this chunk: its bytes are the comparison's input.
+        if (CompareWithRead(chunk, sum)) return Comparison::Differs;
+    } else {
+        const ChunkComparison read = SPI_CompareChunk(work_.chunk, chunk, 0x00, 0x00);
+        if (read.faulted) return Comparison::Faulted;
+        if (read.first_difference) return Comparison::Differs;
+        sum = read.sum;
+    }
     // The read saw every byte of the chunk as the image has it: that read is its verify.
-    work_.rom_sum += read.sum;
+    work_.rom_sum += sum;
     const uint32_t chunk_start = chunk_ * kChunkBytes;
     work_.bytes_done += std::min(kChunkBytes, image_.size() - chunk_start);
     Emit(FlashStep::ChunkUnchanged);

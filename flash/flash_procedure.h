@@ -45,6 +45,11 @@ struct FlashRunOptions {
     /// Each chunk is read first; one that already holds the image is neither erased nor
     /// programmed, and counts as verified by that read (its bytes enter the ROM sum).
     bool only_changed = false;
+    /// The rehearsal: every check of the run, the identification and one read of the flash
+    /// (what a backup would read), compared chunk by chunk with the image into result.plan;
+    /// nothing that can change the chip or its status register is sent, the end command is.
+    /// Passed when the plan was made.
+    bool dry_run = false;
     FlashSafeguards safeguards;
     /// Told of the programming and verify marks as they happen; may be empty.
     ChipProgressSink progress;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "hw/hw_fault.h"
 #include "spi/chip_id.h"
@@ -33,6 +34,15 @@ enum class FlashOutcome : uint8_t {
     Passed,
 };
 
+/// What a dry run found: the write it would make.
+struct WritePlan {
+    std::vector<uint32_t> chunks_to_write;  // chunks that differ from the image, in order
+    uint32_t chunks_unchanged = 0;
+    uint64_t bytes_to_write = 0;            // image bytes in the chunks to write
+    uint64_t estimated_accesses = 0;        // port accesses of that write, backup read included
+    bool operator==(const WritePlan&) const = default;
+};
+
 struct FlashResult {
     FlashOutcome outcome = FlashOutcome::Passed;
     std::optional<uint8_t> failing_chunk;  // index of the chunk the run stopped in
@@ -44,6 +54,7 @@ struct FlashResult {
     std::string refusal;                   // a refusal's status text, made where it was decided
     std::string backup_path;               // where the flash as it was is saved (or was to be)
     std::optional<ChipRecord> chip;        // the identified chip, from the identification on
+    std::optional<WritePlan> plan;         // a dry run that read the flash: the write it would make
 
     bool operator==(const FlashResult&) const = default;
 };

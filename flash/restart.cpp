@@ -2,6 +2,7 @@
 
 #include "flash/command_process.h"
 #include "hw/clock.h"
+#include "hw/port_recording.h"
 
 namespace {
 
@@ -24,7 +25,11 @@ bool RunCommandAndWait(const std::vector<std::string>& argv) {
     return command.Succeeded();
 }
 
-bool RequestRestart() { return g_Runner(RestartCommand()); }
+bool RequestRestart() {
+    // The machine goes down with the program: a record under way is saved first.
+    SaveActivePortRecording();
+    return g_Runner(RestartCommand());
+}
 
 ScopedCommandRunner::ScopedCommandRunner(CommandRunner runner) : previous_(g_Runner) { g_Runner = runner; }
 ScopedCommandRunner::~ScopedCommandRunner() { g_Runner = previous_; }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "hw/atomic_file.h"
+#include "hw/staged_temporaries.h"
 
 namespace {
 
@@ -55,25 +56,34 @@ long StagedReplacement::WriteSome(int fd, const char* bytes, size_t size) {
     }
 }
 
+std::FILE* StagedReplacement::StreamOver(int fd) { return ::fdopen(fd, "wb"); }
+
+int StagedReplacement::CloseDescriptor(int fd) { return ::close(fd); }
+
 bool StagedReplacement::Commit() {
     if (fd_ < 0) return false;
     TakeOverOwnerAndMode(fd_, path_);
-    bool ok = !write_failed_ && ::fsync(fd_) == 0;
-    ok = (::close(std::exchange(fd_, -1)) == 0) && ok;
+    bool ok = FlushStream() && ::fsync(fd_) == 0;
+    ok = (CloseFile() == 0) && ok;
+    // Something else put under the name meanwhile (a device, a link) is not replaced either.
+    ok = ok && TargetAllowed();
     // rename() replaces the entry named `path`, never what a link there points to.
     ok = ok && ::rename(temp_path_.c_str(), path_.c_str()) == 0;
     if (!ok) {
         Abandon();
         return false;
     }
+    ForgetStagedTemporary(temp_path_.c_str());
     temp_path_.clear();
     SyncDirectory(DirectoryOf(path_));
     return true;
 }
 
 void StagedReplacement::Abandon() {
-    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
-    if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
+    CloseFile();
+    if (temp_path_.empty()) return;
+    ::unlink(temp_path_.c_str());
+    ForgetStagedTemporary(temp_path_.c_str());
     temp_path_.clear();
 }
 

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "hw/atomic_file.h"
+#include "hw/staged_temporaries.h"
 #include "hw/wide_text_win.h"
 
 // Created exclusively, so that no file already there is ever reused. Others may read it
@@ -32,13 +33,18 @@ long StagedReplacement::WriteSome(int fd, const char* bytes, size_t size) {
     return _write(fd, bytes, static_cast<unsigned>(std::min<size_t>(size, 1u << 20)));
 }
 
+std::FILE* StagedReplacement::StreamOver(int fd) { return _fdopen(fd, "wb"); }
+
+int StagedReplacement::CloseDescriptor(int fd) { return _close(fd); }
+
 bool StagedReplacement::Commit() {
     if (fd_ < 0) return false;
     // A directory of that name is never replaced (the move would refuse it anyway).
     const DWORD attributes = GetFileAttributesW(WideFromUtf8(path_).c_str());
     bool ok = attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    ok = ok && !write_failed_ && _commit(fd_) == 0;
-    ok = (_close(std::exchange(fd_, -1)) == 0) && ok;
+    ok = ok && TargetAllowed();
+    ok = FlushStream() && ok && _commit(fd_) == 0;
+    ok = (CloseFile() == 0) && ok;
     // The move replaces the entry named `path`, never what a link there points to; write-through
     // returns only once the new entry is on the disk.
     ok = ok && MoveFileExW(WideFromUtf8(temp_path_).c_str(), WideFromUtf8(path_).c_str(),
@@ -47,12 +53,15 @@ bool StagedReplacement::Commit() {
         Abandon();
         return false;
     }
+    ForgetStagedTemporary(temp_path_.c_str());
     temp_path_.clear();
     return true;
 }
 
 void StagedReplacement::Abandon() {
-    if (fd_ >= 0) _close(std::exchange(fd_, -1));
-    if (!temp_path_.empty()) DeleteFileW(WideFromUtf8(temp_path_).c_str());
+    CloseFile();
+    if (temp_path_.empty()) return;
+    DeleteFileW(WideFromUtf8(temp_path_).c_str());
+    ForgetStagedTemporary(temp_path_.c_str());
     temp_path_.clear();
 }

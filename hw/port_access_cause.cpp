@@ -9,7 +9,10 @@
 
 #include "hw/library_loader.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -32,6 +35,11 @@ bool LockedDown(const PortAccessFacts& facts) {
 std::string NotPrivileged() {
     return "this process is not root and lacks CAP_SYS_RAWIO, which raw port I/O needs: run it as root "
            "(sudo) or give it CAP_SYS_RAWIO.";
+}
+
+std::string RootWithoutCapability() {
+    return "this process runs as root but lacks CAP_SYS_RAWIO, which raw port I/O needs even for root (a "
+           "container or service manager may have dropped it): give it CAP_SYS_RAWIO.";
 }
 
 std::string Lockdown(const std::string& mode) {
@@ -63,6 +71,16 @@ bool HasRawIoCapability() {
 }
 #endif
 
+bool StdoutSharesStderr() {
+#ifdef _WIN32
+    return _isatty(_fileno(stdout)) && _isatty(_fileno(stderr));
+#else
+    struct stat out {}, err {};
+    if (::fstat(STDOUT_FILENO, &out) != 0 || ::fstat(STDERR_FILENO, &err) != 0) return false;
+    return out.st_dev == err.st_dev && out.st_ino == err.st_ino;
+#endif
+}
+
 }  // namespace
 
 std::string SelectedLockdownMode(const std::string& text) {
@@ -86,13 +104,13 @@ std::vector<std::string> PortAccessCauses(const PortAccessFacts& facts) {
             break;
     }
     std::vector<std::string> causes;
-    const bool privileged = facts.root || facts.raw_io_capability;
     const std::optional<int> err = failure.driver_errno;
     if (err == ENOSYS) {
         causes.push_back("this kernel has no iopl/ioperm system calls (ENOSYS): boot a kernel built with "
                          "CONFIG_X86_IOPL_IOPERM.");
-    } else if (!privileged && (!err || *err == EPERM || *err == EACCES)) {
-        causes.push_back(NotPrivileged());
+    } else if (!facts.raw_io_capability && (!err || *err == EPERM || *err == EACCES)) {
+        // The capability, not the user ID, is what the kernel checks.
+        causes.push_back(facts.root ? RootWithoutCapability() : NotPrivileged());
     }
     // Locked down, the kernel refuses port access to root as well (EPERM).
     if (LockedDown(facts)) causes.push_back(Lockdown(facts.lockdown_mode));
@@ -110,7 +128,9 @@ std::vector<std::string> PortAccessCauses(const PortAccessFacts& facts) {
 PortAccessFacts GatherPortAccessFacts(const PortOpenFailure& failure, const std::string& lockdown_path) {
     PortAccessFacts facts{failure, SelectedLockdownMode(ReadFirstLine(lockdown_path)), false, false};
 #ifdef _WIN32
-    facts.root = true;  // administrator rights show only as the driver opening or not
+    // Administrator rights show only as the driver opening or not.
+    facts.root = true;
+    facts.raw_io_capability = true;
 #else
     facts.root = ::geteuid() == 0;
     facts.raw_io_capability = HasRawIoCapability();
@@ -119,6 +139,9 @@ PortAccessFacts GatherPortAccessFacts(const PortOpenFailure& failure, const std:
 }
 
 void ReportPortAccessCause(const PortOpenFailure& failure) {
+    // The fixed text on standard output ends without a line end; where both streams show in
+    // one place, the causes start on a line of their own.
+    if (StdoutSharesStderr()) std::fputc('\n', stderr);
     for (const std::string& cause : PortAccessCauses(GatherPortAccessFacts(failure, g_LockdownPath)))
         std::fprintf(stderr, "vantu: %s\n", cause.c_str());
     std::fflush(stderr);

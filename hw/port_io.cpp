@@ -4,6 +4,7 @@
 
 #include "hw/library_loader.h"
 #include "hw/port_access_cause.h"
+#include "hw/port_record.h"
 
 bool g_DriverOpen = false;
 
@@ -28,12 +29,44 @@ bool Fail(const PortOpenFailure& failure) {
 
 constexpr const char* kEntryNames[] = {"Out32", "Inp32", "IsInpOutDriverOpen"};
 
+// The entries of the library or the test; g_Active is these, or the recording layer over them.
+PortIoEntries g_LibraryEntries = kNoLibrary;
+PortRecordWriter* g_Recorder = nullptr;
+
+void PORT_IO_CALL RecordedOut32(short port, short data) {
+    g_LibraryEntries.out32(port, data);
+    g_Recorder->Write(static_cast<uint16_t>(port), static_cast<uint8_t>(data));
+}
+short PORT_IO_CALL RecordedInp32(short port) {
+    const short answer = g_LibraryEntries.inp32(port);
+    g_Recorder->Read(static_cast<uint16_t>(port), static_cast<uint8_t>(answer));
+    return answer;
+}
+
 }  // namespace
 
 namespace port_io_detail {
 PortIoEntries g_Active = kNoLibrary;
 }
 using port_io_detail::g_Active;
+
+namespace {
+
+void Activate(const PortIoEntries& entries) {
+    g_LibraryEntries = entries;
+    g_Active = entries;
+    if (g_Recorder != nullptr) {
+        g_Active.out32 = RecordedOut32;
+        g_Active.inp32 = RecordedInp32;
+    }
+}
+
+}  // namespace
+
+void IO_RecordInto(PortRecordWriter* writer) {
+    g_Recorder = writer;
+    Activate(g_LibraryEntries);
+}
 
 bool IO_Open() {
     PortIoEntries entries;
@@ -61,7 +94,7 @@ bool IO_Open() {
         if (g_Preset == nullptr) g_Library.Unload();
         return Fail({PortOpenFailure::Kind::DriverRefused, "", "", driver_errno});
     }
-    g_Active = entries;
+    Activate(entries);
     g_DriverOpen = true;
     return true;
 }
@@ -69,20 +102,20 @@ bool IO_Open() {
 void IO_Close() {
     g_DriverOpen = false;
     if (g_Preset != nullptr) return;
-    g_Active = kNoLibrary;
+    Activate(kNoLibrary);
     g_Library.Unload();
 }
 
 ScopedPortIo::ScopedPortIo(const PortIoEntries& entries)
-    : previous_active_(g_Active), previous_preset_(g_Preset), previous_driver_open_(g_DriverOpen),
+    : previous_active_(g_LibraryEntries), previous_preset_(g_Preset), previous_driver_open_(g_DriverOpen),
       entries_(entries) {
     g_Preset = &entries_;
-    g_Active = entries_;
+    Activate(entries_);
     g_DriverOpen = true;
 }
 
 ScopedPortIo::~ScopedPortIo() {
-    g_Active = previous_active_;
+    Activate(previous_active_);
     g_Preset = previous_preset_;
     g_DriverOpen = previous_driver_open_;
 }

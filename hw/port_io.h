@@ -35,6 +35,11 @@ bool IO_Open();
 /// Unloads the library; afterwards IO_In answers 0xFF and IO_Out does nothing.
 void IO_Close();
 
+class PortRecordWriter;
+/// From now on every access also goes to `writer` (after the library's entry ran, with the
+/// value the program got), whichever library or test entries are in place; null stops it.
+void IO_RecordInto(PortRecordWriter* writer);
+
 namespace port_io_detail {
 extern PortIoEntries g_Active;  // never holds null pointers
 }

@@ -90,7 +90,10 @@ installed_status=0
 run_installed() {  # program [arguments]: in $run, capabilities recorded by the process itself
     local program=$tree/usr/bin/$1
     shift
+    # A lock of its own and a bus that leads nowhere: never the machine-wide lock another
+    # Vantu may hold, nor a real sleep inhibitor.
     (cd "$run" && env -i PATH="$PATH" HOME="$run" LD_LIBRARY_PATH="$simlib" \
+        VANTU_LOCK_FILE="$run/vantu.lock" DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/vantu-test-bus \
         VANTU_SIM_CONFIG="$run/sim.conf" QT_QPA_PLATFORM=offscreen "${without_port_rights[@]}" \
         sh -c 'grep -E "^(Cap|NoNewPrivs)" /proc/self/status > capabilities; exec "$@"' sh "$program" "$@" \
         > out 2> err) || installed_status=$?

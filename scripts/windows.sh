@@ -4,7 +4,8 @@
 # and inpoutx64.dll, tests run under Wine. 32-bit: core libraries, vantu-cli.exe and
 # InpOut32.DLL, built and checked on the host (running them would need 32-bit Wine). With the
 # static Qt kit beside the repository, the 64-bit build adds the window, vantu.exe, and its
-# tests under Wine.
+# tests under Wine, and the release: the MSI and portable zip, installed, run and removed
+# under Wine by the windows_release test.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/ensure_packages.sh"
@@ -29,7 +30,8 @@ toolchain=${qt_toolchain:-$root/cmake/mingw-w64-x86_64.cmake}
 fresh=()
 grep -qsx "CMAKE_TOOLCHAIN_FILE:[A-Z]*=$toolchain" "$build-win64/CMakeCache.txt" || fresh=(--fresh)
 cmake "${fresh[@]}" -S "$root" -B "$build-win64" -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DVANTU_BUILD_APP="$([ -n "$qt_toolchain" ] && echo ON || echo OFF)"
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DVANTU_BUILD_APP="$([ -n "$qt_toolchain" ] && echo ON || echo OFF)" \
+    -DVANTU_QT_RECIPE_DIR="$qt_kit_dir"
 cmake --build "$build-win64" -j "$jobs"
 
 # One Wine server for the whole run, so each test program starts in a fraction of a second;
@@ -39,7 +41,7 @@ wineserver=/usr/lib/wine/wineserver
 "$wineserver" -k 2> /dev/null || true  # one left from an earlier run of this tree
 # A fresh prefix each run: in one left by an ended server Wine's RPC service no longer
 # starts, and every window program would wait ten seconds for it.
-rm -rf "$WINEPREFIX"
+rm -rf "$WINEPREFIX" "$WINEPREFIX-home"
 mkdir -p "$WINEPREFIX"
 trap '"$wineserver" -k 2> /dev/null || true' EXIT
 "$wineserver" -p

@@ -173,6 +173,11 @@ const Key kKeys[] = {
          c.trace_file = std::string(v);
          return true;
      }},
+    {"replay",
+     [](auto v, Config& c) {
+         c.replay_file = std::string(v);
+         return true;
+     }},
 };
 
 }  // namespace

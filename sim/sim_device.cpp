@@ -4,10 +4,12 @@
 
 #include "sim/sim_device.h"
 
+#include <cstdio>
 #include <limits>
 #include <stdexcept>
 
 #include "sim/flash_store.h"
+#include "sim/replay.h"
 #include "sim/spi_chip.h"
 #include "sim/super_io_space.h"
 #include "sim/text_trace.h"
@@ -41,6 +43,7 @@ struct Device::Impl {
                                   ? std::numeric_limits<uint64_t>::max()
                                   : static_cast<uint64_t>(config.stop_answering_after_commands)) {
         if (!config.trace_file.empty()) text = std::make_unique<TextTrace>(config.trace_file);
+        if (!config.replay_file.empty()) replay = std::make_unique<Replay>(config.replay_file);
         UpdateSpiObserving();
     }
 
@@ -322,13 +325,38 @@ struct Device::Impl {
     std::vector<EcEvent> ec_trace;
     SpiSummary summary;
     std::unique_ptr<TextTrace> text;
+    std::unique_ptr<Replay> replay;
+
+    void TellDivergence() {
+        std::fprintf(stderr, "simulated port library: %s\n", replay->divergence().c_str());
+        std::fflush(stderr);
+    }
 };
 
 Device::Device(const Config& config) : impl_(std::make_unique<Impl>(config)) {}
 Device::~Device() = default;
 
-uint8_t Device::In(uint16_t port) { return impl_->In(port); }
-void Device::Out(uint16_t port, uint8_t value) { impl_->Out(port, value); }
+uint8_t Device::In(uint16_t port) {
+    if (!impl_->replay) [[likely]] return impl_->In(port);
+    // Once stopped, nothing answers: the program's own bounds end its run.
+    if (!impl_->replay->divergence().empty()) return 0xFF;
+    impl_->In(port);
+    const std::optional<uint8_t> recorded = impl_->replay->Read(port);
+    if (!recorded) impl_->TellDivergence();
+    return recorded.value_or(0xFF);
+}
+
+void Device::Out(uint16_t port, uint8_t value) {
+    if (!impl_->replay) [[likely]] return impl_->Out(port, value);
+    if (!impl_->replay->divergence().empty()) return;
+    if (impl_->replay->Write(port, value)) return impl_->Out(port, value);
+    impl_->TellDivergence();
+}
+
+const std::string& Device::replay_divergence() const {
+    static const std::string kNone;
+    return impl_->replay ? impl_->replay->divergence() : kNone;
+}
 
 std::span<uint8_t> Device::flash() { return impl_->flash.bytes(); }
 uint8_t Device::chip_status() const { return impl_->chip.status(); }

@@ -96,6 +96,10 @@ struct Config {
     // the entry is missing when unset; the drop-in library then answers -1 (not known).
     std::optional<int> driver_errno;
     std::string trace_file;   // text trace of EC commands and SPI transactions, appended; empty: none
+    // A record of a run: reads are answered from it and writes compared with it, the model
+    // above following along (so its flash file ends as the recorded run left it). At the
+    // first difference the replay stops and the device answers nothing more. Empty: none.
+    std::string replay_file;
 };
 
 /// Reads a configuration file of "key=value" lines (see README of sim/) over the values
@@ -174,6 +178,9 @@ public:
 
     /// Writes out the buffered text trace (also done every so often and on destruction).
     void FlushTraceFile();
+    /// Why a replay stopped (also told on standard error when it happens); "" while it runs
+    /// or when nothing is replayed.
+    const std::string& replay_divergence() const;
 
 private:
     struct Impl;

@@ -59,11 +59,11 @@ public:
     /// is false. `env` adds to the environment.
     ProcessResult Run(const std::vector<std::string>& args, bool with_library = true,
                       const std::map<std::string, std::string>& env = {}) const;
+    /// The launch Run makes, for a test that starts the program some other way.
+    ProcessLaunch Launch(const std::vector<std::string>& args, bool with_library = true,
+                         const std::map<std::string, std::string>& env = {}) const;
 
 private:
-    ProcessLaunch Launch(const std::vector<std::string>& args, bool with_library,
-                         const std::map<std::string, std::string>& env) const;
-
     std::filesystem::path path_;
 };
 

@@ -1,6 +1,8 @@
 // --json: every line of standard output parses back, every field printed is documented, and
 // the events of a write follow the flash run step by step.
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "cli/json_fields.h"
@@ -86,6 +88,45 @@ TEST(CliJson, AUsageErrorIsAResultObjectToo) {
     EXPECT_EQ(lines[0]["command"], "verify");
     EXPECT_EQ(lines[0]["status"], 2);
     EXPECT_NE(lines[0]["message"].get<std::string>().find("nothere.bin"), std::string::npos);
+}
+
+TEST(CliJson, HostileArgumentsEndInExactlyOneResultObjectWithTheirStatus) {
+    CliDir dir("json-hostile");
+    dir.Sim("chip=winbond");
+    ASSERT_EQ(::mkfifo(dir.Path("fifo").c_str(), 0666), 0);
+    const std::string not_utf8 = "\xff\xfe\xc3";
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+    };
+    const Case cases[] = {
+        {{"--port", "-1", "probe"}, 2},
+        {{"--sio", "2f", "probe"}, 2},
+        {{"--bram-bank", "2", "probe"}, 2},
+        {{"--end-cmd", "0x", "probe"}, 2},
+        {{"read", "--size", "18446744073709551616", "dump.bin"}, 2},
+        {{"sum", "--rom", "--size", "99999999999999999999999"}, 2},
+        {{"sum", "--rom", "--size", "16M"}, 2},  // more than the 4 MiB chip: no wrapped copies
+        {{"read", "--size", "0x10000", not_utf8 + ".bin"}, 0},
+        {{"--settings", not_utf8 + ".ini", "probe"}, 2},
+        {{"--log", "fifo", "probe"}, 2},  // no reader: refused at once, no wait
+        {{"--bogus" + not_utf8, "probe"}, 2},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.push_back("--json");
+        SCOPED_TRACE(testing::PrintToString(args));
+        const ProcessResult run = dir.Run(args);
+        ASSERT_TRUE(run.exited) << run.err;
+        EXPECT_EQ(run.exit_status, c.status) << run.err;
+        const std::vector<nlohmann::json> lines = JsonLines(run.out);
+        int results = 0;
+        for (const nlohmann::json& line : lines) results += line.value("event", "") == "result";
+        EXPECT_EQ(results, 1);
+        EXPECT_EQ(lines.back().value("event", ""), "result");
+        EXPECT_EQ(lines.back().value("status", -1), c.status);
+    }
+    EXPECT_EQ(dir.ReadBytes(not_utf8 + ".bin").size(), 65536u);
 }
 
 TEST(CliJson, TheLogGetsTheProgressAndTheResultButNoJson) {

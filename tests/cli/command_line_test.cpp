@@ -60,7 +60,7 @@ TEST(CommandLine, EachCommandTakesItsOwnArguments) {
     ASSERT_EQ(Parse({"read", "--size", "4M", "out.bin"}, read), "");
     EXPECT_EQ(read.size, 4u << 20);
     CliRequest sizes;
-    ASSERT_EQ(Parse({"sum", "--rom", "--size", "65536"}, sizes), "");
+    ASSERT_EQ(Parse({"sum", "--rom", "--size", "0x10000"}, sizes), "");
     EXPECT_EQ(sizes.size, 65536u);
     EXPECT_TRUE(sizes.rom);
 
@@ -88,7 +88,7 @@ TEST(EcSetup, DefaultsAreThoseOfAMissingSettingsFile) {
     EXPECT_EQ(setup.command_port(), 0x3F4);
     EXPECT_EQ(setup.sio_index_port, 0x2E);
     EXPECT_EQ(setup.bram_bank, 0);
-    EXPECT_EQ(setup.end_cmd, 0);
+    EXPECT_EQ(setup.end_cmd, 0xFE);  // the settings template's end command, not the 0 of a missing file
     EXPECT_EQ(setup.settings, UiSettings{});
     EXPECT_EQ(EcSetupRefusal(setup), "");
 }

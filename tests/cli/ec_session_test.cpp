@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "cli/ec_session.h"
+#include "hw/administrator_rights.h"
 #include "hw/session_lock.h"
 #include "hw/sleep_inhibitor.h"
 #include "sim/in_process.h"
@@ -93,6 +94,16 @@ TEST_F(EcSessionTest, ASilentStatusPortRefusesUnlessThePlanAsksToLook) {
     EXPECT_EQ(RunSession(absent), std::make_pair(ExitStatus::Refused, false));
     plan_.needs_ec_answer = false;
     EXPECT_EQ(RunSession(absent), std::make_pair(ExitStatus::Passed, true));
+}
+
+TEST_F(EcSessionTest, WithoutAdministratorRightsNothingIsTouched) {
+    const ScopedAdministratorRights not_elevated(false);
+    // Asked before the lock, which such a console could not even take on Windows.
+    const SessionLock other(lock_path_);
+    ASSERT_TRUE(other.held());
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunSession(), std::make_pair(ExitStatus::NoPortAccess, false));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("from an administrator prompt"), std::string::npos);
 }
 
 }  // namespace

@@ -6,6 +6,9 @@
 #include <optional>
 
 #include "flash_run_fixture.h"
+#ifndef _WIN32
+#include "failing_stream.h"
+#endif
 
 namespace {
 
@@ -143,6 +146,20 @@ TEST_F(FlashRunTest, RefusedFollowModeShowsTheAnswerAndReleasesTheEc) {
         EXPECT_EQ(EndCommands(), 1u);
     }
 }
+
+#ifndef _WIN32
+// An image that cannot be read whole is never started: what the EC gets is the whole image
+// as it was measured, or nothing.
+TEST_F(FlashRunTest, AnImageReadShortIsNeverStarted) {
+    const std::vector<uint8_t> image = Pattern(3 * 65536);
+    for (const teststream::Failure failure : {teststream::Failure::ReadError, teststream::Failure::EndsEarly}) {
+        sim::Device& device = Start();
+        UseImage(teststream::OpenFailingStream(std::string(image.begin(), image.end()), 100000, failure));
+        EXPECT_EQ(Run().outcome, FlashOutcome::ImageUnreadable);
+        EXPECT_TRUE(device.ec_trace().empty());
+    }
+}
+#endif
 
 // A chip whose ID gives no capacity and is smaller than the image wraps its addresses: every
 // chunk verifies when written, and a later one overwrites an earlier one.

@@ -172,8 +172,9 @@ TEST_F(AtomicFileTest, StagedReplacementAppearsOnlyAtCommit) {
 
     StagedReplacement completed(In("LoadRom.bin"));
     ASSERT_TRUE(completed.Append("whole "));
-    // A writer that opens the temporary file by name adds to the same file.
-    std::ofstream(completed.temp_path(), std::ios::binary | std::ios::app) << "read";
+    // A writer given the stream over the same descriptor adds to the same file.
+    ASSERT_NE(completed.stream(), nullptr);
+    std::fputs("read", completed.stream());
     ASSERT_TRUE(completed.Commit());
     EXPECT_EQ(Read(In("LoadRom.bin")), "whole read");
     EXPECT_EQ(Entries(), (std::set<std::string>{"LoadRom.bin"}));

@@ -40,7 +40,7 @@ TEST(PortAccessCauseTest, EachCauseNamesItselfAndWhatToDo) {
          {"not root and lacks CAP_SYS_RAWIO", "sudo"}, {"locked down", "cannot see"}},
         {"not root, no errno entry", {{Kind::DriverRefused, "", "", {}}, "", false, false},
          {"not root and lacks CAP_SYS_RAWIO"}, {"locked down"}},
-        {"root, locked down", {{Kind::DriverRefused, "", "", EPERM}, "integrity", true, false},
+        {"root, locked down", {{Kind::DriverRefused, "", "", EPERM}, "integrity", true, true},
          {"locked down (integrity)", "Secure Boot", "iomem=relaxed does not help"}, {"not root", "cannot see"}},
         {"not root and locked down", {{Kind::DriverRefused, "", "", {}}, "confidentiality", false, false},
          {"not root and lacks CAP_SYS_RAWIO", "locked down (confidentiality)"}, {}},
@@ -52,7 +52,9 @@ TEST(PortAccessCauseTest, EachCauseNamesItselfAndWhatToDo) {
          {"refused port access", "errno 5"}, {"not root", "cannot see"}},
         {"capability instead of root", {{Kind::DriverRefused, "", "", EPERM}, "none", false, true},
          {"cannot see"}, {"not root"}},
-        {"nothing known", {{Kind::DriverRefused, "", "", {}}, "", true, false}, {"cannot see", "root", "Secure Boot"}, {}},
+        {"nothing known", {{Kind::DriverRefused, "", "", {}}, "", true, true}, {"cannot see", "root", "Secure Boot"}, {}},
+        {"root without the capability", {{Kind::DriverRefused, "", "", EPERM}, "none", true, false},
+         {"runs as root but lacks CAP_SYS_RAWIO"}, {"not root", "cannot see"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

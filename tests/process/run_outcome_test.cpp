@@ -167,20 +167,25 @@ TEST(RunOutcomeTest, SettingsFaultsAreNamedNotBlamedOnThePortLibrary) {
     }
 }
 
-TEST(RunOutcomeTest, WarningBoxOfAnUnattendedRunIsToldAndNeverWaitedFor) {
-    RunDir dir("warning");
-    dir.ConfigureSim("");
-    testini::IniValues ini = Unattended();
-    ini.warning_show = "1";
-    dir.Write("uiset.ini", IniText(ini));
-    dir.WriteBytes("IMAGE.Bin", Image(4096));
+TEST(RunOutcomeTest, WarningBoxOfAnUnattendedRunIsToldAndNeverWaitedForAndASilentOneSkipsIt) {
+    for (const char* silent : {"0", "1"}) {
+        SCOPED_TRACE(std::string("SilentRun=") + silent);
+        RunDir dir(std::string("warning-") + silent);
+        dir.ConfigureSim("");
+        testini::IniValues ini = Unattended();
+        ini.warning_show = "1";
+        ini.silent_run = silent;
+        dir.Write("uiset.ini", IniText(ini));
+        dir.WriteBytes("IMAGE.Bin", Image(4096));
 
-    const ProcessResult result = dir.RunVantu(20);
-    ASSERT_TRUE(result.exited) << result.err;
-    EXPECT_EQ(result.exit_status, 0);
-    EXPECT_EQ(dir.ReadText("Flash_log.txt"), "PASS\n");
-    EXPECT_TRUE(Contains(result.err,
-                         "Don't touch peripheral device or Remove AC power while EC Update processing!!\n"));
+        const ProcessResult result = dir.RunVantu(20);
+        ASSERT_TRUE(result.exited) << result.err;
+        EXPECT_EQ(result.exit_status, 0);
+        EXPECT_EQ(dir.ReadText("Flash_log.txt"), "PASS\n");
+        EXPECT_EQ(Contains(result.err,
+                           "Don't touch peripheral device or Remove AC power while EC Update processing!!\n"),
+                  std::string(silent) == "0");
+    }
 }
 
 }  // namespace
