@@ -1,4 +1,4 @@
-// The manual page, --help and the README say what the program does: every command, option,
+// The manual page, --help and docs/command-line.md say what the program does: every command, option,
 // exit status and JSON field, from the same tables the program uses.
 
 #include <gtest/gtest.h>
@@ -23,8 +23,8 @@ std::string ManPageText() {
     return ManPage(app);
 }
 
-std::string Readme() {
-    std::ifstream in(README_PATH);
+std::string CommandLineDoc() {
+    std::ifstream in(COMMAND_LINE_DOC_PATH);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
@@ -57,15 +57,15 @@ TEST(CliDocs, RoffTextKeepsRoffOutOfTheWords) {
     EXPECT_EQ(RoffText("plain"), "plain");
 }
 
-TEST(CliDocs, ReadmeGivesEveryExitStatusAndCommand) {
-    const std::string readme = Readme();
-    ASSERT_NE(readme.find("## Command line"), std::string::npos);
+TEST(CliDocs, CommandLineDocGivesEveryExitStatusAndCommand) {
+    const std::string doc_text = CommandLineDoc();
+    ASSERT_NE(doc_text.find("# Command line"), std::string::npos);
     for (const ExitStatusDoc& doc : ExitStatusDocs())
-        EXPECT_NE(readme.find("| " + std::to_string(AsInt(doc.status)) + " | " + doc.meaning + " |"), std::string::npos)
+        EXPECT_NE(doc_text.find("| " + std::to_string(AsInt(doc.status)) + " | " + doc.meaning + " |"), std::string::npos)
             << doc.meaning;
     for (const char* command : {"vantu-cli probe", "vantu-cli read", "vantu-cli write", "vantu-cli verify",
                                 "vantu-cli sum"})
-        EXPECT_NE(readme.find(command), std::string::npos) << command;
+        EXPECT_NE(doc_text.find(command), std::string::npos) << command;
 }
 
 TEST(CliDocs, EveryStepAndOutcomeHasItsOwnName) {
