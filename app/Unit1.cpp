@@ -14,7 +14,7 @@
 #include "hw/ec_ports.h"
 #include "hw/port_io.h"
 #include "hw/ec_session.h"
-#include "hw/signal_hold.h"
+#include "platform/signal_hold.h"
 #include "version/fw_version.h"
 #include "ui_Unit1.h"
 

@@ -4,7 +4,7 @@
 
 #include "app/Unit1.h"
 #include "app/dialogs.h"
-#include "hw/signal_hold.h"
+#include "platform/signal_hold.h"
 #include "flash/checksum_tools.h"
 #include "flash/flash_procedure.h"
 #include "flash/image_file.h"

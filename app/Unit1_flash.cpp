@@ -19,8 +19,8 @@
 #include "flash/image_reader.h"
 #include "flash/restart.h"
 #include "hw/port_io.h"
-#include "hw/signal_hold.h"
-#include "hw/sleep_inhibitor.h"
+#include "platform/signal_hold.h"
+#include "platform/sleep_inhibitor.h"
 #include "version/fw_version.h"
 #include "ui_Unit1.h"
 

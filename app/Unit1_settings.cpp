@@ -8,7 +8,7 @@
 #include "hw/ec_channel.h"
 #include "hw/ec_ports.h"
 #include "hw/ec_session.h"
-#include "hw/signal_hold.h"
+#include "platform/signal_hold.h"
 #include "settings/int_convert.h"
 #include "settings/settings_file.h"
 #include "ui_Unit1.h"

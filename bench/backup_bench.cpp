@@ -18,9 +18,9 @@
 #include "bench/random_image.h"
 #include "bench/traffic_floor.h"
 #include "flash/flash_backup.h"
-#include "hw/clock.h"
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
+#include "platform/clock.h"
 #include "sim/in_process.h"
 #include "spi/chip_id.h"
 

@@ -12,10 +12,10 @@
 #include "flash/chip_capacity.h"
 #include "flash/flash_procedure.h"
 #include "flash/image_reader.h"
-#include "hw/clock.h"
 #include "hw/hw_fault.h"
 #include "hw/port_io.h"
 #include "hw/port_record.h"
+#include "platform/clock.h"
 #include "sim/in_process.h"
 #include "spi/chip_id.h"
 

@@ -7,7 +7,7 @@
 #include <ctime>
 
 #include "cli/command_line.h"
-#include "hw/write_target.h"
+#include "platform/write_target.h"
 
 namespace {
 

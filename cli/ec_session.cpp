@@ -4,14 +4,14 @@
 
 #include <cstdio>
 
-#include "hw/administrator_rights.h"
 #include "hw/ec_channel.h"
 #include "hw/ec_presence.h"
 #include "hw/ec_session.h"
-#include "hw/library_loader.h"
 #include "hw/port_io.h"
 #include "hw/port_recording.h"
-#include "hw/sleep_inhibitor.h"
+#include "platform/administrator_rights.h"
+#include "platform/library_loader.h"
+#include "platform/sleep_inhibitor.h"
 
 namespace {
 

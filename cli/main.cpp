@@ -1,7 +1,7 @@
 #include "cli/run_cli.h"
-#include "hw/signal_hold.h"
-#include "hw/staged_temporaries.h"
-#include "hw/standard_descriptors.h"
+#include "platform/signal_hold.h"
+#include "platform/staged_temporaries.h"
+#include "platform/standard_descriptors.h"
 
 int main(int argc, char** argv) {
     MakeStandardDescriptorsSafe();

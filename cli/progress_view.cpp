@@ -1,6 +1,6 @@
 #include "cli/progress_view.h"
 
-#include "hw/clock.h"
+#include "platform/clock.h"
 
 std::string ProgressLine(const ProgressPoint& point, std::optional<uint32_t> seconds_left) {
     std::string line;

@@ -7,8 +7,8 @@
 #include "cli/ec_session.h"
 #include "cli/words.h"
 #include "flash/read_session.h"
-#include "hw/atomic_file.h"
 #include "hw/hw_fault.h"
+#include "platform/atomic_file.h"
 #include "spi/chunk_state.h"
 #include "spi/verify.h"
 

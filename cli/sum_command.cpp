@@ -8,7 +8,7 @@
 #include "flash/checksum_tools.h"
 #include "flash/image_reader.h"
 #include "hw/hw_fault.h"
-#include "hw/write_target.h"
+#include "platform/write_target.h"
 #include "spi/chunk_state.h"
 #include "spi/verify.h"
 

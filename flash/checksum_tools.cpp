@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "flash/image_reader.h"
-#include "hw/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "hw/ec_channel.h"
 #include "hw/ec_session.h"
 #include "hw/ec_ports.h"

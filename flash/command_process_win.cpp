@@ -3,7 +3,7 @@
 #include <string>
 
 #include "flash/command_process.h"
-#include "hw/wide_text_win.h"
+#include "platform/wide_text_win.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <optional>
 #include <system_error>
 
-#include "hw/atomic_file.h"
 #include "hw/hw_fault.h"
-#include "hw/utf8_path.h"
+#include "platform/atomic_file.h"
+#include "platform/utf8_path.h"
 #include "spi/chunk_state.h"
 #include "spi/verify.h"
 

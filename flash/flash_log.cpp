@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "hw/atomic_file.h"
+#include "platform/atomic_file.h"
 
 bool WriteFlashLog(const char* path, bool passed) {
     if (ReplaceFileAtomically(path, std::string(passed ? "PASS" : "Fail") + kTextLineEnd)) return true;

@@ -10,7 +10,7 @@
 #include "flash/flash_display.h"
 #include "flash/flash_events.h"
 #include "flash/flash_result.h"
-#include "hw/power_supply.h"
+#include "platform/power_supply.h"
 #include "settings/ui_settings.h"
 #include "spi/chunk_state.h"
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "flash/image_file.h"
-#include "hw/wide_text_win.h"
+#include "platform/wide_text_win.h"
 
 OpenedImage IMG_OpenImageFile(const char* path) {
     OpenedImage image;

@@ -1,8 +1,8 @@
 #include "flash/restart.h"
 
 #include "flash/command_process.h"
-#include "hw/clock.h"
 #include "hw/port_recording.h"
+#include "platform/clock.h"
 
 namespace {
 

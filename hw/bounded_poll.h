@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "hw/clock.h"
 #include "hw/hw_fault.h"
 #include "hw/wait_bounds.h"
+#include "platform/clock.h"
 
 /// Calls `attempt` until it returns true (result true). Returns false without calling it
 /// when a fault is already set, when an attempt raised one, or when more than `bound_ms`

@@ -1,10 +1,10 @@
 #include "hw/ec_channel.h"
 
 #include "hw/bounded_poll.h"
-#include "hw/clock.h"
 #include "hw/hw_fault.h"
 #include "hw/port_io.h"
 #include "hw/wait_bounds.h"
+#include "platform/clock.h"
 
 int g_StatusPort = 0x3F4;
 int g_CmdPort = 0x3F4;

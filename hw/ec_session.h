@@ -3,7 +3,7 @@
 // ROM checksum, a version read, a Super I/O read, a probe) runs inside one. A session asked
 // for while another is open on a different thread of this process is refused before any
 // port is touched, as is one while another program holds the lock. Within a session the
-// process holds its ending signals (hw/signal_hold.h).
+// process holds its ending signals (platform/signal_hold.h).
 //
 // Work that another session's work calls on the same thread (the version read at a flash's
 // end) nests in it: the thread that opened the session owns it until the outermost ends.
@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "hw/session_lock.h"
-#include "hw/signal_hold.h"
+#include "platform/session_lock.h"
+#include "platform/signal_hold.h"
 
 enum class EcSessionState {
     Open,        // this thread may work with the EC

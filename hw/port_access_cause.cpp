@@ -7,7 +7,7 @@
 #include <sstream>
 #include <utility>
 
-#include "hw/library_loader.h"
+#include "platform/library_loader.h"
 
 #ifdef _WIN32
 #include <io.h>

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "hw/library_loader.h"
 #include "hw/port_access_cause.h"
 #include "hw/port_record.h"
+#include "platform/library_loader.h"
 
 bool g_DriverOpen = false;
 

@@ -4,8 +4,8 @@
 #include <ctime>
 #include <utility>
 
-#include "hw/atomic_file.h"
 #include "hw/port_io.h"
+#include "platform/atomic_file.h"
 
 namespace {
 

@@ -36,7 +36,7 @@ cmake --build "$build" -j "$jobs"
 
 step "Debian package from the same build, checked unpacked (never installed here)"
 deb=$(VANTU_BUILD_DIR="$build" "$root/scripts/package.sh")
-"$root/scripts/check_package.sh" "$deb" "$build/simlib"
+"$root/packaging/check_package.sh" "$deb" "$build/simlib"
 
 step "core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTU_SANITIZE=ON -DVANTU_BUILD_APP=OFF

@@ -6,8 +6,8 @@
 #include <string>
 #include <system_error>
 
-#include "hw/atomic_file.h"
-#include "hw/utf8_path.h"
+#include "platform/atomic_file.h"
+#include "platform/utf8_path.h"
 #include "settings/settings_file.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "hw/wide_text_win.h"
+#include "platform/wide_text_win.h"
 #include "sim/flash_store.h"
 
 namespace sim {

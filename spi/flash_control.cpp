@@ -1,6 +1,6 @@
 #include "spi/flash_control.h"
 
-#include "hw/clock.h"
+#include "platform/clock.h"
 #include "spi/follow_link.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "hw/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "hw/ec_channel.h"
 #include "hw/ec_session.h"
 #include "hw/ec_ports.h"

@@ -12,8 +12,8 @@
 #include <string>
 #include <system_error>
 
-#include "hw/scoped_override.h"
-#include "hw/utf8_path.h"
+#include "platform/scoped_override.h"
+#include "platform/utf8_path.h"
 #include "settings/settings_file.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
 #include "hw/port_io.h"
-#include "hw/sleep_inhibitor.h"
 #include "hw/super_io.h"
 #include "line_ends.h"
+#include "platform/sleep_inhibitor.h"
 #include "settings/settings_file.h"
 
 namespace apptest {

@@ -26,9 +26,9 @@
 #include "flash/checksum_tools.h"
 #include "flash/image_reader.h"
 #include "flash/restart.h"
-#include "hw/clock.h"
 #include "hw/port_io.h"
 #include "hw/super_io.h"
+#include "platform/clock.h"
 #include "spi/chip_id.h"
 
 using namespace apptest;

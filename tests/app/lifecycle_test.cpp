@@ -14,7 +14,7 @@
 #include "app/run_mode.h"
 #include "app/theme.h"
 #include "hw/port_io.h"
-#include "hw/session_lock.h"
+#include "platform/session_lock.h"
 
 using namespace apptest;
 

@@ -9,8 +9,8 @@
 #include <QtTest>
 
 #include "app_test_support.h"
-#include "hw/clock.h"
 #include "hw/ec_channel.h"
+#include "platform/clock.h"
 
 using namespace apptest;
 

@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "cli_dir.h"
-#include "hw/session_lock.h"
+#include "platform/session_lock.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <fstream>
 
 #include "cli/ec_session.h"
-#include "hw/administrator_rights.h"
-#include "hw/session_lock.h"
-#include "hw/sleep_inhibitor.h"
+#include "platform/administrator_rights.h"
+#include "platform/session_lock.h"
+#include "platform/sleep_inhibitor.h"
 #include "sim/in_process.h"
 #include "test_env.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "hw/atomic_file.h"
+#include "platform/atomic_file.h"
 
 /// `text` with every `line_end` (by default the one of the program's text files) read as "\n".
 inline std::string PlainLineEnds(std::string text, const std::string& line_end = kTextLineEnd) {

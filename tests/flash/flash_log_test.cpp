@@ -18,7 +18,7 @@
 #include <iterator>
 
 #include "flash/flash_log.h"
-#include "hw/atomic_file.h"
+#include "platform/atomic_file.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 
 #include "flash/flash_procedure.h"
 #include "flash/image_reader.h"
-#include "hw/clock.h"
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
+#include "platform/clock.h"
 #include "sim/in_process.h"
 #include "spi/chip_id.h"
 #include "spi/chunk_state.h"

@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "hw/clock.h"
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
 #include "hw/wait_bounds.h"
+#include "platform/clock.h"
 #include "sim/in_process.h"
 
 namespace {

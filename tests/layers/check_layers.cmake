@@ -1,5 +1,5 @@
 # Fails when a layer includes a layer above it or anything outside the layers, or when code
-# outside the window includes Qt. Layers, lowest first: hw < settings < spi < version < flash
+# outside the window includes Qt. Layers, lowest first: platform < hw < settings < spi < version < flash
 # < cli, app; the two front ends stand side by side, neither including the other. sim/, tests/ and bench/ stand outside: they may include any layer, but Qt only in the
 # tests that drive the window (those under tests/app/ and those that include the window).
 #
@@ -8,7 +8,7 @@
 if(NOT DEFINED ROOT)
   message(FATAL_ERROR "check_layers: ROOT not given")
 endif()
-set(layers hw settings spi version flash cli app)
+set(layers platform hw settings spi version flash cli app)
 set(front_ends cli app)
 set(outside sim tests bench)
 

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <thread>
 
-#include "hw/wide_text_win.h"
 #include "line_ends.h"
+#include "platform/wide_text_win.h"
 
 namespace {
 

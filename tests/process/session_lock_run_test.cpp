@@ -6,7 +6,7 @@
 
 #include <unistd.h>
 
-#include "hw/session_lock.h"
+#include "platform/session_lock.h"
 #include "vantu_test_support.h"
 
 namespace {

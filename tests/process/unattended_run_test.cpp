@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "flash/restart.h"
-#include "hw/library_loader.h"
+#include "platform/library_loader.h"
 #include "vantu_test_support.h"
 
 namespace {

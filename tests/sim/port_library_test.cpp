@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "hw/library_loader.h"
 #include "hw/port_io.h"
+#include "platform/library_loader.h"
 #include "scratch_dir.h"
 #include "test_env.h"
 

@@ -5,12 +5,12 @@
 
 #include <functional>
 
-#include "hw/clock.h"
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
 #include "hw/port_io.h"
 #include "hw/port_recording.h"
 #include "hw/super_io.h"
+#include "platform/clock.h"
 #include "scratch_dir.h"
 #include "sim/in_process.h"
 #include "sim_host.h"

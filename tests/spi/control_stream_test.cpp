@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "hw/clock.h"
+#include "platform/clock.h"
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
 #include "spi/chip_id.h"

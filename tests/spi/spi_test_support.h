@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "hw/clock.h"
+#include "platform/clock.h"
 #include "sim/in_process.h"
 #include "sim/sim_device.h"
 #include "spi/chip_id.h"

@@ -6,10 +6,10 @@
 #include <initializer_list>
 #include <memory>
 
-#include "hw/clock.h"
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
 #include "hw/super_io.h"
+#include "platform/clock.h"
 #include "settings/ui_settings.h"
 #include "sim/in_process.h"
 #include "sim/sim_device.h"
