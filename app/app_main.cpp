@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/Unit1.h"
+#include "app/main_window.h"
 #include "app/dialogs.h"
 #include "app/run_mode.h"
 #include "app/theme.h"
@@ -53,12 +53,12 @@ void SaveRecording(const QApplication& app, PortRecording* recording, int status
         WriteErrorLine(QString::fromStdString(error));
 }
 
-int RunWindow(QApplication& app, const FormFactory& create_form, Screen screen) {
+int RunWindow(QApplication& app, const MainWindowFactory& create_form, Screen screen) {
     try {
         // Boxes shown while the window is being created carry the platform's default title.
         dialogs::SetApplicationTitle(dialogs::DefaultApplicationTitle());
         ApplyTheme(app, QString::fromLatin1(kThemeName));
-        const std::unique_ptr<TForm1> form = create_form();
+        const std::unique_ptr<MainWindow> form = create_form();
         dialogs::SetApplicationTitle(QString::fromLatin1(kApplicationTitle));
         if (form->EndsAtStart()) return form->RequestedExitStatus().value_or(0);
         if (screen == Screen::Absent) {
@@ -90,7 +90,7 @@ void ChooseWindowlessPlatformWithoutDisplay() {
 
 Screen ScreenOfPlatform() { return dialogs::WindowlessPlatform() ? Screen::Absent : Screen::Present; }
 
-int RunVantu(QApplication& app, const FormFactory& create_form, Screen screen) {
+int RunVantu(QApplication& app, const MainWindowFactory& create_form, Screen screen) {
     SetRunMode(RunMode::Unknown, false);
     const std::unique_ptr<PortRecording> recording = StartRecording(app);
     const int status = RunWindow(app, create_form, screen);

@@ -4,9 +4,9 @@
 #include <memory>
 
 class QApplication;
-class TForm1;
+class MainWindow;
 
-using FormFactory = std::function<std::unique_ptr<TForm1>()>;
+using MainWindowFactory = std::function<std::unique_ptr<MainWindow>()>;
 
 enum class Screen {
     Present,  // a person may be in front of the window
@@ -26,4 +26,4 @@ Screen ScreenOfPlatform();
 /// window (created by `create_form`), title, message loop. Without a screen, a run that
 /// would wait for a person ends at once with kNoScreenStatus and its reason on standard
 /// error. The window is destroyed before this returns, so its destruction steps have run.
-int RunVantu(QApplication& app, const FormFactory& create_form, Screen screen);
+int RunVantu(QApplication& app, const MainWindowFactory& create_form, Screen screen);

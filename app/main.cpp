@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "app/Unit1.h"
+#include "app/main_window.h"
 #include "app/app_main.h"
 #include "platform/signal_hold.h"
 #include "platform/staged_temporaries.h"
@@ -14,5 +14,5 @@ int main(int argc, char** argv) {
     RemoveTemporariesOnTerminatingSignals();
     ChooseWindowlessPlatformWithoutDisplay();
     QApplication app(argc, argv);
-    return RunVantu(app, [] { return std::make_unique<TForm1>(); }, ScreenOfPlatform());
+    return RunVantu(app, [] { return std::make_unique<MainWindow>(); }, ScreenOfPlatform());
 }

@@ -116,30 +116,30 @@ QStringList BoxRecorder::Texts() const {
     return texts;
 }
 
-bool TestForm::RunAutoFlash() {
+bool TestMainWindow::RunAutoFlash() {
     ++stand_ins_.auto_flash_runs;
     return stand_ins_.auto_flash(*this);
 }
 
-void TestForm::RestartSystem() {
+void TestMainWindow::RestartSystem() {
     ++stand_ins_.restarts;
     if (stand_ins_.on_restart) stand_ins_.on_restart();
 }
 
-void TestForm::showEvent(QShowEvent* event) {
+void TestMainWindow::showEvent(QShowEvent* event) {
     stand_ins_.shown = true;
-    TForm1::showEvent(event);
+    MainWindow::showEvent(event);
 }
 
 StartedWindow::StartedWindow(const IniValues* ini, const sim::Config& config) : rig(config) {
     if (ini != nullptr) WriteIni(*ini);
-    form = std::make_unique<TestForm>(stand_ins);
+    form = std::make_unique<TestMainWindow>(stand_ins);
     form->show();
     activated = QTest::qWaitForWindowActive(form.get());
     boxes.boxes.clear();
 }
 
-int RunProgram(StandIns& stand_ins, const std::function<void(TForm1&)>& with_form, Screen screen) {
+int RunProgram(StandIns& stand_ins, const std::function<void(MainWindow&)>& with_form, Screen screen) {
     QTimer watchdog;
     watchdog.setSingleShot(true);
     QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
@@ -148,7 +148,7 @@ int RunProgram(StandIns& stand_ins, const std::function<void(TForm1&)>& with_for
     return RunVantu(
         *app,
         [&] {
-            auto form = std::make_unique<TestForm>(stand_ins);
+            auto form = std::make_unique<TestMainWindow>(stand_ins);
             if (with_form) with_form(*form);
             return form;
         },

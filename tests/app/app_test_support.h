@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Unit1.h"
+#include "app/main_window.h"
 #include "app/app_main.h"
 #include "ini_text.h"
 #include "app/dialogs.h"
@@ -89,20 +89,20 @@ private:
 
 /// Stands in for the flash workflow and the restart, and watches the window.
 struct StandIns {
-    std::function<bool(TForm1&)> auto_flash = [](TForm1&) { return false; };
+    std::function<bool(MainWindow&)> auto_flash = [](MainWindow&) { return false; };
     int auto_flash_runs = 0;
     int restarts = 0;
     bool shown = false;
     std::function<void()> on_restart;
 };
 
-class TestForm : public TForm1 {
+class TestMainWindow : public MainWindow {
 public:
-    explicit TestForm(StandIns& stand_ins) : stand_ins_(stand_ins) {}
+    explicit TestMainWindow(StandIns& stand_ins) : stand_ins_(stand_ins) {}
     /// The window's own unattended flash, for stand-ins that want the real one.
-    bool RealRunAutoFlash() { return TForm1::RunAutoFlash(); }
+    bool RealRunAutoFlash() { return MainWindow::RunAutoFlash(); }
     /// The window's own restart request, for tests that install a command runner.
-    void RealRestartSystem() { TForm1::RestartSystem(); }
+    void RealRestartSystem() { MainWindow::RestartSystem(); }
 
 protected:
     bool RunAutoFlash() override;
@@ -115,7 +115,7 @@ private:
 
 /// A control of the window by its object name; ends the test run when there is none.
 template <typename T = QWidget>
-T* Child(TForm1& form, const char* name) {
+T* Child(MainWindow& form, const char* name) {
     T* child = form.findChild<T*>(QString::fromLatin1(name));
     if (child == nullptr) qFatal("no control %s", name);
     return child;
@@ -129,14 +129,14 @@ struct StartedWindow {
     SimRig rig;
     BoxRecorder boxes;
     StandIns stand_ins;
-    std::unique_ptr<TestForm> form;
+    std::unique_ptr<TestMainWindow> form;
     bool activated = false;
 };
 
-/// Runs the whole program (start-up to exit status) with a TestForm; ends the message loop
+/// Runs the whole program (start-up to exit status) with a TestMainWindow; ends the message loop
 /// with 99 if nothing else ends it. `with_form` runs once the window exists. The tests run
 /// offscreen but stand for a person in front of a screen unless `screen` says otherwise.
-int RunProgram(StandIns& stand_ins, const std::function<void(TForm1&)>& with_form = {},
+int RunProgram(StandIns& stand_ins, const std::function<void(MainWindow&)>& with_form = {},
                Screen screen = Screen::Present);
 
 }  // namespace apptest

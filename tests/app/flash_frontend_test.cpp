@@ -35,7 +35,7 @@ using namespace apptest;
 
 namespace {
 
-void Click(TForm1& form, const char* button) { QTest::mouseClick(Child(form, button), Qt::LeftButton); }
+void Click(MainWindow& form, const char* button) { QTest::mouseClick(Child(form, button), Qt::LeftButton); }
 
 std::vector<uint8_t> Image(size_t size) {
     std::vector<uint8_t> bytes(size);
@@ -106,7 +106,7 @@ private:
 
 void LoadImage(StartedWindow& w, const char* name) {
     w.boxes.open_file_answer = QDir::current().absoluteFilePath(QString::fromLatin1(name));
-    Click(*w.form, "Btn_loadFILE");
+    Click(*w.form, "loadImageButton");
 }
 
 }  // namespace
@@ -117,20 +117,20 @@ class FlashFrontendTest : public QObject {
 private slots:
     void flashButtonWarnsEvenWhenNoImageCanBeOpened() {
         StartedWindow w(nullptr);
-        Child<QPlainTextEdit>(*w.form, "Memo_status")->setPlainText("earlier run");
-        Click(*w.form, "Btn_Flash");
+        Child<QPlainTextEdit>(*w.form, "statusHistory")->setPlainText("earlier run");
+        Click(*w.form, "flashButton");
         QCOMPARE(w.boxes.Texts(),
                  (QStringList{"Please save the document is in use and turn off the use of the program before Flash EC!!",
                               "Can't read Bin file!!"}));
-        QVERIFY(Child<QPushButton>(*w.form, "Btn_Flash")->isEnabled());
-        QCOMPARE(Child<QPlainTextEdit>(*w.form, "Memo_status")->toPlainText(), QStringLiteral("earlier run"));
+        QVERIFY(Child<QPushButton>(*w.form, "flashButton")->isEnabled());
+        QCOMPARE(Child<QPlainTextEdit>(*w.form, "statusHistory")->toPlainText(), QStringLiteral("earlier run"));
     }
 
     void warningFollowsTheFlashButtonsOwnBox() {
         IniValues ini;
         ini.warning_show = "1";
         StartedWindow w(&ini);
-        Click(*w.form, "Btn_Flash");
+        Click(*w.form, "flashButton");
         const QString warning = "Don't touch peripheral device or Remove AC power while EC Update processing!!";
         QCOMPARE(w.boxes.Texts(),
                  (QStringList{"Please save the document is in use and turn off the use of the program before Flash EC!!",
@@ -139,7 +139,7 @@ private slots:
 
     void clicksQueuedDuringAFlashAreDropped() {
         StartedWindow w(nullptr);
-        auto* flash = Child<QPushButton>(*w.form, "Btn_Flash");
+        auto* flash = Child<QPushButton>(*w.form, "flashButton");
         int clicks = 0;
         connect(flash, &QPushButton::clicked, [&] { ++clicks; });
         {
@@ -173,8 +173,8 @@ private slots:
         QObject::connect(&clicker, &QTimer::timeout, [&] {
             if (!clock.Paused()) return;
             clicker.stop();
-            auto* tabs = Child<QTabWidget>(*w.form, "PageControl1");
-            Child<QLineEdit>(*w.form, "Edit1")->setText("64");
+            auto* tabs = Child<QTabWidget>(*w.form, "tabWidget");
+            Child<QLineEdit>(*w.form, "romSizeEdit")->setText("64");
             for (int tab = 0; tab < tabs->count(); ++tab) {
                 tabs->setCurrentIndex(tab);
                 for (QAbstractButton* button : w.form->findChildren<QAbstractButton*>()) {
@@ -183,7 +183,7 @@ private slots:
                     ++clicked;
                 }
             }
-            QTest::keyClick(Child(*w.form, "Btn_get_checksun_ROM"), Qt::Key_Space);
+            QTest::keyClick(Child(*w.form, "romChecksumButton"), Qt::Key_Space);
             clock.Release();
         });
         clicker.start(0);
@@ -225,20 +225,20 @@ private slots:
         const std::vector<uint8_t> image = Image(70000);
         WriteImage("new.bin", image);
         LoadImage(w, "new.bin");
-        QCOMPARE(Child<QLabel>(*w.form, "Lbl_status")->text(), QStringLiteral("Ready"));
+        QCOMPARE(Child<QLabel>(*w.form, "statusLabel")->text(), QStringLiteral("Ready"));
 
-        Click(*w.form, "Btn_Flash");
+        Click(*w.form, "flashButton");
 
         QCOMPARE(FlashStartsWith(w.rig.device, image), chip_works);
-        QCOMPARE(Child<QLabel>(*w.form, "Lbl_status")->text(),
+        QCOMPARE(Child<QLabel>(*w.form, "statusLabel")->text(),
                  chip_works ? QStringLiteral("CheckSum OK!!") : QStringLiteral("Verify Fail!!"));
         // Every control the run's steps reach shows its last value.
-        QCOMPARE(Child<QProgressBar>(*w.form, "ProgressBar1")->value(), chip_works ? 100 : 76);
-        QCOMPARE(Child<QLabel>(*w.form, "Lbl_Process")->text(), chip_works ? QStringLiteral("100") : QStringLiteral("76"));
+        QCOMPARE(Child<QProgressBar>(*w.form, "progressBar")->value(), chip_works ? 100 : 76);
+        QCOMPARE(Child<QLabel>(*w.form, "percentLabel")->text(), chip_works ? QStringLiteral("100") : QStringLiteral("76"));
         uint32_t sum = 0;
         for (size_t i = 0; i < 2 * 65536; ++i) sum += i < image.size() ? image[i] : 0xFF;
-        if (chip_works) QCOMPARE(Child<QLabel>(*w.form, "Lbl_CheckSUM")->text(), QString::asprintf("%06X", sum));
-        QCOMPARE(Child<QPlainTextEdit>(*w.form, "Memo_status")->toPlainText().split(QLatin1Char('\n')).first(),
+        if (chip_works) QCOMPARE(Child<QLabel>(*w.form, "checksumLabel")->text(), QString::asprintf("%06X", sum));
+        QCOMPARE(Child<QPlainTextEdit>(*w.form, "statusHistory")->toPlainText().split(QLatin1Char('\n')).first(),
                  QStringLiteral("EC ACK OK."));
         // The version is read again, after the EC has left follow mode, only when the run passed;
         // a restart writes the run's files first, the version record with a fresh read among them.
@@ -248,8 +248,8 @@ private slots:
         QVERIFY(left != trace.end());
         QCOMPARE(std::count(left, trace.end(), sim::EcEvent{sim::EcEvent::Command, 0x85}), (chip_works ? 1 : 0) + restarts);
         QCOMPARE(w.stand_ins.restarts, restarts);
-        QVERIFY(Child<QPushButton>(*w.form, "Btn_Flash")->isEnabled());
-        QVERIFY(Child<QPushButton>(*w.form, "Btn_loadFILE")->isEnabled());
+        QVERIFY(Child<QPushButton>(*w.form, "flashButton")->isEnabled());
+        QVERIFY(Child<QPushButton>(*w.form, "loadImageButton")->isEnabled());
         QVERIFY(clock.slept_ms() > 0);  // paced by the injectable clock, never for real
     }
 
@@ -264,7 +264,7 @@ private slots:
 
         QVERIFY(w.form->RealRunAutoFlash());
         QCOMPARE(ReadTextFile("Flash_log.txt").value_or(""), std::string("PASS\n"));
-        QCOMPARE(Child<QLabel>(*w.form, "Lbl_FilePath")->text(), QStringLiteral("USE EC.Bin"));
+        QCOMPARE(Child<QLabel>(*w.form, "filePathLabel")->text(), QStringLiteral("USE EC.Bin"));
         QVERIFY(FlashStartsWith(w.rig.device, image));
     }
 
@@ -317,7 +317,7 @@ private slots:
         QVERIFY(w.boxes.Texts().front().contains(QStringLiteral("being flashed")));
         QCOMPARE(ReadTextFile("Flash_log.txt").value_or(""), std::string("PASS\n"));
         QVERIFY(FlashStartsWith(w.rig.device, image));
-        QCOMPARE(Child<QLabel>(*w.form, "Lbl_status")->text(), QStringLiteral("CheckSum OK!!"));
+        QCOMPARE(Child<QLabel>(*w.form, "statusLabel")->text(), QStringLiteral("CheckSum OK!!"));
         QVERIFY(!w.form->FlashRunning());
         QVERIFY(w.form->close());  // once the flash is over
     }
@@ -370,7 +370,7 @@ private slots:
         QVERIFY(lines.contains(QStringLiteral("Start flash!!")));
         QVERIFY(lines.contains(QStringLiteral("CheckSum OK!!")));
         QCOMPARE(lines.last(), QStringLiteral("Can't write Flash_log.txt!!"));
-        QCOMPARE(Child<QLabel>(*w.form, "Lbl_status")->text(), QStringLiteral("Can't write Flash_log.txt!!"));
+        QCOMPARE(Child<QLabel>(*w.form, "statusLabel")->text(), QStringLiteral("Can't write Flash_log.txt!!"));
     }
 
     void failedRestartRequestIsReported_data() {
@@ -392,20 +392,20 @@ private slots:
 
         const QString failed = QStringLiteral("Restart failed: ") +
                                QString::fromStdString(RestartCommand().front()) + QLatin1Char(' ');
-        QCOMPARE(Child<QLabel>(*w.form, "Lbl_status")->text().startsWith(failed), !command_succeeds);
+        QCOMPARE(Child<QLabel>(*w.form, "statusLabel")->text().startsWith(failed), !command_succeeds);
         QCOMPARE(err.Text().startsWith(failed), !command_succeeds);
     }
 
     void binChecksumShowsTheSumOfWholeChunks() {
         StartedWindow w(nullptr);
-        Click(*w.form, "Btn_get_checksun_BIN");
+        Click(*w.form, "binChecksumButton");
         QCOMPARE(w.boxes.Texts(), QStringList{"Not get BIN FILE!"});
-        QCOMPARE(Child<QLabel>(*w.form, "Lbl_BIN_check")->text(), QStringLiteral("0000"));
+        QCOMPARE(Child<QLabel>(*w.form, "binChecksumLabel")->text(), QStringLiteral("0000"));
 
         WriteImage("one.bin", {0x00});
         LoadImage(w, "one.bin");
-        Click(*w.form, "Btn_get_checksun_BIN");
-        QCOMPARE(Child<QLabel>(*w.form, "Lbl_BIN_check")->text(), QStringLiteral("16711425"));
+        Click(*w.form, "binChecksumButton");
+        QCOMPARE(Child<QLabel>(*w.form, "binChecksumLabel")->text(), QStringLiteral("16711425"));
     }
 
     void romChecksumReadsTheSizeSetWithItsButton() {
@@ -415,15 +415,15 @@ private slots:
             w.rig.device.flash()[i] = static_cast<uint8_t>(i);
             sum += static_cast<uint8_t>(i);
         }
-        Child<QLineEdit>(*w.form, "Edit1")->setText("zz");
-        Click(*w.form, "Button3");
+        Child<QLineEdit>(*w.form, "romSizeEdit")->setText("zz");
+        Click(*w.form, "romSizeSetButton");
         QCOMPARE(w.boxes.Texts(), QStringList{"'zz' is not a valid integer value."});
         QCOMPARE(w.form->RomSizeK(), 128);
 
-        Child<QLineEdit>(*w.form, "Edit1")->setText("256");
-        Click(*w.form, "Button3");
-        Click(*w.form, "Btn_get_checksun_ROM");
-        QCOMPARE(Child<QLabel>(*w.form, "Lbl_ROM_check")->text(), QString::number(static_cast<int32_t>(sum)));
+        Child<QLineEdit>(*w.form, "romSizeEdit")->setText("256");
+        Click(*w.form, "romSizeSetButton");
+        Click(*w.form, "romChecksumButton");
+        QCOMPARE(Child<QLabel>(*w.form, "romChecksumLabel")->text(), QString::number(static_cast<int32_t>(sum)));
         QCOMPARE(ReadFile("LoadRom.bin").value_or("").size(), size_t{4 * 65536});
     }
 
@@ -431,9 +431,9 @@ private slots:
         sim::Config config;
         config.flash_mode_reply = 0x00;
         StartedWindow w(nullptr, config);
-        Click(*w.form, "Btn_get_checksun_ROM");
+        Click(*w.form, "romChecksumButton");
         QCOMPARE(w.boxes.Texts(), QStringList{"EC ACK Fail !"});
-        QCOMPARE(Child<QLabel>(*w.form, "Lbl_ROM_check")->text(), QStringLiteral("0000"));
+        QCOMPARE(Child<QLabel>(*w.form, "romChecksumLabel")->text(), QStringLiteral("0000"));
     }
 };
 

@@ -158,10 +158,10 @@ void LifecycleTest::runEnds() {
     BoxRecorder boxes;
     StandIns stand_ins;
     // As the real unattended flash does: the outcome goes to the log.
-    stand_ins.auto_flash = [&](TForm1&) { return RecordFlashOutcome(run.flash_passes) && run.flash_passes; };
+    stand_ins.auto_flash = [&](MainWindow&) { return RecordFlashOutcome(run.flash_passes) && run.flash_passes; };
 
     const int status = RunProgram(
-        stand_ins, [&](TForm1& form) {
+        stand_ins, [&](MainWindow& form) {
             if (run.user_closes) QTimer::singleShot(0, &form, &QWidget::close);
         },
         run.screen);
@@ -232,12 +232,12 @@ void LifecycleTest::idleWindowLeavesTheEcToOthers() {
     WriteIni(Ini({{&IniValues::auto_flash, "0"}, {&IniValues::fw_version_show, "1"}}));
     BoxRecorder boxes;
     StandIns stand_ins;
-    TestForm form(stand_ins);
+    TestMainWindow form(stand_ins);
     QVERIFY(!form.EndsAtStart());
     SessionLock other(DefaultSessionLockPath());
     QVERIFY2(other.held(), other.RefusalText().c_str());
     rig.device.ResetCounters();
-    QTest::mouseClick(form.findChild<QWidget*>("Btn_get_checksun_ROM"), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QWidget*>("romChecksumButton"), Qt::LeftButton);
     QCOMPARE(rig.device.counters().total(), uint64_t{0});
     QCOMPARE(boxes.Texts().size(), 1);
     QVERIFY2(boxes.Texts()[0].contains("another program is working with the EC ("), qPrintable(boxes.Texts()[0]));
@@ -248,7 +248,7 @@ void LifecycleTest::everythingIsWrittenBeforeTheRestart() {
     SimRig rig(VersionedEc());
     WriteIni(Ini({{&IniValues::auto_flash, "1"}, {&IniValues::shutdown, "1"}, {&IniValues::fw_version_show, "1"}}));
     StandIns stand_ins;
-    stand_ins.auto_flash = [](TForm1&) { return RecordFlashOutcome(true); };
+    stand_ins.auto_flash = [](MainWindow&) { return RecordFlashOutcome(true); };
     std::optional<std::string> log_at_restart, ini_at_restart, version_at_restart;
     struct stat ini_stat_at_restart {};
     stand_ins.on_restart = [&] {
@@ -298,12 +298,12 @@ void LifecycleTest::escapedErrorsEndAnUnattendedRunWithFail() {
     std::ofstream("Flash_log.txt", std::ios::binary) << kStalePass;
     BoxRecorder boxes;
     StandIns stand_ins;
-    stand_ins.auto_flash = [&](TForm1&) -> bool {
+    stand_ins.auto_flash = [&](MainWindow&) -> bool {
         if (logged_pass_first) RecordFlashOutcome(true);
         throw std::runtime_error("injected failure");
     };
 
-    const int result = RunProgram(stand_ins, [&](TForm1&) {
+    const int result = RunProgram(stand_ins, [&](MainWindow&) {
         if (!during_flash) throw std::runtime_error("injected failure");
     });
 
@@ -362,7 +362,7 @@ void LifecycleTest::silentRunSkipsTheWarningAndHidesTheWindow() {
     StandIns stand_ins;
     bool hidden_during_run = false;
     double opacity_during_run = -1;
-    stand_ins.auto_flash = [&](TForm1& form) {
+    stand_ins.auto_flash = [&](MainWindow& form) {
         hidden_during_run = form.isHidden();
         opacity_during_run = form.windowOpacity();
         return true;
@@ -381,7 +381,7 @@ void LifecycleTest::nonSilentRunShowsWindow() {
     StandIns stand_ins;
     bool visible_during_run = false;
     double opacity_during_run = -1;
-    stand_ins.auto_flash = [&](TForm1& form) {
+    stand_ins.auto_flash = [&](MainWindow& form) {
         visible_during_run = form.isVisible();
         opacity_during_run = form.windowOpacity();
         return false;
@@ -409,7 +409,7 @@ void LifecycleTest::reactivationNeverStartsSecondFlash() {
     StandIns stand_ins;
     // One of the program's own boxes closes over the visible window during the run, which
     // hands the activation back to it.
-    stand_ins.auto_flash = [&](TForm1& form) {
+    stand_ins.auto_flash = [&](MainWindow& form) {
         if (stand_ins.auto_flash_runs == 1) {
             dialogs::ShowMessage(QStringLiteral("Can't read Bin file!!"));
             QEvent activate(QEvent::WindowActivate);  // and whatever the platform adds
@@ -431,7 +431,7 @@ void LifecycleTest::warningBoxReturnsAfterOwnBoxesOnly() {
     WriteIni(ini);
     BoxRecorder boxes;
     StandIns stand_ins;
-    TestForm form(stand_ins);
+    TestMainWindow form(stand_ins);
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QCOMPARE(boxes.Texts(), QStringList{kWarningText});
@@ -473,12 +473,12 @@ void LifecycleTest::versionShowSetting() {
     const std::string setting_text = setting.toStdString();
     WriteIni(Ini({{&IniValues::fw_version_show, setting_text.c_str()}}));
     StandIns stand_ins;
-    TestForm form(stand_ins);
+    TestMainWindow form(stand_ins);
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
 
     QCOMPARE(form.windowOpacity(), 1.0);
-    QCOMPARE(form.findChild<QLabel*>("Lbl_FW_ver")->text(), label);
+    QCOMPARE(form.findChild<QLabel*>("fwVersionLabel")->text(), label);
     QCOMPARE(rig.device.counters().command_writes > 0, ec_asked);
     QCOMPARE(form.RequestedExitStatus().has_value(), run_ends);
 }
@@ -488,8 +488,8 @@ void LifecycleTest::boxesDuringCreationCarryDefaultTitle() {
     SimRig rig;
     BoxRecorder boxes;
     StandIns stand_ins;
-    stand_ins.auto_flash = [](TForm1&) { return false; };
-    QCOMPARE(RunProgram(stand_ins, [](TForm1&) { dialogs::ShowMessage(QStringLiteral("still creating")); }), 0);
+    stand_ins.auto_flash = [](MainWindow&) { return false; };
+    QCOMPARE(RunProgram(stand_ins, [](MainWindow&) { dialogs::ShowMessage(QStringLiteral("still creating")); }), 0);
 
     QCOMPARE(boxes.boxes.size(), size_t{2});
     QCOMPARE(boxes.boxes[0].caption, dialogs::DefaultApplicationTitle());
@@ -523,7 +523,7 @@ void LifecycleTest::themeFromResources() {
     QVERIFY(app->styleSheet().isEmpty());  // the default look stays
 
     QVERIFY(ApplyTheme(*app, QString::fromLatin1(kThemeName)));
-    QVERIFY(app->styleSheet().contains(QStringLiteral("QPushButton#Btn_Flash")));
+    QVERIFY(app->styleSheet().contains(QStringLiteral("QPushButton#flashButton")));
     QCOMPARE(boxes.boxes.size(), size_t{1});
 }
 

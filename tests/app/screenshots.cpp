@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "app/Unit1.h"
+#include "app/main_window.h"
 #include "app/theme.h"
 #include "hw/port_io.h"
 #include "sim/in_process.h"
@@ -55,25 +55,25 @@ int main(int argc, char** argv) {
     ApplyTheme(app, QString::fromLatin1(kThemeName));
     bool all_saved = true;
     {
-        TForm1 form;
+        MainWindow form;
         form.show();
         QApplication::processEvents();
-        auto* tabs = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        auto* tabs = form.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
         const char* pages[] = {"main.png", "setting.png", "about.png"};
         for (int page = 0; page < 3; ++page) {
             tabs->setCurrentIndex(page);
             all_saved &= Save(form, out, pages[page]);
         }
         tabs->setCurrentIndex(0);
-        form.Lbl_statusDblClick();
-        auto* memo = form.findChild<QPlainTextEdit*>(QStringLiteral("Memo_status"));
+        form.onStatusDoubleClicked();
+        auto* memo = form.findChild<QPlainTextEdit*>(QStringLiteral("statusHistory"));
         for (const char* line : {"EC ACK OK.", "Start flash!!", "Start Block....", "Check Block....", "Start Programming....", "Start Verify....", "Verify OK!!", "CheckSum OK!!"})
             memo->appendPlainText(QString::fromLatin1(line));
         all_saved &= Save(form, out, "expanded.png");
     }
     app.setStyleSheet(QString());  // as when the theme is missing
     {
-        TForm1 form;
+        MainWindow form;
         form.show();
         QApplication::processEvents();
         all_saved &= Save(form, out, "main_default_look.png");

@@ -16,11 +16,11 @@ using namespace apptest;
 
 namespace {
 
-void Click(TForm1& form, const char* button) { QTest::mouseClick(Child(form, button), Qt::LeftButton); }
+void Click(MainWindow& form, const char* button) { QTest::mouseClick(Child(form, button), Qt::LeftButton); }
 
-void SetPortTexts(TForm1& form, const QString& cmd, const QString& data) {
-    Child<QLineEdit>(form, "Edt_CMD_PORT")->setText(cmd);
-    Child<QLineEdit>(form, "Edt_DATA_PORT")->setText(data);
+void SetPortTexts(MainWindow& form, const QString& cmd, const QString& data) {
+    Child<QLineEdit>(form, "cmdPortEdit")->setText(cmd);
+    Child<QLineEdit>(form, "dataPortEdit")->setText(data);
 }
 
 IniValues PortsAt62() {
@@ -75,7 +75,7 @@ void SetButtonTest::portTexts() {
     QCOMPARE(g_CmdPort, 0x66);
     SetPortTexts(*w.form, cmd_text, data_text);
 
-    Click(*w.form, "Btn_Set_CMDPORT");
+    Click(*w.form, "portsSetButton");
 
     QCOMPARE(g_StatusPort, cmd_port);
     QCOMPARE(g_CmdPort, cmd_port);
@@ -95,11 +95,11 @@ void SetButtonTest::secondPressAfterRejectedText() {
     const IniValues ini = PortsAt62();
     StartedWindow w(&ini);
     SetPortTexts(*w.form, "66", "ZZ");
-    Click(*w.form, "Btn_Set_CMDPORT");
+    Click(*w.form, "portsSetButton");
     QCOMPARE(w.boxes.Texts(), QStringList{"'0xZZ' is not a valid integer value."});
 
     SetPortTexts(*w.form, "2F4", "2F0");
-    Click(*w.form, "Btn_Set_CMDPORT");
+    Click(*w.form, "portsSetButton");
     QCOMPARE(g_CmdPort, 0x2F4);
     QCOMPARE(g_DataPort, 0x2F0);
     QCOMPARE(w.boxes.boxes.size(), size_t{1});
@@ -115,15 +115,15 @@ void SetButtonTest::copiesTabChoicesIntoSettingsFile() {
     chip_at_4e.chip_id = 0x5A3C;
     chip_at_4e.bram_base = {0x0A40, 0x0A50};
     StartedWindow w(&ini, chip_at_4e);
-    QCOMPARE(Child<QLabel>(*w.form, "Lbl_chip")->text(), QStringLiteral("FFFF"));  // nothing answers at 2E/2F
-    Child<QCheckBox>(*w.form, "ChkBox_EC_ver")->setChecked(true);
-    for (const char* name : {"RdoBtn_BRAM_set", "RdoBtn_IO4E", "RdoBtn_slt_bank1", "RdoBtn_Read_byte5",
-                             "RdoBtn_hex_disp_on"})
+    QCOMPARE(Child<QLabel>(*w.form, "chipIdLabel")->text(), QStringLiteral("FFFF"));  // nothing answers at 2E/2F
+    Child<QCheckBox>(*w.form, "versionCheckBox")->setChecked(true);
+    for (const char* name : {"readBramRadio", "sioPort4eRadio", "bramBank1Radio", "read5BytesRadio",
+                             "hexDisplayOnRadio"})
         Child<QRadioButton>(*w.form, name)->setChecked(true);
     SetPortTexts(*w.form, "66", "62");
 
-    Click(*w.form, "Btn_Set_CMDPORT");
-    QCOMPARE(Child<QLabel>(*w.form, "Lbl_chip")->text(), QStringLiteral("5A3C"));
+    Click(*w.form, "portsSetButton");
+    QCOMPARE(Child<QLabel>(*w.form, "chipIdLabel")->text(), QStringLiteral("5A3C"));
     w.form.reset();  // the settings file is written as the window goes
     const std::string expected =
         "[Info]\r\nACPI PORT=0x62\r\nFW VERSION SHOW=1\r\nHEX DISPLAY=1\r\nRead Method=1\r\nIO=1\r\n"
@@ -134,7 +134,7 @@ void SetButtonTest::copiesTabChoicesIntoSettingsFile() {
 
 void SetButtonTest::noSelectionCountsAsSecondChoice() {
     StartedWindow w(nullptr);  // no settings file: neither button of two groups is selected
-    Click(*w.form, "Btn_Set_CMDPORT");
+    Click(*w.form, "portsSetButton");
     QCOMPARE(w.form->Settings().ReadMethod, uint8_t{1});
     QCOMPARE(w.form->Settings().HexDisplay, 1);
     QCOMPARE(w.form->Settings().SioSelect, uint8_t{0});
@@ -155,17 +155,17 @@ void SetButtonTest::uncheckedVersionBoxReadsNoVersion() {
     WriteIni(ini);
     BoxRecorder boxes;
     StandIns stand_ins;
-    TestForm form(stand_ins);
-    QCOMPARE(Child<QLabel>(form, "Lbl_FW_ver")->text(), QStringLiteral("3.7"));
+    TestMainWindow form(stand_ins);
+    QCOMPARE(Child<QLabel>(form, "fwVersionLabel")->text(), QStringLiteral("3.7"));
     rig.device.ResetCounters();
 
-    Child<QCheckBox>(form, "ChkBox_EC_ver")->setChecked(false);
-    Click(form, "Btn_Set_CMDPORT");
+    Child<QCheckBox>(form, "versionCheckBox")->setChecked(false);
+    Click(form, "portsSetButton");
 
     QCOMPARE(form.Settings().FwVersionShow, 0);
     QCOMPARE(rig.device.counters().command_writes, uint64_t{0});
-    QCOMPARE(Child<QLabel>(form, "Lbl_FW_ver")->text(), QStringLiteral("3.7"));
-    QVERIFY(Child(form, "Lbl_FW_ver")->isHidden());
+    QCOMPARE(Child<QLabel>(form, "fwVersionLabel")->text(), QStringLiteral("3.7"));
+    QVERIFY(Child(form, "fwVersionLabel")->isHidden());
 }
 
 void SetButtonTest::secondStartWhileBusyIsRefused() {
@@ -175,23 +175,23 @@ void SetButtonTest::secondStartWhileBusyIsRefused() {
     sim::Config silent_ec;
     silent_ec.stop_answering_after_commands = 0;  // the acknowledge probe goes unanswered
     StartedWindow w(&ini, silent_ec);
-    Child<QCheckBox>(*w.form, "ChkBox_EC_ver")->setChecked(true);
+    Child<QCheckBox>(*w.form, "versionCheckBox")->setChecked(true);
     w.boxes.on_box = [&](const dialogs::Box& box) {
-        if (box.text.startsWith("ACPI port Ack Fail")) Click(*w.form, "Btn_Set_CMDPORT");
+        if (box.text.startsWith("ACPI port Ack Fail")) Click(*w.form, "portsSetButton");
     };
 
-    Click(*w.form, "Btn_Set_CMDPORT");
+    Click(*w.form, "portsSetButton");
 
     QCOMPARE(w.boxes.Texts(), (QStringList{"ACPI port Ack Fail!!PLS Check & OPEN!!", "Pls wait Setting!!"}));
     QCOMPARE(g_SettingBusy, uint8_t{0});
-    QCOMPARE(Child<QLabel>(*w.form, "Lbl_chip")->text(), QStringLiteral("8987"));  // goes on after the box
+    QCOMPARE(Child<QLabel>(*w.form, "chipIdLabel")->text(), QStringLiteral("8987"));  // goes on after the box
 }
 
 void SetButtonTest::closedPortLibraryKeepsButtonsOffThePorts_data() {
     QTest::addColumn<QString>("button");
-    QTest::newRow("Set") << "Btn_Set_CMDPORT";
-    QTest::newRow("Flash") << "Btn_Flash";
-    QTest::newRow("ROM checksum") << "Btn_get_checksun_ROM";
+    QTest::newRow("Set") << "portsSetButton";
+    QTest::newRow("Flash") << "flashButton";
+    QTest::newRow("ROM checksum") << "romChecksumButton";
 }
 
 void SetButtonTest::closedPortLibraryKeepsButtonsOffThePorts() {

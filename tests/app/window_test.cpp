@@ -39,10 +39,10 @@ private slots:
 void WindowTest::versionOptionsFollowCheckBox() {
     IniValues ini;
     StartedWindow w(&ini);
-    auto* check_box = Child<QCheckBox>(*w.form, "ChkBox_EC_ver");
-    Child<QTabWidget>(*w.form, "PageControl1")->setCurrentIndex(1);
-    const QWidget* shown_with_box[] = {Child(*w.form, "Panel1"), Child(*w.form, "Label13"),
-                                       Child(*w.form, "Lbl_FW_ver")};
+    auto* check_box = Child<QCheckBox>(*w.form, "versionCheckBox");
+    Child<QTabWidget>(*w.form, "tabWidget")->setCurrentIndex(1);
+    const QWidget* shown_with_box[] = {Child(*w.form, "versionOptionsPanel"), Child(*w.form, "fwVersionCaptionLabel"),
+                                       Child(*w.form, "fwVersionLabel")};
 
     QTest::mouseClick(check_box, Qt::LeftButton);
     QVERIFY(check_box->isChecked());
@@ -57,9 +57,9 @@ void WindowTest::bramSettingFollowsReadMethod_data() {
     QTest::addColumn<bool>("shown_after_first");
     QTest::addColumn<QString>("second");
     QTest::addColumn<bool>("shown_after_second");
-    QTest::newRow("BRAM then EC SPACE") << "RdoBtn_BRAM_set" << true << "RdoBtn_ECSPACE_set" << false;
-    QTest::newRow("read method 1 then 4") << "RdoBtn_FW_md1" << true << "RdoBtn_FW_md4" << false;
-    QTest::newRow("read method 3 then 2") << "RdoBtn_FW_md3" << true << "RdoBtn_FW_md2" << true;
+    QTest::newRow("BRAM then EC SPACE") << "readBramRadio" << true << "readEcSpaceRadio" << false;
+    QTest::newRow("read method 1 then 4") << "fwMethodBram10Radio" << true << "fwMethodEcSpaceRadio" << false;
+    QTest::newRow("read method 3 then 2") << "fwMethodBram20Radio" << true << "fwMethodBram12Radio" << true;
 }
 
 void WindowTest::bramSettingFollowsReadMethod() {
@@ -69,7 +69,7 @@ void WindowTest::bramSettingFollowsReadMethod() {
     QFETCH(bool, shown_after_second);
     IniValues ini;  // EC SPACE: "BRAM Setting" hidden at start
     StartedWindow w(&ini);
-    const QWidget* bram_setting = Child(*w.form, "GroupBox6");
+    const QWidget* bram_setting = Child(*w.form, "bramSettingGroup");
     QVERIFY(bram_setting->isHidden());
 
     Child<QRadioButton>(*w.form, first.toLatin1().constData())->setChecked(true);
@@ -83,12 +83,12 @@ void WindowTest::statusHistoryExpandsAndCollapses() {
     StartedWindow w(&ini);
     QCOMPARE(w.form->size(), QSize(510, 225));
 
-    QTest::mouseDClick(Child(*w.form, "Lbl_status"), Qt::LeftButton);
+    QTest::mouseDClick(Child(*w.form, "statusLabel"), Qt::LeftButton);
     QCOMPARE(w.form->size(), QSize(510, 390 - 28));
-    Child<QTabWidget>(*w.form, "PageControl1")->setCurrentIndex(2);  // the height survives tab changes
+    Child<QTabWidget>(*w.form, "tabWidget")->setCurrentIndex(2);  // the height survives tab changes
     QCOMPARE(w.form->height(), 390 - 28);
 
-    QTest::mouseClick(Child(*w.form, "Button2"), Qt::LeftButton);
+    QTest::mouseClick(Child(*w.form, "scrollUpButton"), Qt::LeftButton);
     QCOMPARE(w.form->size(), QSize(510, 225));
 }
 
@@ -102,10 +102,10 @@ void WindowTest::loadDialog() {
     QFETCH(bool, cancelled);
     IniValues ini;
     StartedWindow w(&ini);
-    auto* path = Child<QLabel>(*w.form, "Lbl_FilePath");
-    auto* status = Child<QLabel>(*w.form, "Lbl_status");
-    auto* percent = Child<QLabel>(*w.form, "Lbl_Process");
-    auto* progress = Child<QProgressBar>(*w.form, "ProgressBar1");
+    auto* path = Child<QLabel>(*w.form, "filePathLabel");
+    auto* status = Child<QLabel>(*w.form, "statusLabel");
+    auto* percent = Child<QLabel>(*w.form, "percentLabel");
+    auto* progress = Child<QProgressBar>(*w.form, "progressBar");
     // As an earlier flash run left them.
     path->setText("/images/old.bin");
     status->setText("CheckSum OK!!");
@@ -113,7 +113,7 @@ void WindowTest::loadDialog() {
     progress->setValue(100);
     if (!cancelled) w.boxes.open_file_answer = QStringLiteral("/images/new.bin");
 
-    QTest::mouseClick(Child(*w.form, "Btn_loadFILE"), Qt::LeftButton);
+    QTest::mouseClick(Child(*w.form, "loadImageButton"), Qt::LeftButton);
 
     QCOMPARE(w.boxes.open_file_filter, QStringLiteral("BIN FILE (*.bin)"));
     QCOMPARE(path->text(), cancelled ? "/images/old.bin" : "/images/new.bin");
@@ -135,19 +135,19 @@ void WindowTest::tabReachesControlsBelowVisibleArea() {
     IniValues ini;
     ini.shutdown = shutdown.toStdString();
     StartedWindow w(&ini);
-    Child(*w.form, "Button2")->setFocus();
+    Child(*w.form, "scrollUpButton")->setFocus();
 
     QStringList reached;
-    for (int press = 0; press < 10 && !Child(*w.form, "Button1")->hasFocus(); ++press) {
+    for (int press = 0; press < 10 && !Child(*w.form, "shutdownTestButton")->hasFocus(); ++press) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         reached << QApplication::focusWidget()->objectName();
     }
-    QVERIFY2(reached.contains("Btn_ClsWin") && reached.contains("Btn_openwin") && reached.endsWith("Button1"),
+    QVERIFY2(reached.contains("disWinButton") && reached.contains("openWinButton") && reached.endsWith("shutdownTestButton"),
              qPrintable(reached.join(' ')));
-    QVERIFY(reached.first().startsWith("RdoBtn_FW_md"));
+    QVERIFY(reached.first().startsWith("fwMethod"));
     QCOMPARE(w.stand_ins.restarts, 0);
 
-    QTest::keyClick(Child(*w.form, "Button1"), Qt::Key_Space);  // "Shutdown Test"
+    QTest::keyClick(Child(*w.form, "shutdownTestButton"), Qt::Key_Space);  // "Shutdown Test"
     QCOMPARE(w.stand_ins.restarts, restarts);
 }
 
@@ -155,8 +155,8 @@ void WindowTest::openWinKeepsWindowAsItIs() {
     IniValues ini;
     StartedWindow w(&ini);
     const Qt::WindowFlags flags = w.form->windowFlags();
-    QTest::mouseClick(Child(*w.form, "Btn_openwin"), Qt::LeftButton);
-    QTest::mouseClick(Child(*w.form, "Btn_ClsWin"), Qt::LeftButton);
+    QTest::mouseClick(Child(*w.form, "openWinButton"), Qt::LeftButton);
+    QTest::mouseClick(Child(*w.form, "disWinButton"), Qt::LeftButton);
     QVERIFY(w.form->isVisible());
     QCOMPARE(w.form->windowFlags(), flags);
     QCOMPARE(w.form->size(), QSize(510, 225));
@@ -197,19 +197,19 @@ void WindowTest::settingsFileDrivesHandlers() {
 
     QCOMPARE(g_SioIndexPort, index_port);
     QCOMPARE(g_BramBaseReg, bram_base_reg);
-    QCOMPARE(!Child(*w.form, "Panel1")->isHidden(), version_options_shown);
-    QCOMPARE(!Child(*w.form, "Label13")->isHidden(), version_options_shown);
-    QCOMPARE(!Child(*w.form, "GroupBox6")->isHidden(), bram_setting_shown);
-    QCOMPARE(Child<QLineEdit>(*w.form, "Edt_DATA_PORT")->text(), QStringLiteral("0062"));
-    QCOMPARE(Child<QLineEdit>(*w.form, "Edt_CMD_PORT")->text(), QStringLiteral("0066"));
+    QCOMPARE(!Child(*w.form, "versionOptionsPanel")->isHidden(), version_options_shown);
+    QCOMPARE(!Child(*w.form, "fwVersionCaptionLabel")->isHidden(), version_options_shown);
+    QCOMPARE(!Child(*w.form, "bramSettingGroup")->isHidden(), bram_setting_shown);
+    QCOMPARE(Child<QLineEdit>(*w.form, "dataPortEdit")->text(), QStringLiteral("0062"));
+    QCOMPARE(Child<QLineEdit>(*w.form, "cmdPortEdit")->text(), QStringLiteral("0066"));
 }
 
 void WindowTest::nothingSelectedWithoutSettingsFile() {
     StartedWindow w(nullptr);
-    for (const char* name : {"RdoBtn_ECSPACE_set", "RdoBtn_BRAM_set", "RdoBtn_hex_disp_off", "RdoBtn_hex_disp_on"})
+    for (const char* name : {"readEcSpaceRadio", "readBramRadio", "hexDisplayOffRadio", "hexDisplayOnRadio"})
         QVERIFY2(!Child<QRadioButton>(*w.form, name)->isChecked(), name);
-    QVERIFY(Child<QRadioButton>(*w.form, "RdoBtn_IO2E")->isChecked());
-    QCOMPARE(Child<QLineEdit>(*w.form, "Edt_CMD_PORT")->text(), QStringLiteral("3F4"));
+    QVERIFY(Child<QRadioButton>(*w.form, "sioPort2eRadio")->isChecked());
+    QCOMPARE(Child<QLineEdit>(*w.form, "cmdPortEdit")->text(), QStringLiteral("3F4"));
 }
 
 void WindowTest::portEditsFromTheFile_data() {
@@ -229,8 +229,8 @@ void WindowTest::portEditsFromTheFile() {
     IniValues ini;
     ini.acpi_port = value.toStdString();
     StartedWindow w(&ini);
-    QCOMPARE(Child<QLineEdit>(*w.form, "Edt_DATA_PORT")->text(), data_text);
-    QCOMPARE(Child<QLineEdit>(*w.form, "Edt_CMD_PORT")->text(), cmd_text);
+    QCOMPARE(Child<QLineEdit>(*w.form, "dataPortEdit")->text(), data_text);
+    QCOMPARE(Child<QLineEdit>(*w.form, "cmdPortEdit")->text(), cmd_text);
 }
 
 void WindowTest::tabTakesValuesUpToARejectedOne() {
@@ -243,12 +243,12 @@ void WindowTest::tabTakesValuesUpToARejectedOne() {
     ini.bram_bank = "one";
     ini.read_bytes = "1";
     StartedWindow w(&ini);
-    QCOMPARE(Child<QLineEdit>(*w.form, "Edt_DATA_PORT")->text(), QStringLiteral("0062"));
-    QVERIFY(Child<QRadioButton>(*w.form, "RdoBtn_BRAM_set")->isChecked());
+    QCOMPARE(Child<QLineEdit>(*w.form, "dataPortEdit")->text(), QStringLiteral("0062"));
+    QVERIFY(Child<QRadioButton>(*w.form, "readBramRadio")->isChecked());
     QCOMPARE(g_SioIndexPort, 0x4E);
-    QVERIFY(Child<QRadioButton>(*w.form, "RdoBtn_slt_bank0")->isChecked());
+    QVERIFY(Child<QRadioButton>(*w.form, "bramBank0Radio")->isChecked());
     QCOMPARE(g_BramBaseReg, 0x60);
-    QVERIFY(Child<QRadioButton>(*w.form, "RdoBtn_Read_byte2")->isChecked());
+    QVERIFY(Child<QRadioButton>(*w.form, "read2BytesRadio")->isChecked());
     QCOMPARE(w.form->Settings(), UiSettings{});  // the first seven take effect only together
 }
 

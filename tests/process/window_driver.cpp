@@ -5,7 +5,7 @@
 // when the program exits, so its files are written as they would be.
 //
 //   window_driver [--image-read-fails-at=N] ACTION...
-//   ACTION: set:CONTROL=TEXT   text of an edit or label (the image path is Lbl_FilePath)
+//   ACTION: set:CONTROL=TEXT   text of an edit or label (the image path is filePathLabel)
 //           click:BUTTON       press a button
 //           show:CONTROL       print "CONTROL=<text>"
 
@@ -19,7 +19,7 @@
 #include <optional>
 #include <string>
 
-#include "app/Unit1.h"
+#include "app/main_window.h"
 #include "app/dialogs.h"
 #include "failing_stream.h"
 #include "flash/image_file.h"
@@ -48,7 +48,7 @@ OpenedImage FailingImage(const char* path, size_t fail_at) {
     return image;
 }
 
-bool Act(TForm1& form, const std::string& action) {
+bool Act(MainWindow& form, const std::string& action) {
     const size_t colon = action.find(':');
     if (colon == std::string::npos) return false;
     const std::string verb = action.substr(0, colon);
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
             [fail_at](const char* path) { return FailingImage(path, fail_at); });
         first_action = 2;
     }
-    auto form = std::make_unique<TForm1>();
+    auto form = std::make_unique<MainWindow>();
     if (form->EndsAtStart()) return 0;
     for (int i = first_action; i < argc; ++i) {
         if (!Act(*form, argv[i])) {

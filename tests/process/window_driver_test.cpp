@@ -41,7 +41,7 @@ TEST(WindowDriverTest, RomChecksumNeitherWritesThroughNorReplacesALinkedDump) {
     dir.Write("elsewhere/kept.bin", "someone else's file");
     fs::create_symlink(dir.path() / "elsewhere" / "kept.bin", dir.path() / "LoadRom.bin");
 
-    const ProcessResult result = dir.RunDriver({"click:Btn_get_checksun_ROM", "show:Lbl_ROM_check"});
+    const ProcessResult result = dir.RunDriver({"click:romChecksumButton", "show:romChecksumLabel"});
     ASSERT_TRUE(result.exited) << result.err;
     EXPECT_EQ(result.exit_status, 0) << result.err;
     EXPECT_NE(result.out.find("box: Can't write LoadRom.bin!!"), std::string::npos) << result.out;
@@ -66,10 +66,10 @@ TEST(WindowDriverTest, FailedRomReadLeavesTheEarlierDumpByteIdentical) {
         const std::vector<uint8_t> earlier = vantu_test::PatternBytes(2 * 65536, 77);
         dir.WriteBytes("LoadRom.bin", earlier);
 
-        const ProcessResult result = dir.RunDriver({"click:Btn_get_checksun_ROM", "show:Lbl_ROM_check"});
+        const ProcessResult result = dir.RunDriver({"click:romChecksumButton", "show:romChecksumLabel"});
         ASSERT_TRUE(result.exited) << c.what << result.err;
         EXPECT_NE(result.out.find(c.box), std::string::npos) << c.what << result.out;
-        EXPECT_NE(result.out.find("Lbl_ROM_check=0000\n"), std::string::npos) << c.what << result.out;
+        EXPECT_NE(result.out.find("romChecksumLabel=0000\n"), std::string::npos) << c.what << result.out;
         EXPECT_EQ(dir.Read("LoadRom.bin"), Bytes(earlier, earlier.size())) << c.what;
         EXPECT_EQ(dir.Names(), (std::vector<std::string>{"EC_version.txt", "LoadRom.bin", "trace.txt"})) << c.what;
     }
@@ -80,7 +80,7 @@ TEST(WindowDriverTest, FailedRomReadLeavesTheEarlierDumpByteIdentical) {
 TEST(WindowDriverTest, RomChecksumLeavesTheChipProtected) {
     RunDir dir("rom-protect");
     Prepare(dir, "initial_status=0x00");
-    const ProcessResult result = dir.RunDriver({"click:Btn_get_checksun_ROM"});
+    const ProcessResult result = dir.RunDriver({"click:romChecksumButton"});
     ASSERT_TRUE(result.exited) << result.err;
     std::vector<std::string> status_writes;
     bool ended = false;
@@ -104,16 +104,16 @@ TEST(WindowDriverTest, BinChecksumOfAnImageNotReadWholeShowsNoSum) {
         std::string shown;
     };
     const Case cases[] = {
-        {{"set:Lbl_FilePath=IMAGE.Bin"}, "", "Lbl_BIN_check=" + std::to_string(3 * 65536 * 0x11)},
-        {{"--image-read-fails-at=65536", "set:Lbl_FilePath=IMAGE.Bin"}, "box: Bin file read error!!\n",
-         "Lbl_BIN_check=0000"},
-        {{"--image-read-fails-at=131072", "set:Lbl_FilePath=IMAGE.Bin"}, "box: Bin file read error!!\n",
-         "Lbl_BIN_check=0000"},
-        {{"set:Lbl_FilePath=FIFO.Bin"}, "box: Bin file is not a regular file, not read!!\n", "Lbl_BIN_check=0000"},
+        {{"set:filePathLabel=IMAGE.Bin"}, "", "binChecksumLabel=" + std::to_string(3 * 65536 * 0x11)},
+        {{"--image-read-fails-at=65536", "set:filePathLabel=IMAGE.Bin"}, "box: Bin file read error!!\n",
+         "binChecksumLabel=0000"},
+        {{"--image-read-fails-at=131072", "set:filePathLabel=IMAGE.Bin"}, "box: Bin file read error!!\n",
+         "binChecksumLabel=0000"},
+        {{"set:filePathLabel=FIFO.Bin"}, "box: Bin file is not a regular file, not read!!\n", "binChecksumLabel=0000"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = c.args;
-        args.insert(args.end(), {"click:Btn_get_checksun_BIN", "show:Lbl_BIN_check"});
+        args.insert(args.end(), {"click:binChecksumButton", "show:binChecksumLabel"});
         const ProcessResult result = dir.RunDriver(args, 20);
         ASSERT_TRUE(result.exited) << c.shown << result.err;
         EXPECT_EQ(result.out, c.box + c.shown + "\n") << args.front();
@@ -128,9 +128,9 @@ TEST(WindowDriverTest, PortsOutOfRangeAreNeverUsed) {
     ini.acpi_port = "0xFFFC";
     ini.fw_version_show = "1";
     Prepare(dir, "ec_status_port=0x0000\nec_data_port=0xFFFC", ini);
-    const ProcessResult result = dir.RunDriver({"click:Btn_get_checksun_ROM", "set:Edt_CMD_PORT=10000",
-                                                "set:Edt_DATA_PORT=FFFC", "click:Btn_Set_CMDPORT",
-                                                "click:Btn_get_checksun_ROM"});
+    const ProcessResult result = dir.RunDriver({"click:romChecksumButton", "set:cmdPortEdit=10000",
+                                                "set:dataPortEdit=FFFC", "click:portsSetButton",
+                                                "click:romChecksumButton"});
     ASSERT_TRUE(result.exited) << result.err;
     const std::string refusal = "box: EC CMD port 10000 out of range (1 to FFFF), pls check ACPI PORT!!\n";
     EXPECT_EQ(result.out, refusal + refusal + refusal + refusal);  // start, ROM, Set, ROM

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "app/Unit1.h"
+#include "app/main_window.h"
 #include "app/dialogs.h"
 #include "app/run_mode.h"
 #include "hw/ec_channel.h"
@@ -11,7 +11,7 @@
 #include "platform/signal_hold.h"
 #include "settings/int_convert.h"
 #include "settings/settings_file.h"
-#include "ui_Unit1.h"
+#include "ui_main_window.h"
 
 uint8_t g_SettingBusy = 0;
 
@@ -30,7 +30,7 @@ void Select(bool first, QRadioButton* if_true, QRadioButton* if_false) { (first 
 
 }  // namespace
 
-bool TForm1::LoadSettings() {
+bool MainWindow::LoadSettings() {
     settings_read_ = LoadSettingsFile(kSettingsFileName);
     ApplyToTab(settings_read_.values, settings_read_.values_read);
     settings_ = SettingsInEffect(settings_read_);
@@ -55,28 +55,28 @@ bool TForm1::LoadSettings() {
     return false;
 }
 
-void TForm1::ApplyToTab(const UiSettings& v, int count) {
+void MainWindow::ApplyToTab(const UiSettings& v, int count) {
     if (count >= kValueAcpiPort) {
-        ui_->Edt_DATA_PORT->setText(FourHexDigits(v.AcpiPort));
-        ui_->Edt_CMD_PORT->setText(FourHexDigits(static_cast<int32_t>(static_cast<uint32_t>(v.AcpiPort) + 4)));
+        ui_->dataPortEdit->setText(FourHexDigits(v.AcpiPort));
+        ui_->cmdPortEdit->setText(FourHexDigits(static_cast<int32_t>(static_cast<uint32_t>(v.AcpiPort) + 4)));
     }
     if (count >= kValueFwVersionShow) {
         const bool shown = v.FwVersionShow != 0;
-        ui_->ChkBox_EC_ver->setChecked(shown);
-        ui_->Label13->setVisible(shown);
-        ui_->Lbl_FW_ver->setVisible(shown);
+        ui_->versionCheckBox->setChecked(shown);
+        ui_->fwVersionCaptionLabel->setVisible(shown);
+        ui_->fwVersionLabel->setVisible(shown);
     }
-    if (count >= kValueHexDisplay) Select(v.HexDisplay != 0, ui_->RdoBtn_hex_disp_on, ui_->RdoBtn_hex_disp_off);
+    if (count >= kValueHexDisplay) Select(v.HexDisplay != 0, ui_->hexDisplayOnRadio, ui_->hexDisplayOffRadio);
     if (count >= kValueReadMethod) {
-        Select(v.ReadMethod != 0, ui_->RdoBtn_BRAM_set, ui_->RdoBtn_ECSPACE_set);
-        ui_->GroupBox6->setVisible(v.ReadMethod != 0);
+        Select(v.ReadMethod != 0, ui_->readBramRadio, ui_->readEcSpaceRadio);
+        ui_->bramSettingGroup->setVisible(v.ReadMethod != 0);
     }
-    if (count >= kValueSioSelect) Select(v.SioSelect != 0, ui_->RdoBtn_IO4E, ui_->RdoBtn_IO2E);
-    if (count >= kValueBramBank) Select(v.BramBank != 0, ui_->RdoBtn_slt_bank1, ui_->RdoBtn_slt_bank0);
-    if (count >= kValueReadBytes) Select(v.ReadBytes != 0, ui_->RdoBtn_Read_byte5, ui_->RdoBtn_Read_byte2);
+    if (count >= kValueSioSelect) Select(v.SioSelect != 0, ui_->sioPort4eRadio, ui_->sioPort2eRadio);
+    if (count >= kValueBramBank) Select(v.BramBank != 0, ui_->bramBank1Radio, ui_->bramBank0Radio);
+    if (count >= kValueReadBytes) Select(v.ReadBytes != 0, ui_->read5BytesRadio, ui_->read2BytesRadio);
 }
 
-void TForm1::EnterRunMode() {
+void MainWindow::EnterRunMode() {
     // The log belongs to the run that holds the lock: a run refused for another's flash
     // must not overwrite that flash's outcome.
     const bool owns_files = creation_session_ && creation_session_->open();
@@ -93,20 +93,20 @@ void TForm1::EnterRunMode() {
     if (unattended && owns_files) ClaimFlashLog();
 }
 
-void TForm1::SaveSettings() {
+void MainWindow::SaveSettings() {
     SaveSettingsFile(kSettingsFileName, settings_, settings_read_.status == SettingsLoadStatus::Loaded);
 }
 
-std::optional<TForm1::EcPorts> TForm1::ReadPortEdits() {
+std::optional<MainWindow::EcPorts> MainWindow::ReadPortEdits() {
     // Both texts are converted before any port changes, so a rejected one leaves the pair
     // in use as it was.
-    const std::string cmd_text = PortText(ui_->Edt_CMD_PORT);
+    const std::string cmd_text = PortText(ui_->cmdPortEdit);
     const std::optional<int32_t> cmd = ParseInt(cmd_text);
     if (!cmd) {
         dialogs::ShowError(QString::fromLocal8Bit(InvalidIntegerMessage(cmd_text)));
         return std::nullopt;
     }
-    const std::string data_text = PortText(ui_->Edt_DATA_PORT);
+    const std::string data_text = PortText(ui_->dataPortEdit);
     const std::optional<int32_t> data = ParseInt(data_text);
     if (!data) {
         dialogs::ShowError(QString::fromLocal8Bit(InvalidIntegerMessage(data_text)));
@@ -115,13 +115,13 @@ std::optional<TForm1::EcPorts> TForm1::ReadPortEdits() {
     return EcPorts{*cmd, *data};
 }
 
-void TForm1::UsePorts(const EcPorts& ports) {
+void MainWindow::UsePorts(const EcPorts& ports) {
     g_StatusPort = ports.cmd;
     g_CmdPort = ports.cmd;
     g_DataPort = ports.data;
 }
 
-void TForm1::Btn_Set_CMDPORTClick() {
+void MainWindow::onPortsSetClicked() {
     if (g_SettingBusy == 1) {
         dialogs::ShowMessage(QString::fromLatin1(kSettingBusyText));
         return;
@@ -150,12 +150,12 @@ void TForm1::Btn_Set_CMDPORTClick() {
     UsePorts(*ports);
     settings_.AcpiPort = g_DataPort;
     // A group with neither button selected counts as its second choice.
-    settings_.FwVersionShow = ui_->ChkBox_EC_ver->isChecked() ? 1 : 0;
-    settings_.ReadMethod = ui_->RdoBtn_ECSPACE_set->isChecked() ? 0 : 1;
-    settings_.SioSelect = ui_->RdoBtn_IO2E->isChecked() ? 0 : 1;
-    settings_.BramBank = ui_->RdoBtn_slt_bank0->isChecked() ? 0 : 1;
-    settings_.ReadBytes = ui_->RdoBtn_Read_byte2->isChecked() ? 0 : 1;
-    settings_.HexDisplay = ui_->RdoBtn_hex_disp_off->isChecked() ? 0 : 1;
+    settings_.FwVersionShow = ui_->versionCheckBox->isChecked() ? 1 : 0;
+    settings_.ReadMethod = ui_->readEcSpaceRadio->isChecked() ? 0 : 1;
+    settings_.SioSelect = ui_->sioPort2eRadio->isChecked() ? 0 : 1;
+    settings_.BramBank = ui_->bramBank0Radio->isChecked() ? 0 : 1;
+    settings_.ReadBytes = ui_->read2BytesRadio->isChecked() ? 0 : 1;
+    settings_.HexDisplay = ui_->hexDisplayOffRadio->isChecked() ? 0 : 1;
     ShowFwVersion();
     ShowChipId();
     WriteRunFilesIfSignalled();

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/Unit1.h"
+#include "app/main_window.h"
 #include "app/dialogs.h"
 #include "platform/signal_hold.h"
 #include "flash/checksum_tools.h"
@@ -11,10 +11,10 @@
 #include "hw/ec_ports.h"
 #include "hw/hw_fault.h"
 #include "settings/int_convert.h"
-#include "ui_Unit1.h"
+#include "ui_main_window.h"
 
-void TForm1::Btn_get_checksun_BINClick() {
-    const OpenedImage opened = IMG_OpenImage(ui_->Lbl_FilePath->text().toLocal8Bit().constData());
+void MainWindow::onBinChecksumClicked() {
+    const OpenedImage opened = IMG_OpenImage(ui_->filePathLabel->text().toLocal8Bit().constData());
     if (opened.status != ImageOpenStatus::Opened) {
         dialogs::ShowMessage(opened.status == ImageOpenStatus::NotRegularFile
                                  ? QString::fromLatin1(kImageNotRegularText)
@@ -22,20 +22,20 @@ void TForm1::Btn_get_checksun_BINClick() {
         return;
     }
     std::FILE* image = opened.file;
-    const QString shown_before = ui_->Lbl_BIN_check->text();
+    const QString shown_before = ui_->binChecksumLabel->text();
     const BinChecksumStatus status = BinChecksum(image, [this](uint32_t sum) {
-        ui_->Lbl_BIN_check->setText(QString::fromStdString(ChecksumText(sum)));
-        ui_->Lbl_BIN_check->repaint();
+        ui_->binChecksumLabel->setText(QString::fromStdString(ChecksumText(sum)));
+        ui_->binChecksumLabel->repaint();
     }).status;
     std::fclose(image);
     if (status == BinChecksumStatus::Done) return;
     // A sum of part of the file must not stand as the file's sum.
-    ui_->Lbl_BIN_check->setText(shown_before);
+    ui_->binChecksumLabel->setText(shown_before);
     dialogs::ShowMessage(QString::fromLatin1(status == BinChecksumStatus::ReadError ? flash_text::kImageShort
                                                                                     : flash_text::kNoMemory));
 }
 
-void TForm1::Btn_get_checksun_ROMClick() {
+void MainWindow::onRomChecksumClicked() {
     if (!PortLibraryReady()) return;
     RomChecksumResult result;
     {
@@ -46,7 +46,7 @@ void TForm1::Btn_get_checksun_ROMClick() {
     }
     switch (result.status) {
     case RomChecksumStatus::Done:
-        ui_->Lbl_ROM_check->setText(QString::fromStdString(ChecksumText(result.sum)));
+        ui_->romChecksumLabel->setText(QString::fromStdString(ChecksumText(result.sum)));
         if (!result.dump_written) dialogs::ShowMessage(QStringLiteral("Can't write LoadRom.bin!!"));
         if (result.fault != HwFault::None) dialogs::ShowMessage(QString::fromLatin1(HW_FaultText(result.fault)));
         break;
@@ -76,8 +76,8 @@ void TForm1::Btn_get_checksun_ROMClick() {
     }
 }
 
-void TForm1::Button3Click() {
-    const QString text = ui_->Edit1->text();
+void MainWindow::onRomSizeSetClicked() {
+    const QString text = ui_->romSizeEdit->text();
     const std::optional<int32_t> size_k = ParseInt(text.toLocal8Bit().toStdString());
     if (!size_k) {
         dialogs::ShowError(QString::fromLocal8Bit(InvalidIntegerMessage(text.toLocal8Bit().toStdString())));

@@ -9,7 +9,7 @@
 #include <thread>
 #include <utility>
 
-#include "app/Unit1.h"
+#include "app/main_window.h"
 #include "app/dialogs.h"
 #include "app/input_drain.h"
 #include "app/run_mode.h"
@@ -22,7 +22,7 @@
 #include "platform/signal_hold.h"
 #include "platform/sleep_inhibitor.h"
 #include "version/fw_version.h"
-#include "ui_Unit1.h"
+#include "ui_main_window.h"
 
 namespace {
 
@@ -50,16 +50,16 @@ bool RefusedToStart(int32_t flash_end_cmd) {
 
 }  // namespace
 
-void TForm1::ShowFlashEvent(const FlashEvent& event) {
+void MainWindow::ShowFlashEvent(const FlashEvent& event) {
     const FlashDisplay shown = FlashDisplayFor(event);
     if (!shown.status.empty()) SetStatusLine(QString::fromLocal8Bit(shown.status));
-    for (const std::string& line : shown.memo) ui_->Memo_status->appendPlainText(QString::fromLocal8Bit(line));
-    if (shown.progress) ui_->ProgressBar1->setValue(static_cast<int>(*shown.progress));
-    if (!shown.percent.empty()) ui_->Lbl_Process->setText(QString::fromLocal8Bit(shown.percent));
-    if (!shown.checksum.empty()) ui_->Lbl_CheckSUM->setText(QString::fromLocal8Bit(shown.checksum));
+    for (const std::string& line : shown.memo) ui_->statusHistory->appendPlainText(QString::fromLocal8Bit(line));
+    if (shown.progress) ui_->progressBar->setValue(static_cast<int>(*shown.progress));
+    if (!shown.percent.empty()) ui_->percentLabel->setText(QString::fromLocal8Bit(shown.percent));
+    if (!shown.checksum.empty()) ui_->checksumLabel->setText(QString::fromLocal8Bit(shown.checksum));
 }
 
-bool TForm1::RunOffWindowThread(const std::function<void()>& work) {
+bool MainWindow::RunOffWindowThread(const std::function<void()>& work) {
     // Port rights are per thread on Linux and only a thread created after the library was
     // opened inherits them: the thread starts only now, long after window creation opened it.
     // What the work tells the window comes back as queued calls, in the order they were made;
@@ -79,7 +79,7 @@ bool TForm1::RunOffWindowThread(const std::function<void()>& work) {
     return true;
 }
 
-bool TForm1::DoFlash(std::FILE* image) {
+bool MainWindow::DoFlash(std::FILE* image) {
     FlashResult result;
     const uint8_t end_cmd = static_cast<uint8_t>(settings_.FlashEndCmd);
     const UiSettings settings = settings_;
@@ -106,18 +106,18 @@ bool TForm1::DoFlash(std::FILE* image) {
     return ran && FlashPassed(result);
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (!port_work_running_) return QWidget::closeEvent(event);
     // A half-written EC does not start again; a read of it ends by itself soon.
     event->ignore();
     dialogs::ShowMessage(QString::fromLatin1(flashing_ ? kCloseDuringFlashText : kCloseDuringReadText));
 }
 
-bool TForm1::FlashOpenImage(std::FILE* image) {
+bool MainWindow::FlashOpenImage(std::FILE* image) {
     bool passed = false;
     {
         SetFlashButtonsEnabled(false);
-        ui_->Memo_status->clear();
+        ui_->statusHistory->clear();
         // A half-written EC does not start again: sleep may not cut the run short (the caller
         // holds the signals until the run's record is written).
         SleepInhibitor no_sleep;
@@ -127,22 +127,22 @@ bool TForm1::FlashOpenImage(std::FILE* image) {
     return passed;
 }
 
-void TForm1::SetStatusLine(const QString& text) {
-    ui_->Lbl_status->setText(text);
-    ui_->Lbl_status->repaint();
+void MainWindow::SetStatusLine(const QString& text) {
+    ui_->statusLabel->setText(text);
+    ui_->statusLabel->repaint();
     EchoForScript(text);
 }
 
-void TForm1::SetFlashButtonsEnabled(bool enabled) {
-    ui_->Btn_Flash->setEnabled(enabled);
-    ui_->Btn_loadFILE->setEnabled(enabled);
+void MainWindow::SetFlashButtonsEnabled(bool enabled) {
+    ui_->flashButton->setEnabled(enabled);
+    ui_->loadImageButton->setEnabled(enabled);
 }
 
-void TForm1::Btn_FlashClick() {
+void MainWindow::onFlashClicked() {
     dialogs::ShowMessage(
         QStringLiteral("Please save the document is in use and turn off the use of the program before Flash EC!!"));
     if (!PortLibraryReady() || RefusedToStart(settings_.FlashEndCmd)) return;
-    std::FILE* image = OpenImageOrTell(ui_->Lbl_FilePath->text().toLocal8Bit().constData());
+    std::FILE* image = OpenImageOrTell(ui_->filePathLabel->text().toLocal8Bit().constData());
     if (image == nullptr) return;
     {
         const SignalHold signals_wait;  // acted on once the run's files are written
@@ -152,15 +152,15 @@ void TForm1::Btn_FlashClick() {
         WriteRunFilesIfSignalled();
     }
     SetFlashButtonsEnabled(true);
-    Btn_openwinClick();
+    onOpenWinClicked();
 }
 
-bool TForm1::RunAutoFlash() {
+bool MainWindow::RunAutoFlash() {
     if (RefusedToStart(settings_.FlashEndCmd)) return false;
     const std::string name = settings_.BinName + ".Bin";
     std::FILE* image = OpenImageOrTell(name.c_str());
     if (image == nullptr) return false;
-    ui_->Lbl_FilePath->setText(QStringLiteral("USE ") + QString::fromLocal8Bit(name));
+    ui_->filePathLabel->setText(QStringLiteral("USE ") + QString::fromLocal8Bit(name));
     const bool passed = FlashOpenImage(image);
     // The script that started the run reads the log: a pass it cannot see is no pass.
     const bool logged = RecordFlashOutcome(passed);
@@ -169,19 +169,19 @@ bool TForm1::RunAutoFlash() {
     return passed && logged;
 }
 
-void TForm1::WriteFilesThenRestart() {
+void MainWindow::WriteFilesThenRestart() {
     WriteRunFiles();
     SyncWorkingDirectory();
     RestartSystem();
 }
 
-void TForm1::RestartSystem() {
+void MainWindow::RestartSystem() {
     if (RequestRestart()) return;
     QStringList words;
     for (const std::string& word : RestartCommand()) words << QString::fromLocal8Bit(word);
     SetStatusLine(QStringLiteral("Restart failed: %1").arg(words.join(QLatin1Char(' '))));
 }
 
-void TForm1::Button1Click() {
+void MainWindow::onShutdownTestClicked() {
     if (settings_.Shutdown != 0) WriteFilesThenRestart();
 }

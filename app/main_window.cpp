@@ -1,6 +1,6 @@
 // Lifecycle of the main window: creation, activation, destruction, and how a run ends.
 
-#include "app/Unit1.h"
+#include "app/main_window.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -16,7 +16,7 @@
 #include "hw/ec_session.h"
 #include "platform/signal_hold.h"
 #include "version/fw_version.h"
-#include "ui_Unit1.h"
+#include "ui_main_window.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ constexpr const char* kActivationWarningCaption = "Ardeno EC Update";
 
 }  // namespace
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TForm1>()) {
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::MainWindow>()) {
     // Flags first: changing them later re-creates the native window and re-styles every
     // control.
     ApplyFixedSingleBorder();
@@ -47,12 +47,12 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TFor
     creation_session_.reset();
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
     FormDestroy();
     dialogs::SetOwnBoxClosedHandler({});
 }
 
-void TForm1::FormCreate() {
+void MainWindow::FormCreate() {
     // One program at a time talks to the EC and writes the run's files, from before the
     // creation's first port access or file write until after its last.
     creation_session_ = std::make_unique<EcSession>();
@@ -84,7 +84,7 @@ void TForm1::FormCreate() {
     ShowFwVersion();
 }
 
-void TForm1::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (activated_once_ || event->spontaneous()) return;
     // The first show is the first activation, whether or not the window manager hands this
@@ -101,7 +101,7 @@ void TForm1::showEvent(QShowEvent* event) {
         Qt::QueuedConnection);
 }
 
-void TForm1::FormActivate() {
+void MainWindow::FormActivate() {
     // Once an unattended run has started or the run's end was asked for, an activation
     // (a box closing over the window) must not start anything a second time.
     if (unattended_run_started_ || exit_status_ || destroying_) return;
@@ -117,7 +117,7 @@ void TForm1::FormActivate() {
     if (settings_.FwVersionShow == 2) EndRun(0);
 }
 
-void TForm1::RunUnattended() {
+void MainWindow::RunUnattended() {
     // Acted on once the log and the run's files are written.
     const SignalHold signals_wait;
     unattended_run_started_ = true;
@@ -142,14 +142,14 @@ void TForm1::RunUnattended() {
     EndRun(passed ? 0 : 1);
 }
 
-void TForm1::EndRun(int status) {
+void MainWindow::EndRun(int status) {
     exit_status_ = status;
     // Queued, because the activation may come before the message loop runs (some platforms
     // activate while showing), and an exit asked for outside the loop would be lost.
     QMetaObject::invokeMethod(this, [status] { QCoreApplication::exit(status); }, Qt::QueuedConnection);
 }
 
-bool TForm1::TakeSessionLock() {
+bool MainWindow::TakeSessionLock() {
     if (creation_session_->open()) return true;
     std::fprintf(stderr, "%s\n", creation_session_->RefusalText().c_str());
     std::fflush(stderr);
@@ -164,7 +164,7 @@ bool TForm1::TakeSessionLock() {
     return false;
 }
 
-void TForm1::FormDestroy() {
+void MainWindow::FormDestroy() {
     destroying_ = true;
     // The files and the EC belong to the program that holds the lock.
     if (session_refused_) return;
@@ -177,7 +177,7 @@ void TForm1::FormDestroy() {
     IO_Close();
 }
 
-void TForm1::WriteRunFiles() {
+void MainWindow::WriteRunFiles() {
     const EcSession session;
     if (!session.open()) {
         WriteErrorLine(QStringLiteral("%1; uiset.ini and %2 were not written")
@@ -186,16 +186,16 @@ void TForm1::WriteRunFiles() {
     }
     SaveSettings();
     ShowFwVersion();
-    FW_WriteVersionFile(kVersionFileName, ui_->Lbl_FW_ver->text().toUtf8().toStdString());
+    FW_WriteVersionFile(kVersionFileName, ui_->fwVersionLabel->text().toUtf8().toStdString());
 }
 
-void TForm1::WriteRunFilesIfSignalled() {
+void MainWindow::WriteRunFilesIfSignalled() {
     if (HeldSignal() == 0 || run_files_written_ || session_refused_) return;
     WriteRunFiles();
     run_files_written_ = true;
 }
 
-bool TForm1::PortLibraryReady() {
+bool MainWindow::PortLibraryReady() {
     if (g_DriverOpen) return true;
     // Settings that stopped loading kept the library closed: the file is what needs fixing.
     if (settings_read_.status == SettingsLoadStatus::BadValue) {
@@ -207,7 +207,7 @@ bool TForm1::PortLibraryReady() {
     return false;
 }
 
-std::optional<QString> TForm1::WhyAPersonIsNeeded() const {
+std::optional<QString> MainWindow::WhyAPersonIsNeeded() const {
     switch (settings_read_.status) {
     case SettingsLoadStatus::CannotOpen:
     case SettingsLoadStatus::NotRegularFile:

@@ -1,9 +1,9 @@
 #pragma once
 // The main window: a thin adapter between its controls and the core operations. Each
-// source file holds one job: lifecycle (Unit1.cpp), window-only handlers
-// (Unit1_handlers.cpp), settings and the Set button (Unit1_settings.cpp), chip ID and
-// version labels (Unit1_chip.cpp), flash and checksum entry points (Unit1_flash.cpp,
-// Unit1_checksum.cpp).
+// source file holds one job: lifecycle (main_window.cpp), window-only handlers
+// (main_window_handlers.cpp), settings and the Set button (main_window_settings.cpp), chip ID and
+// version labels (main_window_chip.cpp), flash and checksum entry points (main_window_flash.cpp,
+// main_window_checksum.cpp).
 
 #include <QWidget>
 #include <cstdint>
@@ -18,7 +18,7 @@
 #include "settings/ui_settings.h"
 
 namespace Ui {
-class TForm1;
+class MainWindow;
 }
 class QAbstractButton;
 class EcSession;
@@ -28,14 +28,14 @@ enum class FwReadResult;
 /// 1 while the Setting tab's Set action runs: a second start meanwhile is refused.
 extern uint8_t g_SettingBusy;
 
-class TForm1 : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
 
 public:
     /// Builds the window from its description and runs FormCreate.
-    explicit TForm1(QWidget* parent = nullptr);
+    explicit MainWindow(QWidget* parent = nullptr);
     /// Runs FormDestroy while every control still exists.
-    ~TForm1() override;
+    ~MainWindow() override;
 
     /// True when window creation could not open the port library, or another program was
     /// working with the EC: the window must never be shown, and the program ends once the window is
@@ -65,28 +65,28 @@ public:
     void ShowFlashEvent(const FlashEvent& event);
 
 public slots:
-    void Btn_loadFILEClick();
-    void Lbl_statusDblClick();
-    void Button2Click();
-    void ChkBox_EC_verClick();
-    void RdoBtn_ECSPACE_setClick();
-    void RdoBtn_BRAM_setClick();
-    void RdoBtn_FW_md1Click();
-    void RdoBtn_FW_md2Click();
-    void RdoBtn_FW_md3Click();
-    void RdoBtn_FW_md4Click();
-    void RdoBtn_IO2EClick();
-    void RdoBtn_IO4EClick();
-    void RdoBtn_slt_bank0Click();
-    void RdoBtn_slt_bank1Click();
-    void Btn_ClsWinClick();
-    void Btn_openwinClick();
-    void Btn_Set_CMDPORTClick();
-    void Btn_FlashClick();
-    void Button1Click();
-    void Btn_get_checksun_BINClick();
-    void Btn_get_checksun_ROMClick();
-    void Button3Click();
+    void onLoadImageClicked();
+    void onStatusDoubleClicked();
+    void onScrollUpClicked();
+    void onVersionCheckToggled();
+    void onReadEcSpaceSelected();
+    void onReadBramSelected();
+    void onFwMethodBram10Selected();
+    void onFwMethodBram12Selected();
+    void onFwMethodBram20Selected();
+    void onFwMethodEcSpaceSelected();
+    void onSioPort2eSelected();
+    void onSioPort4eSelected();
+    void onBramBank0Selected();
+    void onBramBank1Selected();
+    void onDisWinClicked();
+    void onOpenWinClicked();
+    void onPortsSetClicked();
+    void onFlashClicked();
+    void onShutdownTestClicked();
+    void onBinChecksumClicked();
+    void onRomChecksumClicked();
+    void onRomSizeSetClicked();
 
 protected:
     // Overridable so that tests stand in for the flash workflow and never restart anything.
@@ -127,7 +127,7 @@ private:
     void WriteFilesThenRestart();
 
     void ConnectHandlers();
-    void OnSelected(QAbstractButton* button, void (TForm1::*handler)());
+    void OnSelected(QAbstractButton* button, void (MainWindow::*handler)());
     void SetOuterHeight(int outer_height);
     void ApplyFixedSingleBorder();
     void UpdateBramSettingFromFwMode();
@@ -154,7 +154,7 @@ private:
     /// lack the port rights the library's opening grants.
     bool RunOffWindowThread(const std::function<void()>& work);
 
-    std::unique_ptr<Ui::TForm1> ui_;
+    std::unique_ptr<Ui::MainWindow> ui_;
     UiSettings settings_;
     // Open while the window is created: the EC and the run's files are this program's then.
     // Every later piece of EC work opens a session of its own, so an idle window blocks nobody.
