@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every box the program shows goes through here, so that tests can answer them and a run
 // without a screen, or one nobody watches (install scripts), never waits for a button

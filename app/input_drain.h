@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // While a flash runs, clicks and keys aimed at the window keep arriving; delivered, or kept
 // until the buttons are enabled again, a click on the Flash button would start a second

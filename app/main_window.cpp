@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lifecycle of the main window: creation, activation, destruction, and how a run ends.
 
 #include "app/main_window.h"

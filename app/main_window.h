@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: a thin adapter between its controls and the core operations. Each
 // source file holds one job: lifecycle (main_window.cpp), window-only handlers

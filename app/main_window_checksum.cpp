@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checksum tools of the Setting tab: image sum, flash sum with dump, ROM size.
 
 #include <cstdio>

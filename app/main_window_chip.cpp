@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window shows of the chip: its ID and the running firmware's version.
 
 #include "app/main_window.h"

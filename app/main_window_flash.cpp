@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The flash front ends: the Flash button, the unattended run and the machine restart.
 
 #include <QCloseEvent>

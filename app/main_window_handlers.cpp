@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Handlers that change only the window itself: expanding and collapsing, showing and
 // hiding option groups, choosing the image, and the live Super I/O selection.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "uiset.ini" into the Setting tab and back, and the tab's Set button.
 
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Who watches the run, and the unattended run's contract with the script that started it:
 // "Flash_log.txt" says PASS only after a pass and Fail from the moment the run is known to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Backup benchmark: the read pass that saves the whole flash before the first erase, against
 // the in-process simulator. Port accesses per byte against the read-back floor and against
 // the link's minimum (one fast read over everything), host time per access, and the time the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One benchmark case: a fresh simulated EC and chip, a random image in a temporary file,
 // one flash run with sleeps switched off, then the flash compared with the image.

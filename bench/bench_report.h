@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the benchmark prints: a block per case, the targets judged, and the
 // one-line-per-case summary that scripts read.

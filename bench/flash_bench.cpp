@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Flash-run benchmark: port accesses per image byte against the floor the link sequences
 // allow, host time per port access, peak memory, and what the run would take on real
 // hardware. Every case runs in a child process of its own, so memory peaks do not carry

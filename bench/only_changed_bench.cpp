@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Only-changed write benchmark: a flash run that reads every chunk first and rewrites only
 // those that differ, on a 4 MiB image with no chunk and with one chunk changed, beside a full
 // write of the same image; and the same with the backup before the first erase, whose one

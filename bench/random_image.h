@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reproducible random bytes, and a random image in a temporary file that is written in
 // blocks, so neither the benchmark nor the program ever holds the image whole.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Record benchmark: a dry run over a 4 MiB image of random bytes on a chip holding other
 // random bytes, recorded at the port seam. Prints the record's bytes per byte of flash read
 // (the goal is at most 2) and the time recording adds per port access. Only the in-process

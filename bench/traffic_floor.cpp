@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Derivation of the floor. Every handshake is ready at its first status read, so:
 //
 //   EC command write   status read, command-port write, status read          2 SR + 1 CW

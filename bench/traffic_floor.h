@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The port traffic a flash run cannot do without: counted from the link sequences, never
 // measured, for an EC that has every handshake ready at its first status read and a chip

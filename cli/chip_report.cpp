@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/chip_report.h"
 
 #include "cli/names.h"

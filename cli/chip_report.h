@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The identified flash chip as vantu-cli reports it: the "identified" JSON event and the
 // lines a person reads, made from the identification's chip record.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything vantu-cli tells: JSON objects on stdout with --json, a summary for a person on
 // stdout otherwise, progress and errors on stderr, and all of it but the JSON in the log.

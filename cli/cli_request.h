@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the command line asked for, as plain values; nothing here has been checked against the
 // hardware yet.

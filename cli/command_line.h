@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line of vantu-cli, defined once with CLI11: the parser, --help and the manual
 // page all read this one definition.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The five commands of vantu-cli. Each reports through `out` and returns the exit status; the
 // ones that reach the EC do so inside one session (cli/ec_session.h).

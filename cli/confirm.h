@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Asking a person before the flash is rewritten. Without a terminal nobody can answer, so
 // nothing waits for an answer that cannot come.

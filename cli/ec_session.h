@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One session of vantu-cli with the EC, with every guard a command needs in one place: the
 // checks that come before any port is touched, the lock, the port library, the EC's presence,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where vantu-cli finds the EC: the defaults of a missing settings file, or a settings file,
 // then the options of the command line on top.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The exit statuses of vantu-cli: what a script may test. One table serves the code, --help
 // and the manual page.

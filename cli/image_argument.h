@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The image named on the command line, opened for one command: a regular file that is not
 // empty. Anything else ends the command with a usage error that says what to do.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every field of every JSON object vantu-cli prints, documented once: the manual page is made
 // from this table, and the tests check that nothing is printed that is not in it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The manual page of vantu-cli in roff, made from the command-line definition, the exit
 // status table and the JSON field table, so the page cannot say other than the program does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the manual page of vantu-cli to standard output; the build runs it.
 
 #include <cstdio>

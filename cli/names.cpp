@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/names.h"
 
 const char* StepName(FlashStep step) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The names vantu-cli prints for the engine's values: short snake_case names for JSON and
 // scripts, and words for a person. Every enum value has both.

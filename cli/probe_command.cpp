@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // probe: what answers at the ports, without writing anything to the flash.
 
 #include <cstdio>

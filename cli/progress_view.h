@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Progress for a person: one line rewritten in place on a terminal, plain lines when standard
 // error goes to a file or a pipe, nothing when asked to be quiet.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // read: the whole flash into a file, replaced in one step once every byte is read.
 
 #include <memory>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The --record file of one vantu-cli run: which run it was (program, arguments, the setup in
 // effect, the exit status) over every port access the run made.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // sum: the checksum tools, the image's sum as a flash run takes it or the flash's own.
 
 #include "cli/chip_report.h"

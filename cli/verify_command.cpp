@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // verify: the flash compared with an image chunk by chunk; nothing is written.
 
 #include <cstdio>

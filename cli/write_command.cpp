@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // write: one flash run of the engine with every check, its events shown as progress and JSON.
 
 #include <cstdio>

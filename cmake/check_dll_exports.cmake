@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cmake -DDLL=<file> -DOBJDUMP=<objdump> -DEXPECTED="a;b;c" -P check_dll_exports.cmake
 # Fails unless the DLL's export table names exactly EXPECTED, undecorated (no _name@N).
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)

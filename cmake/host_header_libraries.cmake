@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # CLI11 and nlohmann-json for a cross build. Both are header-only, but Debian's packages
 # ship their CMake configuration for the build machine only. The target gets the host's
 # headers through a directory of its own in the build tree that holds links to just these

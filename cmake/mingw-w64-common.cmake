@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared part of the mingw-w64 toolchain files; VANTU_MINGW_TRIPLE names the target.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ${VANTU_MINGW_TRIPLE})

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross build for 32-bit Windows with Debian's mingw-w64 (posix thread model):
 #   cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
 set(VANTU_MINGW_TRIPLE i686-w64-mingw32)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Registers a GoogleTest program with ctest. Natively every test case is its own ctest
 # entry. A cross build registers the whole program as one entry run through the emulator
 # (Wine): one start-up per program rather than per case. Without an emulator the program

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Windows builds: self-contained programs and DLLs, GoogleTest built for the target from
 # Debian's sources, and, when cross-compiling for 64-bit Windows, tests run under Wine.
 

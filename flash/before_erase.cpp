@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "flash/before_erase.h"
 
 #include "flash/chip_capacity.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The checks between identifying the chip and erasing its first chunk: the image must fit
 // the chip, and the flash as it is must be saved. Either failing ends the run with nothing

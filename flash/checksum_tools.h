@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The checksum tools: the byte sum of an image file the way a flash run sums it, and the byte
 // sum of the first kilobytes of the flash, read back through the EC and dumped to a file.

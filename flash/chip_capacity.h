@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What an image needs of the identified chip's capacity (the chip record's, see
 // spi/chip_id.h): room for it, and a backup of everything the run may erase.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A system command started by name and polled until it ends. The name is looked up in the
 // PATH directories only (never the working directory), so a test puts a stub first on PATH

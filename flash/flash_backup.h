@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A copy of the whole flash, taken after the chip is identified and before anything is
 // erased, so a run that goes wrong can be undone by flashing the copy as the image. It is

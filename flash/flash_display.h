@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The texts and values the window shows for a flash run, made from its events' data in one
 // place.

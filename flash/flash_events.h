@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a flash run tells while it goes: one event per step, each a plain value that can be
 // copied to another thread. Events carry data only (steps, figures, the chip record); each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Flash_log.txt": the outcome of the latest unattended run, for the script that started it.
 

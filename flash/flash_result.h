@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a flash run ended, as data. The front ends take the pass or fail, the log, the exit
 // status and the restart decision from it; texts are made from it only to be shown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What must hold before a flash run may ask the EC for follow mode: ports that reach the EC
 // as given, and an end command that really releases it.

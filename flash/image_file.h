@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Opening a firmware image: only a regular file is ever read. A FIFO would block the open
 // (and every read) until some other program writes to it, and a device would be read or

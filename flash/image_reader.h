@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The firmware image file as a sequence of 64 KB chunks, the tail of the last chunk filled
 // with 0xFF, and its byte sum as a flash run takes it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The image as it was when the flash run began: read whole before anything reaches the EC,
 // so a file that changes during the run can never be flashed as a mix of old and new chunks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "flash/read_session.h"
 
 #include "hw/ec_channel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Follow mode for reading only: the chip is identified and read, nothing is erased or
 // written, and the EC is released with the checksum tool's end command.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "flash/restart.h"
 
 #include "flash/command_process.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The machine restart after a passing flash: a system command, found through PATH, that
 // schedules the restart a few seconds ahead and returns, so the program can still end

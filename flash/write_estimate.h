@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Port accesses a write would make, counted from the link sequences for an EC with every
 // handshake ready at once and a chip that is busy for a few status reads, and the time they

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one shape of every untimed hardware wait: try until done, but give up once the
 // bound has passed. The clock is read only every kPollsPerClockCheck attempts, so a wait

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The byte channel to the EC firmware: a status/command port and a data port with
 // IBF/OBF handshakes, the follow-mode request, the acknowledge probe.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether a pair of EC port numbers reaches the hardware as given. Only the low 16 bits of
 // a port number reach the port library, so a number above 0xFFFF would silently address

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether anything answers at the EC's status port. A port that no device drives reads 0xFF
 // on every read; an EC never shows that status for long. Asked before follow mode, so a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One session with the EC at a time: every piece of EC work (a flash, a read, a verify, the
 // ROM checksum, a version read, a Super I/O read, a probe) runs inside one. A session asked

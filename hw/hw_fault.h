@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A bounded wait on the hardware that expires sets a sticky fault. From then on the EC
 // channel touches no port and every poll ends at once, so a sequence already under way

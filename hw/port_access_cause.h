@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Why raw port access could not be had, in words for the person at the machine: what the
 // port library said, whether the kernel is locked down, and the rights of this process. The

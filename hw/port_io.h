@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one hardware seam: every port access of the program goes through IO_In/IO_Out,
 // which call the entry points of the port I/O library loaded at run time.

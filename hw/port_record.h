@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The record of a run's port accesses: a text header saying which run it was, then every
 // access in order, compactly. Repeated identical reads (a poll) are one run with a count;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "hw/port_recording.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Recording a run: while a PortRecording lives, every port access of the program is taken
 // into a record, which is saved to its file (replaced in one step) when asked, also after a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The EC chip's Super I/O configuration space: chip ID and the BRAM logical device.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every bound on a hardware wait, in one place. Each is far above what working hardware
 // needs, so only a dead EC or chip reaches it.

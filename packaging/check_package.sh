@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the Debian package that package.sh made: its files, control fields and RUNPATHs, what
 # lintian and the desktop, AppStream and polkit checkers say, the menu launcher (folder, first
 # settings, pkexec call, hand-back of root's files), and a run of the installed program.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=bash disable=SC2154  # the variables come from check_package.sh
 # Sourced by check_package.sh: runs the menu launcher and the program unpacked into $tree.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Where an installed Vantu puts its files, and the one way a program of the project is installed.
 include(GNUInstallDirs)
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether this process holds the administrator rights raw port access needs, asked before
 // anything else of a session is touched: on Windows a console that was not elevated would

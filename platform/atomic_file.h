@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Result files replaced in one step: a reader sees the old file or the new one, never a
 // half-written one, and a failed write leaves the old file as it was. The platform code

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Time is a seam: the millisecond tick clock and the sleeps of a flash run go through
 // here, so tests replace them and a one-second time-out takes no real time.

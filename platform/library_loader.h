@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Run-time loading of the port I/O library, by name through the platform's normal search.
 

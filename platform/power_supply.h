@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A flash cut short by a flat battery leaves an EC that does not start. Before a flash, the
 // kernel's power-supply class (power_supply_posix.cpp) or the system's power status

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The shape of every test seam over a module-level value: set it for a scope, then put back
 // what was there before.

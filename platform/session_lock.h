@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One program at a time works with the EC: an exclusive lock, held for each session with the
 // EC (not for a program's whole life). A second program is refused at once, before it touches

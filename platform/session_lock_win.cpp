@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows: a named semaphore of one in the global namespace stands for the lock file, so runs
 // in every session of the machine see each other. Not a mutex: its owning thread would be
 // granted it again, where a second lock must be refused even within one process, as flock

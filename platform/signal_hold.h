@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A session with the EC stopped half-way leaves an EC that does not start (follow mode, an
 // unprotected or half-written chip): while one runs, every catchable signal whose default

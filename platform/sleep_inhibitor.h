@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // No sleep, shutdown or lid-close action while a flash runs: an EC left half-written by a
 // suspend does not start again. On Linux logind holds the block for as long as the program

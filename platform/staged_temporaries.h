@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The temporary files of replacements under way, known to a signal handler: a program ended
 // by a signal must not leave "out.bin.tmp.<pid>.0" files behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows: no service hands out a block; the thread's execution state keeps the system from
 // sleeping while the flash runs. Shutdown and the lid are not covered there.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // File names are UTF-8 throughout the program; std::filesystem takes a narrow name in the
 // system's code page on Windows, so names cross into it and back through char8_t.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows only: the program keeps text, file names and arguments in UTF-8 and turns them into the
 // system's UTF-16 at the API call.

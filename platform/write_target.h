@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The files the programs write (a dump, a log, a backup) only ever replace a regular file or
 // create a new one: run as root, a device node, a FIFO or a link named by mistake would

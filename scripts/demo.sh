@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The main job on the simulated EC: builds the program and the simulated port library,
 # generates a sample image, flashes it unattended exactly as an install script would, and
 # shows the log line, the exit status and whether the simulated flash now holds the image.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from the main build (the program and the real port library under
 # /usr, nothing of the simulator) and prints its path. Installs the tools it needs when missing.
 set -euo pipefail

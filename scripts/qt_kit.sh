@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by windows.sh: finds the static Qt 6 kit for 64-bit mingw-w64 and unpacks it into
 # the build tree, once per archive. Sets qt_toolchain to the kit's toolchain file, or leaves
 # it empty (and says so) when there is no kit, so the Windows build goes on without the window.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything and runs every test, all against the simulated EC: no real port is touched
 # and no machine is restarted. Installs the packages it needs when they are missing.
 set -euo pipefail

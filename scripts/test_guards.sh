@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the scripts that run the tests. Belt and braces: every test already shadows the
 # restart command itself, but should one forget, the commands that could restart this machine
 # resolve to harmless stubs in the directory given; likewise no test can reach logind to hold

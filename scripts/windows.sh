@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds Vantu's core and vantu-cli for Windows with mingw-w64 and tests them under Wine,
 # against the simulated port library DLL only. 64-bit: core libraries, vantu-cli.exe, the tests
 # and inpoutx64.dll, tests run under Wine. 32-bit: core libraries, vantu-cli.exe and

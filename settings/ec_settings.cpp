@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/ec_settings.h"
 
 #include "hw/ec_channel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings that reach the hardware layer, for any front end: the EC port pair, the
 // Super I/O index port and the BRAM bank.

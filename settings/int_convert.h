@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one conversion from text to integer used for settings values, port edits and the
 // ROM size edit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "uiset.ini": the positional reader and the writer. The reader fills a record and says how
 // far it got; it knows nothing of any window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chip profiles as one table of data: ID answers, page size, the optional opcodes each
 // chip takes and the traits a host must resolve to flash it. The 0xFF chip's 0xD7 erases
 // 1 KB sectors, so 64 of them cover a chunk.

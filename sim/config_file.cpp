@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "key=value" lines; '#' starts a comment line. Numbers are decimal or 0x-hex.
 
 #include <cstdint>

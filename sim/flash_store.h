@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The flash array: plain memory, or a file mapped shared so that every write is in the
 // file the moment it is made and survives the process ending through exit().

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Installs a simulated device at the port I/O seam for the life of the guard.
 

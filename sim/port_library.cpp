@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drop-in port library: the entry points of the real one, answered by a
 // simulated device configured from the file named by VANTU_SIM_CONFIG.
 

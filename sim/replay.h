@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A recorded run played back: reads are answered from the record and writes compared with
 // it. Repeated identical reads may come more or fewer times than recorded (a poll that ends

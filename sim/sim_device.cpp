@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The EC's host interface and follow-mode link in front of the flash chip and the Super I/O
 // space. In and Out run hundreds of millions of times in a full-size flash run, so the
 // status, command and data ports come first and every trace costs one branch when off.

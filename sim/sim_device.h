@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A simulated EC with its SPI NOR flash chip, Super I/O configuration space, BRAM and EC
 // space, answering port reads and writes as the real parts do. Used in-process by tests

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Behaviour follows common SPI NOR parts: a command is judged when chip select goes
 // inactive, commands that write need the write-enable latch, any block-protect bit makes
 // the chip ignore erase and program, and while busy only status reads are answered.

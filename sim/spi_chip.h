@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An SPI NOR flash chip as the EC's follow mode drives it: chip select, bytes shifted out
 // and in, and the internal writes that start when chip select goes inactive.

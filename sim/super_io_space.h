@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The EC chip's Super I/O configuration space behind its index/data pair, and the BRAM
 // index/data pairs at the base addresses of logical device 0x10.

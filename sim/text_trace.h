@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A compact, line-oriented trace file for process-level tests: buffered, appended, written
 // out every so often and when the trace ends.

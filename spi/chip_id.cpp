@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "spi/chip_id.h"
 
 #include "spi/flash_control.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The flash chip's identity, read once per flash run, and what it selects: which erase,
 // programming algorithm and extra status handling a chip gets. The rules are data, one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The chunk being worked on and the run's programming progress, held by whoever runs the
 // work (the flash run, a test) and handed to erase, programming and verify, which never

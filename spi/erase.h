@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Erasing one 64 KB chunk and checking that the part of it the image occupies reads 0xFF.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Flash control commands built on the follow-mode link. None reports an error: a poll that
 // runs past its bound raises HwFault::ChipNotReady, and every later poll then ends at once,

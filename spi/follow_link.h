@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The follow-mode link: every SPI step is one EC command, and operand bytes travel through
 // the command port too. Nothing is ever written to the data port here. Beside it, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "spi/program.h"
 
 #include "hw/hw_fault.h"

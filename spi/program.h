@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Programming one 64 KB chunk from the work's chunk. Every algorithm stops sending data
 // once the work's bytes done equal its image length, ends with writes disabled and the chip idle, and stops

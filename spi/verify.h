@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading a programmed chunk back: compared with the work's chunk (verify) or summed and
 // copied to a dump (read-back).

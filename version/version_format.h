@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Version bytes as the text the window shows and the record keeps. Pure: nothing here
 // touches a port, so every format is a plain table in the tests.

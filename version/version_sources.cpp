@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "version/version_sources.h"
 
 #include "hw/ec_channel.h"

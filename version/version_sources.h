@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two places the running firmware publishes its version bytes, and the one reader that
 // gathers them. Formatting is apart, in version/version_format.h.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Port I/O library for Linux with the C ABI of its Windows counterpart. Access is granted
  * by the kernel (iopl) only to root; without it every call below would fault, so the
  * program checks IsInpOutDriverOpen first. */

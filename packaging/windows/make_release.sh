@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the Windows release from built programs: the MSI (wixl) and the portable zip of the
 # same files, and, from a git checkout, the source archive the release notes point to.
 #   make_release.sh OUT_DIR VERSION VANTU_EXE VANTU_CLI_EXE LAUNCHER_EXE ICON STRIP [QT_RECIPE_DIR]

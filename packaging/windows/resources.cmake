@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Windows resources of the programs a user starts: an application manifest (the rights the
 # program asks for, per-monitor DPI awareness, common controls 6, the supported systems), a
 # version record and the icon, made at build time from the project's SVG.

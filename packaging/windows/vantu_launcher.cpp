@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Start-menu entry of Windows. Vantu keeps its settings, log, version file and dumps in its
 // working directory, so the window runs in a folder the user can find and write: "Vantu" in the
 // user's documents, made on first start with a settings file to begin from. The launcher keeps

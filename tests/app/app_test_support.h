@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the window tests share: a fresh working directory per test, a settings file to
 // start from, the simulated device at the port seam, a stand-in for the person who answers

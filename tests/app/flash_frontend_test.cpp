@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's flash and checksum buttons and its unattended run, driving the real flash
 // procedure against the simulated EC (the clock is manual: no real pauses).
 

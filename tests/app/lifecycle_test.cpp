@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up, activation and every way a run ends: exit status, "uiset.ini", "EC_version.txt".
 
 #include <QLabel>

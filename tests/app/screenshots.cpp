@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders each tab of the window, themed, to PNG files so that a person can look at the
 // layout: main.png, setting.png, about.png, expanded.png (status history in view) and
 // main_default_look.png (without the theme). Runs under any Qt platform, offscreen included.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Setting tab's Set button, and the buttons that must not reach the ports while the
 // port library is closed.
 

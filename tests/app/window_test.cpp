@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's own handlers: option groups, expanding, choosing the image, the controls
 // below the visible area, and the settings file driving the Setting tab's handlers.
 

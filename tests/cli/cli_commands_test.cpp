@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Each command of the built vantu-cli against the simulated EC: what it reports, what it
 // leaves in the flash and in files.
 

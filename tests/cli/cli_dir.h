@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One run directory for the built vantu-cli against the simulated port library: the
 // simulator's configuration, flash file and trace, images, and restart stubs first on PATH

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The manual page, --help and docs/command-line.md say what the program does: every command, option,
 // exit status and JSON field, from the same tables the program uses.
 

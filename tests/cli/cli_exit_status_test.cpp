@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every exit status of the built vantu-cli, and the bad arguments and refusals that lead to
 // them. A refusal before the ports reaches no EC: the simulator's trace stays empty.
 

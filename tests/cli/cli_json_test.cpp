@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --json: every line of standard output parses back, every field printed is documented, and
 // the events of a write follow the flash run step by step.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // write --only-changed through the built program: the simulator's trace shows which chunks
 // were erased and programmed.
 

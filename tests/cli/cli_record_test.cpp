@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rehearsal and the port record of the built vantu-cli against the simulated EC: a dry
 // run changes nothing, a record replays to the same run, and the records kept in the source
 // tree replay with their own arguments and status.

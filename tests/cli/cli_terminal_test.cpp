@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vantu-cli on a terminal: the confirmation before a write, and progress rewritten in place
 // with the time left. The program runs on a pseudo-terminal as a person would see it.
 

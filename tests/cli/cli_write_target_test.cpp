@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What vantu-cli writes lands only in the file it was asked for: never through a device node,
 // a FIFO, a socket or a link, and never into a file that took a closed standard descriptor.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line definition: what each argument list asks for, and where the EC is
 // found from the defaults, a settings file and the options.
 

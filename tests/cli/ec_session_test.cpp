@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session guards of vantu-cli in-process, against the simulator at the port seam: the
 // lock, the silent EC, and the sleep block a write holds. No real lock or bus is touched.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exit status of a write for every way a flash run can end: 3 promises that nothing was
 // erased, so only outcomes decided before the first erase may give it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A read-only stream over bytes in memory whose reads fail from a chosen offset on, as a
 // damaged disk would: the stream's error flag is set and no byte past the offset arrives.

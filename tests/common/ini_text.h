@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings file as tests write it: the fourteen values as text, in file order, so a
 // test can put anything (a bad number, a trailing blank) in any position.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program writes its result files (log, version record) with the platform's line end;
 // tests read them back with "\n", so one expectation holds on every platform.

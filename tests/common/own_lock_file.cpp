@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Linked into every test program: its EC sessions take a lock file of its own, so a test never
 // takes, nor is refused by, the machine-wide lock a real flash holds, and test programs side by
 // side never refuse each other. A test that names its own lock file still does.

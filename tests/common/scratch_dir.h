@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A fresh, private directory for one test, removed with everything in it when the test ends.
 // A child process started by a death test (a fresh run of the test program on Windows)

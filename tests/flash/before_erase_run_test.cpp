@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A flash run with the checks before its first erase: an image larger than the chip ends the
 // run with nothing erased, with or without a backup; a backup taken is announced and holds the
 // flash as it was.

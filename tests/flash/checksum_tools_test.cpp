@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checksum tools: the image sum a flash run would compute, and the flash read back
 // through follow mode into "LoadRom.bin".
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stands in for a system command in tests: appends its arguments, each on a line of its
 // own, to the file named by VANTU_STUB_LOG.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checks before the first erase against the simulated EC: the backup holds exactly what
 // the flash held, a backup that cannot be read or written stops the run with the flash
 // untouched, and an image larger than the chip is refused before anything is read.

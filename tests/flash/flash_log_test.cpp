@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Flash_log.txt" for the script that started an unattended run: one line, replaced in one
 // step, never written through a link, and cleared so that no earlier outcome stands.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The typed result of a flash run: the refusals that come before the EC is touched, the
 // image read once as a snapshot, and what every outcome means to the front ends and shows.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole flash procedure against the simulated EC: the steps it reports and what the
 // window shows for them, when it tells the EC to leave follow mode, what it leaves in the
 // flash, and how each failure ends.

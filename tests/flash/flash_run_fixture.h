@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A flash run against the simulated EC with a manual clock: the image in a temporary file,
 // every event the run reports kept for the test to read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a flash run checks before it asks for follow mode: an end command that is a
 // follow-mode link command, and ports that would not reach the EC.
 

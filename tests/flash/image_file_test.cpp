@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening an image: a regular file (also through a link) is opened, anything else is
 // refused at once without being read, and a FIFO never blocks the caller.
 

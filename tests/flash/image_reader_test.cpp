@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image reader: chunking with 0xFF fill, the size check and 4 KB unit count, the byte sum.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Only-changed flash runs: a chunk that already holds the image is read once and left alone;
 // every other chunk goes through the whole erase, program and verify.
 

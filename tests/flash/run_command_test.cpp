@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The runner of the restart command: the command is found on PATH and nowhere else, gets its
 // arguments exactly, and is waited for. A harmless stub stands in; nothing here is named
 // like a command that could restart the machine.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the integer conversion and, as a settings file, to the reader;
 // every file that loads must survive a write and a second read unchanged, and the same file
 // with its line ends changed (LF alone, or a mix of CR LF and LF) must read exactly alike.

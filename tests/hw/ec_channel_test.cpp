@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The EC channel against the simulated EC: exact port traffic of the handshakes, the
 // one-second limits of follow-mode entry and the acknowledge probe, and the bounds that
 // end the untimed waits when the EC stops answering.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Port numbers that would not reach the EC as given are refused before any access.
 
 #include <gtest/gtest.h>

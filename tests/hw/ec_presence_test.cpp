@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An EC status port that nothing drives reads 0xFF: it is found by reads alone, and the run
 // is told which port it was.
 

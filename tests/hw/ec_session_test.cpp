@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One session with the EC at a time: another thread's work is refused before it touches a
 // port, the same thread's nests, and another program's lock refuses with its holder named.
 

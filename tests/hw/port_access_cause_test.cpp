@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Why port access was refused: each cause gets its line with what to do, from the facts a
 // process can see, and IO_Open prints them beside the fixed text.
 

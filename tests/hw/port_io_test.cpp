@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port seam itself: installed entries are used by IO_Open without loading anything,
 // a refused driver counts as a failure with the fixed text, and closed means no access.
 

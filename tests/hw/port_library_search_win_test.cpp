@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows: IO_Open finds the port library by its bare name through the normal DLL search.
 // The build copies the simulated library beside this program, the first place searched, so
 // no other library of that name can be reached first.

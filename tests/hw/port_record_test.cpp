@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record format: runs come back as taken, however many ports, also from a record saved
 // while taking went on; a damaged record is refused or stops with an error.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Super I/O configuration access: the entry keys, the exact chip-ID sequence and the
 // base-address registers of both BRAM banks.
 

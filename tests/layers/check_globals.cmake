@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a core library defines a mutable global: state of one piece of EC work belongs
 # to the session or run that does it, never to the process, where a second thread reaches it.
 # Constants, vtables, typeinfo and guard variables are no state. What stays process-wide

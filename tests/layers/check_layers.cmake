@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a layer includes a layer above it or anything outside the layers, or when code
 # outside the window includes Qt. Layers, lowest first: platform < hw < settings < spi < version < flash
 # < cli, app; the two front ends stand side by side, neither including the other. sim/, tests/ and bench/ stand outside: they may include any layer, but Qt only in the

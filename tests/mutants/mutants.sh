@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Plants the faults listed in tests/mutants/mutants.list one at a time in a scratch copy of the tree,
 # rebuilds the copy and runs the tests against it; prints which test caught each fault, or
 # that it survived, and the share of faults caught. Not part of CI: every fault rebuilds.

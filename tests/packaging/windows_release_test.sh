@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows release as a technician meets it, under Wine in the build's prefix: the manifests
 # of the built programs, a silent install of the MSI, the installed files, the installed
 # command line's version, a flash to PASS through the Start-menu entry with the simulated port

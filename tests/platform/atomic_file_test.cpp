@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replacing result files in one step: the entry named is replaced, a link there is never
 // written through, and a write that fails anywhere leaves the old file and no temporary.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // On battery alone below a quarter charge a flash is refused; with AC, or with no battery,
 // nothing changes. Each case is a power-supply tree written to a temporary directory.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One flasher at a time: a second lock on the same file is refused at once, in this process
 // or another, and the lock is free again when its holder ends.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Termination signals during a flash wait for its end, each case in a forked child, so the
 // test runner itself is never signalled.
 

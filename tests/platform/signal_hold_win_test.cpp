@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows: the console's Ctrl+C and Ctrl+Break during a flash wait for its end. The handler is
 // called as the console would call it, in a death test's child, which the held event ends.
 

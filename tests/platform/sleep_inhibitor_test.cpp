@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sleep inhibitor against a fake service: what it asks for, that the block ends with
 // it, and that a missing service only costs one line on standard error. No real inhibitor
 // is ever taken here.

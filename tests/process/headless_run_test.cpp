@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs with hostile settings files and without a screen: each ends within seconds, tells
 // why on standard error, and leaves no earlier PASS in the log.
 

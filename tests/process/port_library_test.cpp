@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port library as the program finds it: by name, through LD_LIBRARY_PATH, in a child
 // process. The simulated library answers; a missing or incomplete library ends the program
 // with the fixed text and status 0.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A minimal client of the port library: opens it the way the program does and prints the
 // EC chip ID. Process-level tests run it against the simulated library.
 

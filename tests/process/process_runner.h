@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs a built program as a child process with a chosen environment and directory, and
 // collects what it printed and how it ended. A child that outlives its time limit is killed,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows (run under Wine in the cross build): the child gets pipes for its standard output
 // and error even when it is a window program, which has no console to print to.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stands in for the system's restart command on Windows, copied into a run's stubs
 // directory under the command's name: records that it was called, with its arguments, and
 // what the run had on disk at that moment, then ends with the status named in

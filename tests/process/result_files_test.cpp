@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What an unattended run leaves for the script that started it, and what it refuses before
 // it reaches the EC: result files replaced without writing through links, no earlier
 // outcome left standing, ports and end commands that would never work, images that are no

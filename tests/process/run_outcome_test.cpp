@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What an unattended run leaves for the script that started it, whatever the way it ends:
 // the log never holds an earlier PASS after a failure, everything is on disk before the
 // restart is asked for, and standard error says why a run did not pass.

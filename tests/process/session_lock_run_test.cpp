@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One flasher at a time, as the built program sees it: while another holds the flash lock,
 // an unattended run is refused at once, loads no port library, writes no file and leaves the
 // shared flash alone; once the lock is free the same run flashes.

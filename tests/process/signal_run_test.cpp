@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A termination signal in the middle of an unattended flash waits: the flash ends, the log
 // says PASS and the version record is written, and only then does the signal end the program.
 

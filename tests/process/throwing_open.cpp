@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Preloaded into the program by a test: opening any file whose name ends in "THROW.Bin"
 // throws a C++ exception out of the open call, the way an unexpected failure deep inside a
 // run would surface. Every other open goes to the C library unchanged.

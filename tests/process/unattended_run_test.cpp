@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built program run unattended, as an install script runs it: the exit status, the
 // log, the flash contents afterwards and the restart request, for passing and failing runs.
 // Every failing run starts with a PASS an earlier run left in the log: it must not survive.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A working directory for one run of the built program against the simulated EC: the
 // settings file, the image, the simulator's configuration and flash file, and a restart

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's window, driven from the command line for process-level tests of the
 // buttons that an unattended run never presses. It is the window the program builds, in
 // the working directory it is started in, against whichever port library the loader finds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Setting tab's checksum and Set buttons pressed in the program's window, each run in a
 // directory of its own against the simulated port library: the dump is replaced only by a
 // complete read, never through a link; the chip is protected again; a damaged image gives

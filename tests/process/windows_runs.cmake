@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Programs run as children under Wine: the command line's tests need only the runner.
 add_library(process_runner STATIC process_runner_win.cpp)
 target_include_directories(process_runner PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR})

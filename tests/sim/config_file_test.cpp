@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration file of the simulated device: every key, and the mistakes it refuses.
 
 #include <unistd.h>

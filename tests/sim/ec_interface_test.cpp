@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host interface: IBF/OBF with latency, the commands outside follow mode, leaving
 // follow mode, an EC that stops answering. Each runs directly and through the IO seam.
 

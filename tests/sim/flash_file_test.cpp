@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Flash contents in a file: what a device writes is in the file when its process ends
 // through exit(), with no flush and no destructor run.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // sim::InProcess puts a device behind IO_In/IO_Out and takes it away again.
 
 #include <gtest/gtest.h>

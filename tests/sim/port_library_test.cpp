@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drop-in port library, loaded as a program loads it, in a child process each time so
 // every load reads its configuration afresh. The child is GoogleTest's death-test child: a
 // fork, or on Windows a fresh run of this program that goes straight to the same statement.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A run recorded at the seam and played back by the device: the same program gets the same
 // answers, a program with one access more is stopped at that access.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A small host for driving the simulated device in tests: the EC handshakes and the
 // follow-mode link, with every wait bounded so a broken device fails the test instead of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The flash chip behind the follow-mode link, driven as a host drives it.
 
 #include <gtest/gtest.h>

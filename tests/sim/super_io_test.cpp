@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Super I/O configuration space and the BRAM pairs behind logical device 0x10.
 
 #include <gtest/gtest.h>

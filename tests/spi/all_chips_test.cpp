@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every simulated chip through the per-chunk sequence: the identification resolves the
 // traits its profile expects, and a full chunk and a partial last chunk over old contents
 // end up as the image, 0xFF past its end. The cases are the simulator's profile table.

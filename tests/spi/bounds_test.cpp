@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A chip that never gets ready and an EC that stops answering end every operation promptly,
 // with a fault, and without waiting for real.
 

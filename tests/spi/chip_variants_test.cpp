@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The variant tables, without any device: the chip IDs that pick each erase, algorithm and
 // status handling, every row reachable, every algorithm mapped to its function.
 

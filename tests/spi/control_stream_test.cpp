@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command streams of the ID reads and flash control commands, seen at the port seam.
 
 #include <gtest/gtest.h>

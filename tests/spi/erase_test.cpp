@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Erase variants by chip and the blank check's reach within the chunk.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Programming algorithms: where each stops at the image end, what each command carries,
 // and what lands in the flash.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A stand-in EC for exact status sequences: it takes every byte at once, always has a byte
 // ready, and answers data-port reads from a script (then a fixed value). Installed at the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared ground for the flash engine tests: a simulated device in follow mode behind the
 // port seam, a manual clock that marks where sleeps fall in the port trace, the chunk

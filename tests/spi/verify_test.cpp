@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verify and read-back: the progress line, where a mismatch stops, the ROM sum, the dump.
 
 #include <gtest/gtest.h>

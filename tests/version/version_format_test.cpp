@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The version formats as plain tables: bytes in, text out, no device behind them.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A simulated device at the port seam, a manual clock and fresh hardware state per test.
 
