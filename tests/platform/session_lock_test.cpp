@@ -36,7 +36,7 @@ TEST_F(SessionLockTest, SecondLockIsRefusedAtOnceUntilTheFirstEnds) {
         EXPECT_EQ(first.RefusalText(), "");
         SessionLock second(path_);
         EXPECT_EQ(second.state(), SessionLock::State::Busy);
-        EXPECT_NE(second.RefusalText().find("another program is working with the EC (hw_tests, pid " +
+        EXPECT_NE(second.RefusalText().find("another program is working with the EC (platform_tests, pid " +
                                             std::to_string(::getpid()) + ", since "),
                   std::string::npos)
             << second.RefusalText();
