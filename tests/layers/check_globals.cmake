@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a core library defines a mutable global: state of one piece of EC work belongs
 # to the session or run that does it, never to the process, where a second thread reaches it.
-# Constants, vtables, typeinfo and guard variables are no state. What stays process-wide
+# Constants, vtables, typeinfo, guard variables and the sanitizer's own markers are no
+# state. What stays process-wide
 # is listed below with its reason; keep the list short.
 #
 #   cmake -DNM=<nm> -DLIBS=<lib.a;...> -P check_globals.cmake
@@ -48,7 +49,7 @@ foreach(lib IN LISTS LIBS)
     set(name "${CMAKE_MATCH_1}")
     set(section "${CMAKE_MATCH_2}${CMAKE_MATCH_3}")
     string(STRIP "${name}" name)
-    if(section MATCHES "^\\.data\\.rel\\.ro" OR name MATCHES "^(vtable for|typeinfo|guard variable for|DW\\.ref\\.)")
+    if(section MATCHES "^\\.data\\.rel\\.ro" OR name MATCHES "^(vtable for|typeinfo|guard variable for|DW\\.ref\\.|__odr_asan|___asan_gen_)")
       continue()
     endif()
     list(FIND allowed "${name}" known)
