@@ -2,8 +2,7 @@
 # Fails when a core library defines a mutable global: state of one piece of EC work belongs
 # to the session or run that does it, never to the process, where a second thread reaches it.
 # Constants, vtables, typeinfo, guard variables and the sanitizer's own markers are no
-# state. What stays process-wide
-# is listed below with its reason; keep the list short.
+# state. What stays process-wide is listed below with its reason; keep the list short.
 #
 #   cmake -DNM=<nm> -DLIBS=<lib.a;...> -P check_globals.cmake
 
