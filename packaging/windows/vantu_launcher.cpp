@@ -13,7 +13,6 @@
 #include <string>
 #include <system_error>
 
-#include "platform/scoped_override.h"
 #include "platform/utf8_path.h"
 #include "settings/settings_file.h"
 
@@ -71,8 +70,7 @@ int main() {
     const fs::path settings_file = folder / L"uiset.ini";
     if (!fs::exists(settings_file, failed)) {
         // The record is the file the program begins from: it counts as loaded.
-        const ScopedOverride<uint8_t> loaded(g_SettingsLoaded, 1);
-        if (!SaveSettingsFile(Utf8FromPath(settings_file).c_str(), FirstSettings()))
+        if (!SaveSettingsFile(Utf8FromPath(settings_file).c_str(), FirstSettings(), /*loaded=*/true))
             return Refuse(L"Vantu cannot write " + settings_file.wstring() + L".");
     }
 
