@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The names vantu-cli prints for the engine's values: short snake_case names for JSON and
-// scripts, and words for a person. Every enum value has both.
+// scripts, and words for a person. Each enum's names are one table; the outcome's sits beside
+// the outcome, whose words the core's logs share.
 
 #include "flash/flash_events.h"
 #include "flash/flash_result.h"

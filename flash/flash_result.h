@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "hw/hw_fault.h"
+#include "platform/enum_names.h"
 #include "spi/chip_id.h"
 
 enum class FlashOutcome : uint8_t {
@@ -34,6 +35,29 @@ enum class FlashOutcome : uint8_t {
     ChecksumMismatch,  // ... but the image sum and the read-back sum differ
     Passed,
 };
+
+// The JSON name is what results and scripts match on; the words go to logs and test messages
+// (never to the window, which says its own).
+inline constexpr EnumNames<FlashOutcome> kFlashOutcomeNames[] = {
+    {FlashOutcome::ImageTooLarge, "image_too_large", "image too large"},
+    {FlashOutcome::ImageSizeUnknown, "image_size_unknown", "image size unknown"},
+    {FlashOutcome::ImageUnreadable, "image_unreadable", "image unreadable"},
+    {FlashOutcome::NoMemory, "no_memory", "no memory"},
+    {FlashOutcome::LowBattery, "low_battery", "low battery"},
+    {FlashOutcome::NoEcAnswer, "no_ec_answer", "no EC answer"},
+    {FlashOutcome::SessionBusy, "session_busy", "EC session busy"},
+    {FlashOutcome::NoAcknowledge, "no_acknowledge", "no acknowledge"},
+    {FlashOutcome::NothingToFlash, "nothing_to_flash", "nothing to flash"},
+    {FlashOutcome::ImageLargerThanChip, "image_larger_than_chip", "image larger than chip"},
+    {FlashOutcome::BackupFailed, "backup_failed", "backup failed"},
+    {FlashOutcome::BlankCheckFailed, "blank_check_failed", "blank check failed"},
+    {FlashOutcome::VerifyFailed, "verify_failed", "verify failed"},
+    {FlashOutcome::EcTimedOut, "ec_timed_out", "EC time-out"},
+    {FlashOutcome::ChipTimedOut, "chip_timed_out", "chip time-out"},
+    {FlashOutcome::ChecksumMismatch, "checksum_mismatch", "checksum mismatch"},
+    {FlashOutcome::Passed, "passed", "passed"},
+};
+static_assert(OneRowPerValue(kFlashOutcomeNames, FlashOutcome::Passed));
 
 /// What a dry run found: the write it would make.
 struct WritePlan {
@@ -67,4 +91,4 @@ inline bool FlashPassed(const FlashResult& result) {
 }
 
 /// A short English name of the outcome for logs and test messages (never shown in the window).
-const char* FlashOutcomeName(FlashOutcome outcome);
+inline const char* FlashOutcomeName(FlashOutcome outcome) { return RowOf(kFlashOutcomeNames, outcome).words; }
