@@ -11,7 +11,7 @@
 #include "cli/names.h"
 #include "cli/words.h"
 #include "flash/flash_procedure.h"
-#include "flash/image_reader.h"
+#include "flash/image.h"
 #include "flash/write_estimate.h"
 #include "hw/hw_fault.h"
 
