@@ -5,7 +5,6 @@
 
 #include "cli/chip_report.h"
 #include "cli/commands.h"
-#include "cli/confirm.h"
 #include "cli/ec_session.h"
 #include "cli/image_argument.h"
 #include "cli/names.h"
