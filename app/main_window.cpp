@@ -10,7 +10,7 @@
 #include <cstdio>
 
 #include "app/dialogs.h"
-#include "app/pixel_fonts.h"
+#include "app/theme.h"
 #include "app/run_mode.h"
 #include "hw/ec_ports.h"
 #include "hw/port_io.h"

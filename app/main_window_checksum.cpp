@@ -8,7 +8,7 @@
 #include "platform/signal_hold.h"
 #include "flash/checksum_tools.h"
 #include "flash/flash_procedure.h"
-#include "flash/image_file.h"
+#include "flash/image.h"
 #include "hw/ec_ports.h"
 #include "hw/hw_fault.h"
 #include "settings/int_convert.h"

@@ -21,7 +21,7 @@
 #include "bench/random_image.h"
 #include "flash/flash_display.h"
 #include "flash/flash_procedure.h"
-#include "flash/image_reader.h"
+#include "flash/image.h"
 #include "flash/restart.h"
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
@@ -282,6 +282,23 @@ void RunCase(uint64_t image_bytes, const Algo& algo, uint64_t seed, const RunPla
     } catch (const std::exception& e) {
         Fail(result, "%s", e.what());
     }
+}
+
+SimulatedRun RunOnDevice(sim::Device& device, const std::string& image_path, FlashRunOptions options) {
+    SimulatedRun run;
+    ManualClock clock(0);
+    ScopedClock scoped_clock(clock);
+    std::FILE* opened = std::fopen(image_path.c_str(), "rb");
+    sim::InProcess seam(device);
+    HW_ClearFault();
+    device.ResetCounters();
+    options.image = opened;
+    const auto start = std::chrono::steady_clock::now();
+    run.result = DoFlashProcedure(options, nullptr);
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.slept_ms = clock.slept_ms();
+    if (opened != nullptr) std::fclose(opened);
+    return run;
 }
 
 double EstimateHardwareSeconds(const Traffic& measured, const ChipWork& work, const ChipTimes& times,

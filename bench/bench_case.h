@@ -4,8 +4,10 @@
 // one flash run with sleeps switched off, then the flash compared with the image.
 
 #include <cstdint>
+#include <string>
 
 #include "bench/traffic_floor.h"
+#include "flash/flash_procedure.h"
 #include "sim/sim_device.h"
 
 namespace bench {
@@ -52,6 +54,18 @@ struct CaseResult {
 /// Runs the case in this process and fills `result` (never throws). Every repeated run must
 /// pass and send exactly the traffic of the first.
 void RunCase(uint64_t image_bytes, const Algo& algo, uint64_t seed, const RunPlan& plan, CaseResult& result);
+
+/// What one simulated flash run gave.
+struct SimulatedRun {
+    FlashResult result;
+    double seconds = 0;     // wall time of the flash procedure alone
+    uint64_t slept_ms = 0;  // what the procedure asked to sleep
+};
+
+/// Runs the flash procedure once on `device` through the in-process seam, on a manual clock,
+/// with the image at `image_path` opened for it and the hardware fault and the device's
+/// counters cleared first; the counters then hold this run's traffic alone.
+SimulatedRun RunOnDevice(sim::Device& device, const std::string& image_path, FlashRunOptions options);
 
 /// Real-hardware seconds: every access that is not a busy status read at 1 µs, the chip's
 /// internal writes at their typical times (busy polls happen during them), and the pauses.

@@ -6,7 +6,6 @@
 // read per chunk, as the comparison needs) and the time each would take on real hardware.
 // Only the in-process simulator is driven; no real port is touched and nothing sleeps.
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -18,13 +17,7 @@
 #include "bench/bench_case.h"
 #include "bench/random_image.h"
 #include "bench/traffic_floor.h"
-#include "flash/flash_procedure.h"
-#include "flash/image_reader.h"
-#include "hw/hw_fault.h"
-#include "platform/clock.h"
-#include "sim/in_process.h"
-#include "spi/chip_id.h"
-#include "spi/chunk_state.h"
+#include "flash/flash_result.h"
 
 namespace {
 
@@ -71,33 +64,23 @@ Result RunCase(const Case& c, uint64_t image_bytes) {
         for (int k = 0; k < c.changed_chunks; ++k) flash[(first + k) * kChunk + 1000] ^= 0x5A;
     }
 
-    ManualClock clock(0);
-    ScopedClock scoped_clock(clock);
-    std::FILE* opened = std::fopen(file.path().c_str(), "rb");
-    sim::InProcess seam(device);
-    HW_ClearFault();
-    device.ResetCounters();
-
     FlashRunOptions options;
-    options.image = opened;
     options.end_cmd = 0xFE;
     options.only_changed = c.only_changed;
     options.safeguards.backup = c.backup;
     const std::filesystem::path backups =
         std::filesystem::temp_directory_path() / ("vantu-bench-backups-" + std::to_string(image_bytes) + c.name);
     options.safeguards.backup_plan.directory = backups.string();
-    const auto start = std::chrono::steady_clock::now();
-    const FlashResult run = DoFlashProcedure(options, nullptr);
-    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const bench::SimulatedRun run = bench::RunOnDevice(device, file.path(), options);
+    result.seconds = run.seconds;
     const sim::PortCounters& counted = device.counters();
     result.measured = {counted.status_reads, counted.command_writes, counted.data_reads, counted.other};
-    result.slept_ms = clock.slept_ms();
-    std::fclose(opened);
+    result.slept_ms = run.slept_ms;
     std::error_code ignored;
     std::filesystem::remove_all(backups, ignored);
 
-    if (run.outcome != FlashOutcome::Passed) {
-        result.failure = std::string("run ended: ") + FlashOutcomeName(run.outcome);
+    if (run.result.outcome != FlashOutcome::Passed) {
+        result.failure = std::string("run ended: ") + FlashOutcomeName(run.result.outcome);
     } else if (!std::equal(image.begin(), image.end(), flash.begin())) {
         result.failure = "the flash does not hold the image";
     } else {

@@ -4,21 +4,14 @@
 // (the goal is at most 2) and the time recording adds per port access. Only the in-process
 // simulator is driven; no real port is touched and nothing sleeps.
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "bench/bench_case.h"
 #include "bench/random_image.h"
-#include "flash/chip_capacity.h"
-#include "flash/flash_procedure.h"
-#include "flash/image_reader.h"
-#include "hw/hw_fault.h"
 #include "hw/port_io.h"
 #include "hw/port_record.h"
-#include "platform/clock.h"
-#include "sim/in_process.h"
-#include "spi/chip_id.h"
 
 namespace {
 
@@ -38,26 +31,16 @@ Run DryRun(uint64_t image_bytes, bool recorded) {
     sim::Device device(config);
     bench::RandomBytes(22).Fill(device.flash());
 
-    ManualClock clock(0);
-    ScopedClock scoped_clock(clock);
-    std::FILE* opened = std::fopen(file.path().c_str(), "rb");
-    sim::InProcess seam(device);
-    HW_ClearFault();
-    device.ResetCounters();
-
     PortRecordWriter writer;
     if (recorded) IO_RecordInto(&writer);
     FlashRunOptions options;
-    options.image = opened;
     options.dry_run = true;
-    const auto start = std::chrono::steady_clock::now();
-    const FlashResult result = DoFlashProcedure(options, nullptr);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const bench::SimulatedRun done = bench::RunOnDevice(device, file.path(), options);
     IO_RecordInto(nullptr);
-    run.planned = result.plan.has_value();
+    run.seconds = done.seconds;
+    run.planned = done.result.plan.has_value();
     run.accesses = device.counters().total();
     if (recorded) run.record_bytes = writer.Encode({{"program", "record_bench"}}).size();
-    std::fclose(opened);
     return run;
 }
 

@@ -3,9 +3,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <iostream>
 
 #include "cli/command_line.h"
 #include "platform/write_target.h"
@@ -138,4 +141,14 @@ ExitStatus CliOutput::Result(const std::string& command, ExitStatus status, cons
         if (status == ExitStatus::Passed) status = ExitStatus::Failed;
     }
     return status;
+}
+
+Confirmation AskToConfirm(const std::string& question) {
+    if (!::isatty(STDIN_FILENO) || !::isatty(STDERR_FILENO)) return Confirmation::NoTerminal;
+    std::fprintf(stderr, "%s [y/N] ", question.c_str());
+    std::fflush(stderr);
+    std::string answer;
+    if (!std::getline(std::cin, answer)) return Confirmation::Declined;
+    std::transform(answer.begin(), answer.end(), answer.begin(), [](unsigned char c) { return std::tolower(c); });
+    return answer == "y" || answer == "yes" ? Confirmation::Confirmed : Confirmation::Declined;
 }

@@ -12,6 +12,15 @@
 #include "cli/exit_status.h"
 #include "cli/progress_view.h"
 
+// Asking a person before the flash is rewritten. Without a terminal nobody can answer, so
+// nothing waits for an answer that cannot come.
+
+enum class Confirmation { Confirmed, Declined, NoTerminal };
+
+/// Asks `question` on standard error and reads one line of standard input when both are a
+/// terminal; "y" or "yes" (any case) confirms, anything else declines.
+Confirmation AskToConfirm(const std::string& question);
+
 class CliOutput {
 public:
     /// Progress goes to stderr rewritten in place on a terminal, as lines otherwise, and

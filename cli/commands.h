@@ -9,6 +9,9 @@
 #include "cli/exit_status.h"
 #include "flash/flash_result.h"
 
+/// vantu-cli from its arguments to its exit status (see cli/exit_status.h).
+int RunCli(int argc, char** argv);
+
 ExitStatus RunProbe(const CliRequest& request, const EcSetup& setup, CliOutput& out);
 ExitStatus RunRead(const CliRequest& request, const EcSetup& setup, CliOutput& out);
 ExitStatus RunWrite(const CliRequest& request, const EcSetup& setup, CliOutput& out);

@@ -5,7 +5,7 @@
 
 #include "cli/command_line.h"
 #include "cli/words.h"
-#include "flash/flash_start_check.h"
+#include "flash/preflight.h"
 #include "hw/ec_ports.h"
 #include "settings/ec_settings.h"
 #include "settings/settings_file.h"

@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/image_argument.h"
 
-#include <sys/stat.h>
-
-#include "flash/image_file.h"
-#include "flash/image_reader.h"
+#include "flash/image.h"
 
 ImageArgument::~ImageArgument() {
     if (file_ != nullptr) std::fclose(file_);
@@ -22,16 +19,10 @@ std::optional<ExitStatus> ImageArgument::Open(const std::string& path, const std
             return out.Result(command, ExitStatus::Usage, "the image " + path + " is not a regular file; name an image file");
     }
     file_ = opened.file;
-    // 64-bit sizes on Windows too, so an image of 4 GiB and more is not taken for a small one.
-#ifdef _WIN32
-    struct _stat64 info {};
-    if (::_fstat64(_fileno(file_), &info) != 0)
-#else
-    struct stat info {};
-    if (::fstat(fileno(file_), &info) != 0)
-#endif
+    const ImageMeasure measure = IMG_MeasureImage(file_);
+    if (measure.status == ImageLength::Unmeasurable)
         return out.Result(command, ExitStatus::Usage, "cannot read the image " + path + "; check the file");
-    size_ = static_cast<uint64_t>(info.st_size);
+    size_ = measure.length;
     if (size_ == 0) return out.Result(command, ExitStatus::Usage, "the image " + path + " is empty; name the right image file");
     if (size_ > kMaxImageBytes)
         return out.Result(command, ExitStatus::Refused,

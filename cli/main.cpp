@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/run_cli.h"
+#include "cli/commands.h"
 #include "platform/signal_hold.h"
 #include "platform/staged_temporaries.h"
 #include "platform/standard_descriptors.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/run_cli.h"
+#include "cli/commands.h"
 
 #include <cstdio>
 #include <memory>
@@ -7,7 +7,6 @@
 
 #include "cli/cli_output.h"
 #include "cli/command_line.h"
-#include "cli/commands.h"
 #include "cli/ec_setup.h"
 #include "cli/run_record.h"
 

@@ -7,7 +7,7 @@
 #include "cli/image_argument.h"
 #include "cli/words.h"
 #include "flash/checksum_tools.h"
-#include "flash/image_reader.h"
+#include "flash/image.h"
 #include "hw/hw_fault.h"
 #include "platform/write_target.h"
 #include "spi/chunk_state.h"

@@ -5,13 +5,12 @@
 
 #include "cli/chip_report.h"
 #include "cli/commands.h"
-#include "cli/confirm.h"
 #include "cli/ec_session.h"
 #include "cli/image_argument.h"
 #include "cli/names.h"
 #include "cli/words.h"
 #include "flash/flash_procedure.h"
-#include "flash/image_reader.h"
+#include "flash/image.h"
 #include "flash/write_estimate.h"
 #include "hw/hw_fault.h"
 

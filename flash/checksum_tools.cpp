@@ -10,7 +10,7 @@
 #include <new>
 #include <optional>
 
-#include "flash/image_reader.h"
+#include "flash/image.h"
 #include "platform/atomic_file.h"
 #include "hw/ec_channel.h"
 #include "hw/ec_session.h"

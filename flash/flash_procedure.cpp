@@ -8,11 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "flash/before_erase.h"
-#include "flash/chip_capacity.h"
+#include "flash/image.h"
+#include "flash/preflight.h"
 #include "flash/write_estimate.h"
-#include "flash/image_reader.h"
-#include "flash/image_snapshot.h"
 #include "platform/clock.h"
 #include "hw/ec_channel.h"
 #include "hw/ec_presence.h"

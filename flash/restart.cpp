@@ -13,6 +13,16 @@ CommandRunner g_Runner = RunCommandAndWait;
 
 }  // namespace
 
+const std::vector<std::string>& RestartCommand() {
+#ifdef _WIN32
+    static const std::vector<std::string> command{"shutdown", "-r", "-t", "5"};
+#else
+    // systemd's own timer gives the 5-second delay that shutdown(8) cannot express here.
+    static const std::vector<std::string> command{"systemd-run", "--quiet", "--on-active=5", "systemctl", "reboot"};
+#endif
+    return command;
+}
+
 bool RunCommandAndWait(const std::vector<std::string>& argv) {
     CommandProcess command;
     if (!command.Start(argv)) return false;

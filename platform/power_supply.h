@@ -24,7 +24,13 @@ PowerState ReadPowerState(const std::string& root = kPowerSupplyRoot);
 
 /// True when the machine runs on battery alone below kMinBatteryPercent: an external supply
 /// is listed, none is online, and the batteries hold less. No battery, or AC: false.
-bool RefuseFlashForBattery(const PowerState& state);
+inline bool RefuseFlashForBattery(const PowerState& state) {
+    return state.external_supply_seen && !state.external_online && state.battery_percent &&
+           *state.battery_percent < kMinBatteryPercent;
+}
 
 /// The status line for a refused flash.
-std::string LowBatteryText(const PowerState& state);
+inline std::string LowBatteryText(const PowerState& state) {
+    return "On battery at " + std::to_string(state.battery_percent.value_or(0)) +
+           " %, connect AC power, not flashed!!";
+}

@@ -25,7 +25,7 @@
 #include "app/input_drain.h"
 #include "app_test_support.h"
 #include "flash/checksum_tools.h"
-#include "flash/image_reader.h"
+#include "flash/image.h"
 #include "flash/restart.h"
 #include "hw/port_io.h"
 #include "hw/super_io.h"

@@ -5,7 +5,7 @@
 
 #include <sys/stat.h>
 
-#include "flash/chip_capacity.h"
+#include "flash/preflight.h"
 #include "flash_run_fixture.h"
 
 namespace {

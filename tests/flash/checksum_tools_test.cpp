@@ -13,7 +13,7 @@
 
 #include "failing_stream.h"
 #include "flash/checksum_tools.h"
-#include "flash/image_reader.h"
+#include "flash/image.h"
 #include "hw/ec_channel.h"
 #include "platform/clock.h"
 #include "sim/in_process.h"

@@ -15,9 +15,8 @@
 #include <iterator>
 #include <memory>
 
-#include "flash/before_erase.h"
-#include "flash/chip_capacity.h"
 #include "flash/flash_backup.h"
+#include "flash/preflight.h"
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
 #include "platform/clock.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "flash/flash_procedure.h"
-#include "flash/image_reader.h"
+#include "flash/image.h"
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
 #include "platform/clock.h"

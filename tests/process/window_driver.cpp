@@ -23,7 +23,7 @@
 #include "app/main_window.h"
 #include "app/dialogs.h"
 #include "failing_stream.h"
-#include "flash/image_file.h"
+#include "flash/image.h"
 
 namespace {
 

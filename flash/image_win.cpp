@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
 
-#include "flash/image_file.h"
+#include "flash/image.h"
 #include "platform/wide_text_win.h"
 
 OpenedImage IMG_OpenImageFile(const char* path) {
@@ -35,3 +36,13 @@ OpenedImage IMG_OpenImageFile(const char* path) {
     image.status = ImageOpenStatus::Opened;
     return image;
 }
+
+bool IMG_HasFileLength(std::FILE* file) {
+    const int fd = _fileno(file);
+    struct _stat64 info {};
+    return fd < 0 || (_fstat64(fd, &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFREG);
+}
+
+bool IMG_SeekTo(std::FILE* file, int64_t offset, int origin) { return _fseeki64(file, offset, origin) == 0; }
+
+int64_t IMG_Tell(std::FILE* file) { return _ftelli64(file); }

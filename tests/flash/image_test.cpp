@@ -17,7 +17,7 @@
 #include <unistd.h>
 #endif
 
-#include "flash/image_reader.h"
+#include "flash/image.h"
 
 namespace {
 

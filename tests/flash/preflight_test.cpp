@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "flash/flash_start_check.h"
+#include "flash/preflight.h"
 #include "hw/ec_channel.h"
 
 namespace {

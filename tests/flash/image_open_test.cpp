@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "flash/image_file.h"
+#include "flash/image.h"
 
 namespace {
 

@@ -3,13 +3,25 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "flash/image_file.h"
+#include "flash/image.h"
 
 namespace {
 
 bool IsRegular(const struct stat& info) { return S_ISREG(info.st_mode); }
 
 }  // namespace
+
+bool IMG_HasFileLength(std::FILE* file) {
+    const int fd = fileno(file);
+    struct stat info {};
+    return fd < 0 || (fstat(fd, &info) == 0 && IsRegular(info));
+}
+
+bool IMG_SeekTo(std::FILE* file, int64_t offset, int origin) {
+    return fseeko(file, static_cast<off_t>(offset), origin) == 0;
+}
+
+int64_t IMG_Tell(std::FILE* file) { return static_cast<int64_t>(ftello(file)); }
 
 OpenedImage IMG_OpenImageFile(const char* path) {
     OpenedImage image;
@@ -42,4 +54,3 @@ OpenedImage IMG_OpenImageFile(const char* path) {
     image.status = ImageOpenStatus::Opened;
     return image;
 }
-
