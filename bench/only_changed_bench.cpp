@@ -20,7 +20,6 @@
 #include "bench/traffic_floor.h"
 #include "flash/flash_procedure.h"
 #include "flash/image_reader.h"
-#include "hw/hw_fault.h"
 #include "platform/clock.h"
 #include "sim/in_process.h"
 #include "spi/chip_id.h"
@@ -75,7 +74,6 @@ Result RunCase(const Case& c, uint64_t image_bytes) {
     ScopedClock scoped_clock(clock);
     std::FILE* opened = std::fopen(file.path().c_str(), "rb");
     sim::InProcess seam(device);
-    HW_ClearFault();
     device.ResetCounters();
 
     FlashRunOptions options;

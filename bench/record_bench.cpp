@@ -13,7 +13,6 @@
 #include "flash/chip_capacity.h"
 #include "flash/flash_procedure.h"
 #include "flash/image_reader.h"
-#include "hw/hw_fault.h"
 #include "hw/port_io.h"
 #include "hw/port_record.h"
 #include "platform/clock.h"
@@ -42,7 +41,6 @@ Run DryRun(uint64_t image_bytes, bool recorded) {
     ScopedClock scoped_clock(clock);
     std::FILE* opened = std::fopen(file.path().c_str(), "rb");
     sim::InProcess seam(device);
-    HW_ClearFault();
     device.ResetCounters();
 
     PortRecordWriter writer;

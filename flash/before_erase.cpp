@@ -3,7 +3,7 @@
 
 #include "flash/chip_capacity.h"
 
-BeforeEraseOutcome CheckBeforeFirstErase(const ChipRecord& chip, uint64_t image_bytes, BackupPlan where) {
+BeforeEraseOutcome CheckBeforeFirstErase(EcChannel& ec, const ChipRecord& chip, uint64_t image_bytes, BackupPlan where) {
     BeforeEraseOutcome outcome;
     const std::optional<uint32_t> capacity = chip.capacity;
     if (!ImageFitsChip(image_bytes, capacity)) {
@@ -15,7 +15,7 @@ BeforeEraseOutcome CheckBeforeFirstErase(const ChipRecord& chip, uint64_t image_
     }
     where.bytes = BackupBytes(image_bytes, capacity);
     for (int i = 0; i < 3; ++i) where.id[i] = chip.id[i];
-    outcome.backup = BackupFlash(where);
+    outcome.backup = BackupFlash(ec, where);
     if (outcome.backup.status != BackupStatus::Written) outcome.status = BeforeEraseStatus::BackupFailed;
     outcome.status_line = BackupStatusLine(outcome.backup);
     outcome.error_line = BackupErrorLine(outcome.backup);

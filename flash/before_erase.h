@@ -25,4 +25,4 @@ struct BeforeEraseOutcome {
 
 /// Runs both checks for an image of `image_bytes` on `chip`, taking the backup as `where`
 /// says (directory and clock; its size and ID are filled in).
-BeforeEraseOutcome CheckBeforeFirstErase(const ChipRecord& chip, uint64_t image_bytes, BackupPlan where = BackupPlan{});
+BeforeEraseOutcome CheckBeforeFirstErase(EcChannel& ec, const ChipRecord& chip, uint64_t image_bytes, BackupPlan where = BackupPlan{});

@@ -23,8 +23,8 @@ std::string EndCommandRefusal(int32_t flash_end_cmd) {
     return text;
 }
 
-std::string FlashStartRefusal(int32_t flash_end_cmd) {
-    std::string refusal = EC_PortsInUseError();
+std::string FlashStartRefusal(const EcPorts& ports, int32_t flash_end_cmd) {
+    std::string refusal = EC_PortsInUseError(ports);
     if (refusal.empty()) refusal = EndCommandRefusal(flash_end_cmd);
     return refusal;
 }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "hw/ec_ports.h"
+
 /// True for a byte that the EC in follow mode takes as a link command (select, shift out,
 /// shift in, deselect): sent as the end command, it would leave the EC in follow mode with
 /// its own firmware stopped, while the run reports success.
@@ -15,6 +17,6 @@ bool IsFollowLinkCommand(uint8_t command);
 /// text that tells the user why the flash is refused.
 std::string EndCommandRefusal(int32_t flash_end_cmd);
 
-/// Empty when a flash run may start: the EC ports in use are in range and the end command
+/// Empty when a flash run may start: the EC `ports` are in range and the end command
 /// releases the EC. Otherwise the first reason, worded for the user. Touches no port.
-std::string FlashStartRefusal(int32_t flash_end_cmd);
+std::string FlashStartRefusal(const EcPorts& ports, int32_t flash_end_cmd);

@@ -17,7 +17,6 @@
 #include "flash/flash_procedure.h"
 #include "flash/image_reader.h"
 #include "hw/ec_channel.h"
-#include "hw/hw_fault.h"
 #include "platform/clock.h"
 #include "sim/in_process.h"
 #include "spi/chip_id.h"
@@ -55,9 +54,6 @@ protected:
         // No supply listed: the battery never refuses. Backups stay in the test's directory.
         safeguards.power_supply_root = (dir_ / "power_supply").string();
         safeguards.backup_plan.directory = (dir_ / "backups").string();
-        HW_ClearFault();
-        g_StatusPort = g_CmdPort = 0x3F4;
-        g_DataPort = 0x3F0;
     }
     void TearDown() override {
         installed_.reset();
