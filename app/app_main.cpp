@@ -11,7 +11,7 @@
 #include "app/dialogs.h"
 #include "app/run_mode.h"
 #include "app/theme.h"
-#include "hw/ec_channel.h"
+#include "hw/ec_ports.h"
 #include "hw/port_recording.h"
 
 namespace {
@@ -26,14 +26,14 @@ const char* RunModeName(RunMode mode) {
     return "window, settings not read";
 }
 
-PortRecordHeader WindowRecordHeader(const QApplication& app, const std::string& ending) {
+PortRecordHeader WindowRecordHeader(const QApplication& app, const std::string& ending, const EcPorts& ports) {
     PortRecordHeader header{{"program", std::string("vantu ") + VANTU_VERSION}};
     const QStringList arguments = app.arguments();
     for (qsizetype i = 1; i < arguments.size(); ++i) header.emplace_back("argument", arguments[i].toStdString());
     header.emplace_back("run mode", RunModeName(CurrentRunMode()));
-    char ports[64];
-    std::snprintf(ports, sizeof ports, "data port %X, command port %X", g_DataPort, g_CmdPort);
-    header.emplace_back("settings", ports);
+    char settings[64];
+    std::snprintf(settings, sizeof settings, "data port %X, command port %X", ports.data, ports.command);
+    header.emplace_back("settings", settings);
     header.emplace_back("exit status", ending);
     return header;
 }
@@ -44,22 +44,28 @@ std::unique_ptr<PortRecording> StartRecording(const QApplication& app) {
     const QString path = qEnvironmentVariable(kRecordEnvironmentVariable);
     if (path.isEmpty()) return nullptr;
     auto recording = std::make_unique<PortRecording>(path.toStdString());
-    recording->SetHeader(WindowRecordHeader(app, "saved before a restart of the machine"));
+    recording->SetHeader(WindowRecordHeader(app, "saved before a restart of the machine", EcPorts{}));
     return recording;
 }
 
-void SaveRecording(const QApplication& app, PortRecording* recording, int status) {
+void SaveRecording(const QApplication& app, PortRecording* recording, int status, const EcPorts& ports) {
     std::string error;
-    if (recording != nullptr && !recording->Save(WindowRecordHeader(app, std::to_string(status)), error))
+    if (recording != nullptr && !recording->Save(WindowRecordHeader(app, std::to_string(status), ports), error))
         WriteErrorLine(QString::fromStdString(error));
 }
 
-int RunWindow(QApplication& app, const MainWindowFactory& create_form, Screen screen) {
+int RunWindow(QApplication& app, const MainWindowFactory& create_form, Screen screen, EcPorts& ports_used) {
     try {
         // Boxes shown while the window is being created carry the platform's default title.
         dialogs::SetApplicationTitle(dialogs::DefaultApplicationTitle());
         ApplyTheme(app, QString::fromLatin1(kThemeName));
         const std::unique_ptr<MainWindow> form = create_form();
+        // The record names the ports the window's EC work went to.
+        struct KeepPorts {
+            const MainWindow& form;
+            EcPorts& out;
+            ~KeepPorts() { out = form.ports(); }
+        } keep_ports{*form, ports_used};
         dialogs::SetApplicationTitle(QString::fromLatin1(kApplicationTitle));
         if (form->EndsAtStart()) return form->RequestedExitStatus().value_or(0);
         if (screen == Screen::Absent) {
@@ -94,8 +100,9 @@ Screen ScreenOfPlatform() { return dialogs::WindowlessPlatform() ? Screen::Absen
 int RunVantu(QApplication& app, const MainWindowFactory& create_form, Screen screen) {
     SetRunMode(RunMode::Unknown, false);
     const std::unique_ptr<PortRecording> recording = StartRecording(app);
-    const int status = RunWindow(app, create_form, screen);
-    SaveRecording(app, recording.get(), status);
+    EcPorts ports_used;
+    const int status = RunWindow(app, create_form, screen, ports_used);
+    SaveRecording(app, recording.get(), status, ports_used);
     return status;
 }
 

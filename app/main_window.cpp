@@ -69,12 +69,12 @@ void MainWindow::FormCreate() {
         }
         return;
     }
-    const std::optional<EcPorts> ports = ReadPortEdits();
+    const std::optional<PortEdits> ports = ReadPortEdits();
     if (ports) {
         // Ports out of range stay in use as taken, so that every EC operation refuses them;
         // they are refused before any port, the Super I/O's included, is touched.
         UsePorts(*ports);
-        const std::string refusal = EC_PortsInUseError();
+        const std::string refusal = EC_PortsInUseError(ports_);
         if (!refusal.empty()) {
             dialogs::ShowMessage(QString::fromStdString(refusal));
             return;

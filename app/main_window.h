@@ -15,6 +15,7 @@
 #include <string>
 
 #include "flash/checksum_tools.h"
+#include "hw/ec_ports.h"
 #include "settings/settings_file.h"
 #include "settings/ui_settings.h"
 
@@ -42,6 +43,8 @@ public:
     /// working with the EC: the window must never be shown, and the program ends once the window is
     /// destroyed, with the status RequestedExitStatus gives (1 for an unattended run, else 0).
     bool EndsAtStart() const { return ends_at_start_; }
+    /// Where the window's EC work goes now.
+    const EcPorts& ports() const { return ports_; }
     /// Why this run would wait for a person at its window (an interactive run, or settings
     /// that stopped before saying whether the run is unattended); nullopt for a run that
     /// ends by itself.
@@ -103,7 +106,7 @@ private:
     static constexpr int kCollapsedOuterHeight = 253;
     static constexpr int kExpandedOuterHeight = 390;
 
-    struct EcPorts {
+    struct PortEdits {
         int cmd;
         int data;
     };
@@ -141,8 +144,8 @@ private:
     /// True while the port library is open; otherwise shows why nothing can be done.
     bool PortLibraryReady();
     /// Both port edits converted, or nullopt after the error box for the first rejected one.
-    std::optional<EcPorts> ReadPortEdits();
-    static void UsePorts(const EcPorts& ports);
+    std::optional<PortEdits> ReadPortEdits();
+    void UsePorts(const PortEdits& edits);
     void ShowChipId();
     /// Runs the flash procedure on `image` with the flash buttons disabled and the history
     /// cleared, then closes the image; true when the flash passed.
@@ -157,6 +160,8 @@ private:
 
     std::unique_ptr<Ui::MainWindow> ui_;
     UiSettings settings_;
+    // Where the window's EC work goes: the port pair last set, the Super I/O choices last made.
+    EcPorts ports_;
     // Open while the window is created: the EC and the run's files are this program's then.
     // Every later piece of EC work opens a session of its own, so an idle window blocks nobody.
     std::unique_ptr<EcSession> creation_session_;

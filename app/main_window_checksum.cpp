@@ -42,7 +42,7 @@ void MainWindow::onRomChecksumClicked() {
     {
         const SignalHold signals_wait;  // acted on once the run's files are written, before any box
         const int32_t rom_size_k = rom_size_k_;
-        if (!RunOffWindowThread([&result, rom_size_k] { result = RomChecksum(rom_size_k); })) return;
+        if (!RunOffWindowThread([&result, rom_size_k, ports = ports_] { result = RomChecksum(ports, rom_size_k); })) return;
         WriteRunFilesIfSignalled();
     }
     switch (result.status) {
@@ -63,7 +63,7 @@ void MainWindow::onRomChecksumClicked() {
     case RomChecksumStatus::Interrupted:  // the window asks no stop
         break;
     case RomChecksumStatus::PortsRefused:
-        dialogs::ShowMessage(QString::fromStdString(EC_PortsInUseError()));
+        dialogs::ShowMessage(QString::fromStdString(EC_PortsInUseError(ports_)));
         break;
     case RomChecksumStatus::Busy:
         dialogs::ShowMessage(QString::fromStdString(result.refusal));

@@ -8,14 +8,14 @@
 #include "version/fw_version.h"
 #include "ui_main_window.h"
 
-void MainWindow::ShowChipId() { ui_->chipIdLabel->setText(QString::asprintf("%04X", unsigned{SIO_ReadChipId()})); }
+void MainWindow::ShowChipId() { ui_->chipIdLabel->setText(QString::asprintf("%04X", unsigned{SIO_ReadChipId(ports_)})); }
 
 void MainWindow::ShowFwVersion() {
     // Without the port library (it failed to open, or window creation stopped before it)
     // nothing may touch the ports; the label keeps its text.
     if (!g_DriverOpen) return;
     std::string text;
-    const FwReadResult read = FW_ReadVersion(settings_, text);
+    const FwReadResult read = FW_ReadVersion(ports_, settings_, text);
     ShowFwVersionRead(read, text);
 }
 

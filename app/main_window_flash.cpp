@@ -41,8 +41,8 @@ std::FILE* OpenImageOrTell(const char* path) {
 }
 
 // True after the box that tells why a flash must not start; nothing has reached the EC.
-bool RefusedToStart(int32_t flash_end_cmd) {
-    const std::string refusal = FlashStartRefusal(flash_end_cmd);
+bool RefusedToStart(const EcPorts& ports, int32_t flash_end_cmd) {
+    const std::string refusal = FlashStartRefusal(ports, flash_end_cmd);
     if (refusal.empty()) return false;
     dialogs::ShowMessage(QString::fromStdString(refusal));
     return true;
@@ -83,11 +83,13 @@ bool MainWindow::DoFlash(std::FILE* image) {
     FlashResult result;
     const uint8_t end_cmd = static_cast<uint8_t>(settings_.FlashEndCmd);
     const UiSettings settings = settings_;
+    const EcPorts ports = ports_;
     flashing_ = true;
     const bool ran = RunOffWindowThread([&] {
         FlashRunOptions options;
         options.image = image;
         options.end_cmd = end_cmd;
+        options.ports = ports;
         // The marks go to the console the window was started from, if any.
         options.progress = [](ChipProgress what) { std::fputs(ChipProgressText(what), stdout); };
         // The version is read once the run has passed with agreeing sums, and shown before the sum.
@@ -141,7 +143,7 @@ void MainWindow::SetFlashButtonsEnabled(bool enabled) {
 void MainWindow::onFlashClicked() {
     dialogs::ShowMessage(
         QStringLiteral("Please save the document is in use and turn off the use of the program before Flash EC!!"));
-    if (!PortLibraryReady() || RefusedToStart(settings_.FlashEndCmd)) return;
+    if (!PortLibraryReady() || RefusedToStart(ports_, settings_.FlashEndCmd)) return;
     std::FILE* image = OpenImageOrTell(ui_->filePathLabel->text().toLocal8Bit().constData());
     if (image == nullptr) return;
     {
@@ -156,7 +158,7 @@ void MainWindow::onFlashClicked() {
 }
 
 bool MainWindow::RunAutoFlash() {
-    if (RefusedToStart(settings_.FlashEndCmd)) return false;
+    if (RefusedToStart(ports_, settings_.FlashEndCmd)) return false;
     const std::string name = settings_.BinName + ".Bin";
     std::FILE* image = OpenImageOrTell(name.c_str());
     if (image == nullptr) return false;

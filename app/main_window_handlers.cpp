@@ -6,7 +6,7 @@
 
 #include "app/main_window.h"
 #include "app/dialogs.h"
-#include "hw/super_io.h"
+#include "hw/ec_ports.h"
 #include "ui_main_window.h"
 
 namespace {
@@ -100,13 +100,13 @@ void MainWindow::onFwMethodBram20Selected() { UpdateBramSettingFromFwMode(); }
 
 void MainWindow::onFwMethodEcSpaceSelected() { UpdateBramSettingFromFwMode(); }
 
-void MainWindow::onSioPort2eSelected() { SIO_SetIndexPort(0x2E); }
+void MainWindow::onSioPort2eSelected() { ports_.sio_index = SioIndexPortFor(false); }
 
-void MainWindow::onSioPort4eSelected() { SIO_SetIndexPort(0x4E); }
+void MainWindow::onSioPort4eSelected() { ports_.sio_index = SioIndexPortFor(true); }
 
-void MainWindow::onBramBank0Selected() { SIO_SetBramBank(0); }
+void MainWindow::onBramBank0Selected() { ports_.bram_base_reg = BramBaseRegFor(0); }
 
-void MainWindow::onBramBank1Selected() { SIO_SetBramBank(1); }
+void MainWindow::onBramBank1Selected() { ports_.bram_base_reg = BramBaseRegFor(1); }
 
 void MainWindow::onDisWinClicked() {}
 

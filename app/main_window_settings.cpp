@@ -98,7 +98,7 @@ void MainWindow::SaveSettings() {
     SaveSettingsFile(kSettingsFileName, settings_, settings_read_.status == SettingsLoadStatus::Loaded);
 }
 
-std::optional<MainWindow::EcPorts> MainWindow::ReadPortEdits() {
+std::optional<MainWindow::PortEdits> MainWindow::ReadPortEdits() {
     // Both texts are converted before any port changes, so a rejected one leaves the pair
     // in use as it was.
     const std::string cmd_text = PortText(ui_->cmdPortEdit);
@@ -113,13 +113,12 @@ std::optional<MainWindow::EcPorts> MainWindow::ReadPortEdits() {
         dialogs::ShowError(QString::fromLocal8Bit(InvalidIntegerMessage(data_text)));
         return std::nullopt;
     }
-    return EcPorts{*cmd, *data};
+    return PortEdits{*cmd, *data};
 }
 
-void MainWindow::UsePorts(const EcPorts& ports) {
-    g_StatusPort = ports.cmd;
-    g_CmdPort = ports.cmd;
-    g_DataPort = ports.data;
+void MainWindow::UsePorts(const PortEdits& edits) {
+    ports_.command = edits.cmd;
+    ports_.data = edits.data;
 }
 
 void MainWindow::onPortsSetClicked() {
@@ -130,7 +129,7 @@ void MainWindow::onPortsSetClicked() {
     if (!PortLibraryReady()) return;
     // Nothing changes while other EC work runs: the ports below are that work's too.
     const SignalHold signals_wait;
-    const EcSession session;
+    const EcSession session(ports_);
     if (!session.open()) {
         dialogs::ShowMessage(QString::fromStdString(session.RefusalText()));
         return;
@@ -140,7 +139,7 @@ void MainWindow::onPortsSetClicked() {
         ~BusyReset() { g_SettingBusy = 0; }
     } busy_reset;
 
-    const std::optional<EcPorts> ports = ReadPortEdits();
+    const std::optional<PortEdits> ports = ReadPortEdits();
     if (!ports) return;
     // A pair that cannot reach the EC is refused whole; the pair in use stays.
     const std::string refusal = EC_PortRangeError(ports->cmd, ports->data);
@@ -149,7 +148,7 @@ void MainWindow::onPortsSetClicked() {
         return;
     }
     UsePorts(*ports);
-    settings_.AcpiPort = g_DataPort;
+    settings_.AcpiPort = ports_.data;
     // A group with neither button selected counts as its second choice.
     settings_.FwVersionShow = ui_->versionCheckBox->isChecked() ? 1 : 0;
     settings_.ReadMethod = ui_->readEcSpaceRadio->isChecked() ? 0 : 1;

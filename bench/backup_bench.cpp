@@ -20,7 +20,6 @@
 #include "bench/traffic_floor.h"
 #include "flash/flash_backup.h"
 #include "hw/ec_channel.h"
-#include "hw/hw_fault.h"
 #include "platform/clock.h"
 #include "sim/in_process.h"
 #include "spi/chip_id.h"
@@ -58,13 +57,12 @@ Result RunCase(uint64_t bytes, const fs::path& dir) {
     ManualClock clock(0);
     ScopedClock scoped_clock(clock);
     sim::InProcess seam(device);
-    HW_ClearFault();
-    uint8_t ack = 0;
-    if (!EC_EnterFlashMode(ack)) {
+    EcChannel ec;
+    if (!ec.RequestFollowMode().entered()) {
         result.failure = "follow mode refused";
         return result;
     }
-    const ChipRecord chip = SPI_ReadJedecId();
+    const ChipRecord chip = SPI_ReadJedecId(ec);
     device.ResetCounters();
 
     BackupPlan plan;
@@ -72,7 +70,7 @@ Result RunCase(uint64_t bytes, const fs::path& dir) {
     plan.bytes = static_cast<uint32_t>(bytes);
     std::copy(chip.id.begin(), chip.id.begin() + 3, plan.id);
     const auto start = std::chrono::steady_clock::now();
-    const BackupResult backup = BackupFlash(plan);
+    const BackupResult backup = BackupFlash(ec, plan);
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const sim::PortCounters& counted = device.counters();
     result.measured = {counted.status_reads, counted.command_writes, counted.data_reads, counted.other};

@@ -24,7 +24,6 @@
 #include "flash/image.h"
 #include "flash/restart.h"
 #include "hw/ec_channel.h"
-#include "hw/hw_fault.h"
 #include "platform/clock.h"
 #include "sim/in_process.h"
 #include "spi/chip_id.h"
@@ -138,7 +137,6 @@ const FlashSafeguards& BenchSafeguards() {
 
 RunRecord RunOnce(sim::Device& device, const Floor& floor, const FlashRunOptions& options) {
     RunRecord record;
-    HW_ClearFault();
     device.ResetCounters();
     BenchClock clock;
     PhaseRecorder recorder(device, floor, record);
@@ -225,14 +223,12 @@ void RunCaseOrThrow(uint64_t image_bytes, const Algo& algo, uint64_t seed, const
         std::fclose(image_file);
         return Fail(result, "cannot open /dev/null");
     }
-    g_StatusPort = g_CmdPort = config.ec_status_port;
-    g_DataPort = config.ec_data_port;
-
     // Later runs find the image already in the flash; they still erase and program it all.
     {
         FlashRunOptions options;
         options.image = image_file;
         options.end_cmd = kEndCommand;
+        options.ports = EcPorts{.command = config.ec_status_port, .data = config.ec_data_port};
         options.safeguards = BenchSafeguards();
         options.progress = [progress](ChipProgress what) { std::fputs(ChipProgressText(what), progress); };
         result.passed = true;
@@ -290,7 +286,6 @@ SimulatedRun RunOnDevice(sim::Device& device, const std::string& image_path, Fla
     ScopedClock scoped_clock(clock);
     std::FILE* opened = std::fopen(image_path.c_str(), "rb");
     sim::InProcess seam(device);
-    HW_ClearFault();
     device.ResetCounters();
     options.image = opened;
     const auto start = std::chrono::steady_clock::now();

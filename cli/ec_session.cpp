@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "hw/ec_channel.h"
-#include "hw/ec_presence.h"
 #include "hw/ec_session.h"
 #include "hw/port_io.h"
 #include "hw/port_recording.h"
@@ -85,7 +84,7 @@ ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput
     // One program at a time talks to the EC, also when it only reads. An EC left in follow
     // mode runs no firmware, and a half-written one does not start again: from here no signal
     // ends the program before the EC is released and the result told.
-    const EcSession session;
+    EcSession session(EcSetupPorts(setup));
     if (!session.open()) return out.Result(plan.command, ExitStatus::Refused, SessionRefusal(session));
 
     PortLibrary library;
@@ -94,10 +93,9 @@ ExitStatus RunEcSession(const SessionPlan& plan, const EcSetup& setup, CliOutput
                           std::string("no port access (see above); nothing was done. Run ") + kPrivilege +
                               " with the port library " + kPortLibraryName + " installed");
     out.NoteEcTouched();
-    ApplyEcSetup(setup);
-    if (plan.needs_ec_answer && !EC_StatusPortAnswers())
+    if (plan.needs_ec_answer && !session.channel().StatusPortAnswers())
         return out.Result(plan.command, ExitStatus::Refused,
-                          EC_SilentPortText(g_StatusPort) + " Check --port (or --settings); run probe");
+                          EC_SilentPortText(session.channel().ports().command) + " Check --port (or --settings); run probe");
     ExitStatus status;
     if (!plan.writes_flash) {
         status = body();

@@ -74,10 +74,10 @@ std::string EcSetupRefusal(const EcSetup& setup) {
     return {};
 }
 
-void ApplyEcSetup(const EcSetup& setup) {
+EcPorts EcSetupPorts(const EcSetup& setup) {
     UiSettings hardware;
     hardware.AcpiPort = static_cast<int32_t>(setup.data_port);
     hardware.SioSelect = setup.sio_index_port == 0x4E ? 1 : 0;
     hardware.BramBank = static_cast<uint8_t>(setup.bram_bank);
-    ApplyEcSettings(hardware);
+    return EcPortsFor(hardware);
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/cli_request.h"
+#include "hw/ec_ports.h"
 #include "settings/ui_settings.h"
 
 struct EcSetup {
@@ -27,5 +28,5 @@ bool ResolveEcSetup(const CliRequest& request, EcSetup& setup, std::string& erro
 /// the command is refused. Touches no port.
 std::string EcSetupRefusal(const EcSetup& setup);
 
-/// Puts the ports, the Super I/O index port and the BRAM bank into the hardware layer.
-void ApplyEcSetup(const EcSetup& setup);
+/// The ports, the Super I/O index port and the BRAM bank the setup names, as the EC work takes them.
+EcPorts EcSetupPorts(const EcSetup& setup);

@@ -9,7 +9,7 @@
 #include "cli/words.h"
 #include "flash/read_session.h"
 #include "hw/ec_channel.h"
-#include "hw/ec_presence.h"
+#include "hw/ec_session.h"
 #include "hw/hw_fault.h"
 #include "hw/super_io.h"
 #include "version/fw_version.h"
@@ -24,13 +24,15 @@ ExitStatus Probe(const EcSetup& setup, CliOutput& out) {
     const std::string ports = "data port " + HexText(setup.data_port) + ", command port " +
                               HexText(setup.command_port());
 
-    const uint16_t superio_id = SIO_ReadChipId();
+    const EcPorts where = EcSetupPorts(setup);
+    const uint16_t superio_id = SIO_ReadChipId(where);
     fields["superio_chip_id"] = HexText(superio_id, 4);
     out.Say("Super I/O chip ID " + HexText(superio_id, 4) + " (index port " +
             HexText(setup.sio_index_port) + ")");
 
-    HW_ClearFault();
-    const bool answers = EC_StatusPortAnswers() && EC_ProbeAck();
+    EcSession nested(where);  // within the command's own session
+    EcChannel& ec = nested.channel();
+    const bool answers = ec.StatusPortAnswers() && ec.ProbeAck();
     fields["ec_answers"] = answers;
     if (!answers) {
         return out.Result("probe", ExitStatus::Refused,
@@ -43,12 +45,12 @@ ExitStatus Probe(const EcSetup& setup, CliOutput& out) {
     UiSettings version_settings = setup.settings;
     version_settings.FwVersionShow = 1;
     std::string version;
-    if (FW_ReadVersion(version_settings, version) == FwReadResult::Read) {
+    if (FW_ReadVersion(where, version_settings, version) == FwReadResult::Read) {
         fields["firmware_version"] = version;
         out.Say("running firmware version " + version);
     }
 
-    const ReadSessionResult session = RunReadSession([](const ChipRecord&) {});
+    const ReadSessionResult session = RunReadSession(where, [](EcChannel&, const ChipRecord&) {});
     fields["follow_ack"] = session.reply.answered ? nlohmann::json(HexText(session.reply.byte, 2)) : nlohmann::json(nullptr);
     if (session.status == ReadSessionStatus::Busy) return out.Result("probe", ExitStatus::Refused, session.refusal, fields);
     if (session.status == ReadSessionStatus::NoAcknowledge) {

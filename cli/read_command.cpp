@@ -21,11 +21,11 @@ uint32_t ByteSum(const std::vector<uint8_t>& bytes) {
     return sum;
 }
 
-ExitStatus Read(const CliRequest& request, StagedReplacement& file, CliOutput& out) {
+ExitStatus Read(const CliRequest& request, const EcPorts& where, StagedReplacement& file, CliOutput& out) {
     std::vector<uint8_t> bytes;
     std::string size_problem;
     bool interrupted = false;
-    const ReadSessionResult session = RunReadSession([&](const ChipRecord& chip) {
+    const ReadSessionResult session = RunReadSession(where, [&](EcChannel& ec, const ChipRecord& chip) {
         out.Event(IdentifiedEvent(chip));
         out.Say(ChipWords(chip));
         const std::optional<uint32_t> capacity = chip.capacity;
@@ -52,7 +52,7 @@ ExitStatus Read(const CliRequest& request, StagedReplacement& file, CliOutput& o
             out.Progress({.phase = "reading", .chunk = chunk, .chunks = chunks,
                           .bytes_done = uint64_t{chunk} * kChunkBytes, .bytes_total = bytes.size(),
                           .chunks_done = chunk});
-            if (!SPI_ReadChunk(static_cast<uint8_t>(chunk), 0x00, 0x00, bytes.data() + uint64_t{chunk} * kChunkBytes))
+            if (!SPI_ReadChunk(ec, static_cast<uint8_t>(chunk), 0x00, 0x00, bytes.data() + uint64_t{chunk} * kChunkBytes))
                 return;
             out.Event({{"event", "read_chunk"}, {"chunk", chunk}, {"chunks", chunks},
                        {"bytes_done", uint64_t{chunk + 1} * kChunkBytes}});
@@ -95,5 +95,5 @@ ExitStatus RunRead(const CliRequest& request, const EcSetup& setup, CliOutput& o
     if (!file.ready())
         return out.Result("read", ExitStatus::Usage,
                           "cannot create " + request.file + "; name a file in a writable directory");
-    return RunEcSession(SessionPlan{.command = "read"}, setup, out, [&] { return Read(request, file, out); });
+    return RunEcSession(SessionPlan{.command = "read"}, setup, out, [&] { return Read(request, EcSetupPorts(setup), file, out); });
 }

@@ -38,9 +38,9 @@ ExitStatus ImageSum(const CliRequest& request, CliOutput& out) {
     return out.Result("sum", ExitStatus::Passed, "BIN = " + ChecksumText(summed.sum) + " (" + request.file + ")", fields);
 }
 
-ExitStatus RomSum(uint64_t bytes, CliOutput& out) {
+ExitStatus RomSum(const EcPorts& where, uint64_t bytes, CliOutput& out) {
     out.Progress({.phase = "reading the flash", .bytes_total = bytes});
-    const RomChecksumResult result = RomChecksum(static_cast<int32_t>(bytes / 1024), SessionInterrupted);
+    const RomChecksumResult result = RomChecksum(where, static_cast<int32_t>(bytes / 1024), SessionInterrupted);
     switch (result.status) {
         case RomChecksumStatus::Done: break;
         case RomChecksumStatus::SizeTooLarge:
@@ -86,5 +86,5 @@ ExitStatus RunSum(const CliRequest& request, const EcSetup& setup, CliOutput& ou
     // Found out before the EC is asked anything, not after minutes of reading.
     if (const std::string refusal = WriteTargetRefusal(kLoadRomName); !refusal.empty())
         return out.Result("sum", ExitStatus::Usage, refusal + "; " + kLoadRomName + " is left as it is");
-    return RunEcSession(SessionPlan{.command = "sum"}, setup, out, [&] { return RomSum(bytes, out); });
+    return RunEcSession(SessionPlan{.command = "sum"}, setup, out, [&] { return RomSum(EcSetupPorts(setup), bytes, out); });
 }

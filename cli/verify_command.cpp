@@ -17,11 +17,11 @@
 
 namespace {
 
-ExitStatus Verify(const CliRequest& request, ImageSnapshot& image, CliOutput& out) {
+ExitStatus Verify(const CliRequest& request, const EcPorts& where, ImageSnapshot& image, CliOutput& out) {
     nlohmann::json differences = nlohmann::json::array();
     bool too_large = false;
     bool interrupted = false;
-    const ReadSessionResult session = RunReadSession([&](const ChipRecord& chip) {
+    const ReadSessionResult session = RunReadSession(where, [&](EcChannel& ec, const ChipRecord& chip) {
         out.Event(IdentifiedEvent(chip));
         out.Say(ChipWords(chip));
         if (!ImageFitsChip(image.size(), chip.capacity)) {
@@ -35,7 +35,7 @@ ExitStatus Verify(const CliRequest& request, ImageSnapshot& image, CliOutput& ou
             }
             out.Progress({.phase = "comparing", .chunk = chunk, .chunks = image.chunks(),
                           .bytes_done = uint64_t{chunk} * kChunkBytes, .bytes_total = uint64_t{image.chunks()} * kChunkBytes, .chunks_done = chunk});
-            const ChunkComparison comparison = SPI_CompareChunk(image.Chunk(chunk), static_cast<uint8_t>(chunk), 0x00, 0x00);
+            const ChunkComparison comparison = SPI_CompareChunk(ec, image.Chunk(chunk), static_cast<uint8_t>(chunk), 0x00, 0x00);
             if (comparison.faulted) return;
             nlohmann::json first = nullptr;
             if (comparison.first_difference) {
@@ -84,5 +84,5 @@ ExitStatus RunVerify(const CliRequest& request, const EcSetup& setup, CliOutput&
     ImageSnapshot image;
     if (image.Take(file.file()) != SnapshotStatus::Taken)
         return out.Result("verify", ExitStatus::Usage, "the image " + request.file + " could not be read whole");
-    return RunEcSession(SessionPlan{.command = "verify"}, setup, out, [&] { return Verify(request, image, out); });
+    return RunEcSession(SessionPlan{.command = "verify"}, setup, out, [&] { return Verify(request, EcSetupPorts(setup), image, out); });
 }

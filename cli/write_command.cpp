@@ -158,6 +158,7 @@ ExitStatus Write(const CliRequest& request, const EcSetup& setup, ImageArgument&
     uint32_t chunks = 0;
     FlashRunOptions options;
     options.image = image.file();
+    options.ports = EcSetupPorts(setup);
     options.end_cmd = static_cast<uint8_t>(setup.end_cmd);
     options.only_changed = request.only_changed;
     options.dry_run = request.dry_run;

@@ -69,9 +69,9 @@ BinChecksumResult BinChecksum(std::FILE* image, const std::function<void(uint32_
     return result;
 }
 
-RomChecksumResult RomChecksum(int32_t rom_size_k, const std::function<bool()>& stop) {
+RomChecksumResult RomChecksum(const EcPorts& ports, int32_t rom_size_k, const std::function<bool()>& stop) {
     RomChecksumResult result;
-    const EcSession session;
+    EcSession session(ports);
     if (!session.open()) {
         result.status = RomChecksumStatus::Busy;
         result.refusal = session.RefusalText();
@@ -87,53 +87,53 @@ RomChecksumResult RomChecksum(int32_t rom_size_k, const std::function<bool()>& s
         result.status = RomChecksumStatus::SizeTooSmall;
         return result;
     }
-    if (!EC_PortsInUseError().empty()) {
+    if (!EC_PortsInUseError(ports).empty()) {
         result.status = RomChecksumStatus::PortsRefused;
         return result;
     }
-    HW_ClearFault();
+    EcChannel& ec = session.channel();
     // Written beside the earlier dump through the descriptor that created it, and put in its
     // place only once the read is complete.
     StagedReplacement dump(kLoadRomName, ReplaceRule::RegularFileOnly);
     std::FILE* const dump_file = dump.stream();
-    result.reply = EC_RequestFollowMode();
+    result.reply = ec.RequestFollowMode();
     if (!result.reply.entered()) {
         // A late or garbled reply may still have left the EC in follow mode.
-        EC_WriteCmd(0xFC);
-        HW_ClearFault();
+        ec.WriteCmd(0xFC);
+        ec.ClearFault();
         result.status = RomChecksumStatus::AckFail;
         return result;
     }
     // A flash address past the chip's end reaches its start again: such a read would sum
     // wrapped copies.
-    const ChipRecord chip = SPI_ReadJedecId();
+    const ChipRecord chip = SPI_ReadJedecId(ec);
     result.chip_capacity = chip.capacity;
     const bool fits = !chip.capacity || uint64_t{static_cast<uint32_t>(chunks)} * kChunkBytes <= *chip.capacity;
     bool interrupted = false;
     uint32_t sum = 0;
     if (fits) {
-        SPI_Unprotect(chip.traits);
-        for (int32_t i = 0; i < chunks && !HW_Faulted(); ++i) {
+        SPI_Unprotect(ec, chip.traits);
+        for (int32_t i = 0; i < chunks && !ec.faulted(); ++i) {
             if (stop && stop()) {
                 interrupted = true;
                 break;
             }
-            SPI_ReadBackChunk(static_cast<uint8_t>(i), 0x00, 0x00, sum, dump_file);
+            SPI_ReadBackChunk(ec, static_cast<uint8_t>(i), 0x00, 0x00, sum, dump_file);
         }
     }
-    const bool read_whole = !HW_Faulted();
+    const bool read_whole = !ec.faulted();
     // The chip is left protected again, as a flash run leaves it after each chunk.
     if (fits && read_whole) {
-        SPI_Protect(chip.traits);
-        SPI_ChunkFixup(chip.traits);
+        SPI_Protect(ec, chip.traits);
+        SPI_ChunkFixup(ec, chip.traits);
     }
     // A sum read whole stands even when protecting or the end command then times out.
-    if (HW_Faulted()) {
-        result.fault = g_HwFault;
-        HW_ClearFault();  // one more try of the end command, for an EC that still listens
+    if (ec.faulted()) {
+        result.fault = ec.fault();
+        ec.ClearFault();  // one more try of the end command, for an EC that still listens
     }
-    if (!EC_WriteCmd(0xFC) && result.fault == HwFault::None) result.fault = g_HwFault;
-    HW_ClearFault();
+    if (!ec.WriteCmd(0xFC) && result.fault == HwFault::None) result.fault = ec.fault();
+    ec.ClearFault();
     if (!read_whole) {
         result.status = RomChecksumStatus::Faulted;
         return result;

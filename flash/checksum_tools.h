@@ -14,6 +14,8 @@
 
 /// Kilobytes the ROM checksum reads until a front end is told otherwise.
 inline constexpr int32_t kDefaultRomSizeK = 128;
+/// The ROM checksum's dump of what it read, in the current directory.
+inline constexpr const char* kLoadRomName = "LoadRom.bin";
 
 /// The largest ROM size that the 24-bit flash address can reach (256 chunks of 64 KB).
 inline constexpr int32_t kMaxRomSizeK = 16384;
@@ -69,4 +71,4 @@ struct RomChecksumResult {
 /// each chunk, ends the read early. The dump replaces "LoadRom.bin" (a regular file or none)
 /// only once the read-back is complete; otherwise the earlier dump stays as it was. Also when
 /// the dump cannot be written the sum is computed.
-RomChecksumResult RomChecksum(int32_t rom_size_k, const std::function<bool()>& stop = nullptr);
+RomChecksumResult RomChecksum(const EcPorts& ports, int32_t rom_size_k, const std::function<bool()>& stop = nullptr);

@@ -84,13 +84,13 @@ std::string FreeName(const std::string& directory, const std::string& base) {
 
 }  // namespace
 
-bool ReadFlash(uint32_t bytes, std::vector<uint8_t>& out) {
+bool ReadFlash(EcChannel& ec, uint32_t bytes, std::vector<uint8_t>& out) {
     out.assign(bytes / kChunkBytes * kChunkBytes, 0xFF);
     for (uint32_t chunk = 0; chunk < bytes / kChunkBytes; ++chunk) {
-        if (!SPI_ReadChunk(static_cast<uint8_t>(chunk), 0x00, 0x00, out.data() + uint64_t{chunk} * kChunkBytes))
+        if (!SPI_ReadChunk(ec, static_cast<uint8_t>(chunk), 0x00, 0x00, out.data() + uint64_t{chunk} * kChunkBytes))
             return false;
     }
-    return !HW_Faulted();
+    return !ec.faulted();
 }
 
 std::string BackupFileName(std::time_t when, const uint8_t (&id)[3]) {
@@ -107,16 +107,16 @@ std::string BackupFileName(std::time_t when, const uint8_t (&id)[3]) {
     return name;
 }
 
-BackupResult BackupFlash(const BackupPlan& plan) {
+BackupResult BackupFlash(EcChannel& ec, const BackupPlan& plan) {
     BackupResult result;
     const std::string name = FreeName(plan.directory, BackupFileName(plan.wall_clock(nullptr), plan.id));
     result.path = InDirectory(plan.directory, name);
     AtomicBackupFile file(plan.directory, name);
     if (!file.Create(result.reason)) return result;
-    if (!ReadFlash(plan.bytes, result.flash)) {
+    if (!ReadFlash(ec, plan.bytes, result.flash)) {
         result.flash.clear();
         result.status = BackupStatus::ReadFailed;
-        result.reason = HW_FaultText(g_HwFault);
+        result.reason = HW_FaultText(ec.fault());
         return result;
     }
     // A short write leaves the stream's error set; Commit finds it and puts nothing in place.

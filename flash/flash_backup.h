@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "hw/ec_channel.h"
+
 inline constexpr const char* kBackupDirectory = "backups";
 
 namespace backup_text {
@@ -44,12 +46,12 @@ std::string BackupFileName(std::time_t when, const uint8_t (&id)[3]);
 /// Reads `bytes` (whole 64 KB chunks) from flash address 0 through follow mode (which must
 /// be on) into `out`, leaving the ROM sum and the dump alone; false when a bounded wait
 /// expired (the fault stays set; `out` then holds what was read).
-bool ReadFlash(uint32_t bytes, std::vector<uint8_t>& out);
+bool ReadFlash(EcChannel& ec, uint32_t bytes, std::vector<uint8_t>& out);
 
 /// Reads plan.bytes from the flash through follow mode (which must be on) and stores them
 /// through a temporary file, synced and renamed, the directory synced after. No run's ROM sum
 /// and no "LoadRom.bin" dump is touched. A name already taken gets "-2", "-3" ...
-BackupResult BackupFlash(const BackupPlan& plan);
+BackupResult BackupFlash(EcChannel& ec, const BackupPlan& plan);
 
 /// The status-history line for a backup: where it went, or why the run stops.
 std::string BackupStatusLine(const BackupResult& result);

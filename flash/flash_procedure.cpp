@@ -13,10 +13,8 @@
 #include "flash/write_estimate.h"
 #include "platform/clock.h"
 #include "hw/ec_channel.h"
-#include "hw/ec_presence.h"
 #include "hw/ec_session.h"
 #include "hw/hw_fault.h"
-#include "hw/port_io.h"
 #include "platform/power_supply.h"
 #include "spi/chip_id.h"
 #include "spi/chunk_state.h"
@@ -48,7 +46,9 @@ public:
           dry_run_(options.dry_run),
           listener_(listener),
           where_(options.safeguards),
-          version_settings_(options.version_settings) {
+          version_settings_(options.version_settings),
+          session_(options.ports),
+          ec_(session_.channel()) {
         work_.progress = options.progress;
     }
 
@@ -59,7 +59,7 @@ private:
 
     void Emit(FlashStep step, std::optional<FwVersionRead> version = std::nullopt);
     // Counted as sent only when the EC took it, so a fault ending tries it once more.
-    void SendEndCommand() { end_sent_ = EC_WriteCmd(end_cmd_) || end_sent_; }
+    void SendEndCommand() { end_sent_ = ec_.WriteCmd(end_cmd_) || end_sent_; }
     // A failing chunk is protected again while the EC still listens in follow mode; then the
     // end command releases the EC.
     ChunkOutcome AbandonChunk(FlashOutcome why);
@@ -91,6 +91,9 @@ private:
     const FlashListener& listener_;
     const FlashSafeguards& where_;
     const std::optional<UiSettings>& version_settings_;
+    // Opened before anything else: another session's traffic must never mix with this run's.
+    EcSession session_;
+    EcChannel& ec_;
     ImageSnapshot image_;
     ChunkWork work_;
     ChipRecord chip_;
@@ -118,10 +121,7 @@ void FlashRun::Emit(FlashStep step, std::optional<FwVersionRead> version) {
 }
 
 FlashResult FlashRun::Execute() {
-    // Before anything else: another session's traffic must never mix with this run's.
-    const EcSession session;
-    if (!session.open()) return Refuse(FlashOutcome::SessionBusy, session.RefusalText());
-    HW_ClearFault();
+    if (!session_.open()) return Refuse(FlashOutcome::SessionBusy, session_.RefusalText());
     // The image is read whole before anything reaches the EC: an image that does not fit the
     // 24-bit flash address space, or cannot be read, is never started, and what is flashed,
     // summed and verified is the image as it was at this moment.
@@ -132,25 +132,25 @@ FlashResult FlashRun::Execute() {
     // Both are decided before the first port access that could reach the EC.
     const PowerState power = ReadPowerState(where_.power_supply_root);
     if (RefuseFlashForBattery(power)) return Refuse(FlashOutcome::LowBattery, LowBatteryText(power));
-    if (!EC_StatusPortAnswers()) return Refuse(FlashOutcome::NoEcAnswer, EC_SilentPortText(g_StatusPort));
+    if (!ec_.StatusPortAnswers()) return Refuse(FlashOutcome::NoEcAnswer, EC_SilentPortText(ec_.ports().command));
 
     // A byte the EC left behind would otherwise be taken for the follow-mode reply.
-    if ((IO_In(g_StatusPort) & kStatusOBF) != 0) IO_In(g_DataPort);
-    const FollowModeReply reply = EC_RequestFollowMode();
+    ec_.DrainStaleByte();
+    const FollowModeReply reply = ec_.RequestFollowMode();
     result_.ack = reply.byte;
     result_.ack_seen = reply.answered;
     if (!reply.entered()) {
         // A late or garbled reply may still have left the EC in follow mode.
         SendEndCommand();
-        HW_ClearFault();
+        ec_.ClearFault();
         return End(FlashOutcome::NoAcknowledge);
     }
     Emit(FlashStep::FollowModeEntered);
     SleepMs(50);
     Emit(FlashStep::Identifying);
     SleepMs(50);
-    chip_ = SPI_ReadJedecId();
-    if (HW_Faulted()) return FaultEnding();
+    chip_ = SPI_ReadJedecId(ec_);
+    if (ec_.faulted()) return FaultEnding();
     result_.chip = chip_;
     Emit(FlashStep::RunStarted);
     if (dry_run_) return Rehearse();
@@ -184,7 +184,7 @@ std::optional<FlashResult> FlashRun::CheckBeforeErase() {
         SendEndCommand();
         return Refuse(FlashOutcome::ImageLargerThanChip, kImageLargerThanChipText);
     }
-    BeforeEraseOutcome before = CheckBeforeFirstErase(chip_, image_.size(), where_.backup_plan);
+    BeforeEraseOutcome before = CheckBeforeFirstErase(ec_, chip_, image_.size(), where_.backup_plan);
     if (!before.error_line.empty()) std::fprintf(stderr, "%s\n", before.error_line.c_str());
     result_.backup_path = before.backup.path;
     if (only_changed_) flash_as_read_ = std::move(before.backup.flash);
@@ -192,7 +192,7 @@ std::optional<FlashResult> FlashRun::CheckBeforeErase() {
         Emit(FlashStep::BackedUp);
         return std::nullopt;
     }
-    if (HW_Faulted()) return FaultEnding();
+    if (ec_.faulted()) return FaultEnding();
     SendEndCommand();
     const FlashOutcome why = before.status == BeforeEraseStatus::ImageLargerThanChip ? FlashOutcome::ImageLargerThanChip
                                                                                       : FlashOutcome::BackupFailed;
@@ -217,7 +217,7 @@ FlashResult FlashRun::Rehearse() {
     // What the backup of the write would read, so the rehearsal costs what the write's
     // first step does, and its record holds the same flash.
     const uint32_t bytes = BackupBytes(image_.size(), chip_.capacity);
-    if (!ReadFlash(bytes, flash_as_read_)) return FaultEnding();
+    if (!ReadFlash(ec_, bytes, flash_as_read_)) return FaultEnding();
     WritePlan plan;
     for (chunk_ = 0; chunk_ < image_.chunks(); ++chunk_) {
         work_.chunk = image_.Chunk(chunk_);
@@ -234,7 +234,7 @@ FlashResult FlashRun::Rehearse() {
                               plan.chunks_to_write.size() * AccessesToWriteChunk(chip());
     // A plan stands only once the EC is released: a run that ends in a fault has none.
     SendEndCommand();
-    if (HW_Faulted()) return FaultEnding();
+    if (ec_.faulted()) return FaultEnding();
     result_.plan = std::move(plan);
     return End(FlashOutcome::Passed);
 }
@@ -246,7 +246,7 @@ FlashRun::Comparison FlashRun::CompareChunk(uint8_t chunk) {
         // The backup already read this chunk: its bytes are the comparison's input.
         if (CompareWithRead(chunk, sum)) return Comparison::Differs;
     } else {
-        const ChunkComparison read = SPI_CompareChunk(work_.chunk, chunk, 0x00, 0x00);
+        const ChunkComparison read = SPI_CompareChunk(ec_, work_.chunk, chunk, 0x00, 0x00);
         if (read.faulted) return Comparison::Faulted;
         if (read.first_difference) return Comparison::Differs;
         sum = read.sum;
@@ -262,24 +262,24 @@ FlashRun::Comparison FlashRun::CompareChunk(uint8_t chunk) {
 FlashRun::ChunkOutcome FlashRun::AbandonChunk(FlashOutcome why) {
     result_.outcome = why;
     result_.failing_chunk = static_cast<uint8_t>(chunk_);
-    SPI_Protect(chip());
-    SPI_ChunkFixup(chip());
+    SPI_Protect(ec_, chip());
+    SPI_ChunkFixup(ec_, chip());
     SendEndCommand();
     Emit(FlashStep::ChunkDone);
-    return HW_Faulted() ? ChunkOutcome::Faulted : ChunkOutcome::Failed;
+    return ec_.faulted() ? ChunkOutcome::Faulted : ChunkOutcome::Failed;
 }
 
 FlashRun::ChunkOutcome FlashRun::FlashChunk(uint8_t chunk) {
-    SPI_Unprotect(chip());
-    if (HW_Faulted()) return ChunkOutcome::Faulted;
+    SPI_Unprotect(ec_, chip());
+    if (ec_.faulted()) return ChunkOutcome::Faulted;
     Emit(FlashStep::Erasing);
     SleepMs(50);
-    SPI_EraseChunk(chip(), chunk, 0x00, 0x00);
-    if (HW_Faulted()) return ChunkOutcome::Faulted;
+    SPI_EraseChunk(ec_, chip(), chunk, 0x00, 0x00);
+    if (ec_.faulted()) return ChunkOutcome::Faulted;
     Emit(FlashStep::BlankChecking);
     SleepMs(50);
-    const bool blank = SPI_BlankCheck(work_.image_bytes, chunk, 0x00, 0x00);
-    if (HW_Faulted()) return ChunkOutcome::Faulted;
+    const bool blank = SPI_BlankCheck(ec_, work_.image_bytes, chunk, 0x00, 0x00);
+    if (ec_.faulted()) return ChunkOutcome::Faulted;
     if (!blank) {
         const ChunkOutcome outcome = AbandonChunk(FlashOutcome::BlankCheckFailed);
         SleepMs(50);
@@ -288,18 +288,18 @@ FlashRun::ChunkOutcome FlashRun::FlashChunk(uint8_t chunk) {
 
     Emit(FlashStep::Programming);
     SleepMs(50);
-    SPI_ProgramChunk(work_, chip(), chunk, 0x00, 0x00);
-    if (HW_Faulted()) return ChunkOutcome::Faulted;
+    SPI_ProgramChunk(ec_, work_, chip(), chunk, 0x00, 0x00);
+    if (ec_.faulted()) return ChunkOutcome::Faulted;
     Emit(FlashStep::Verifying);
     SleepMs(50);
-    const bool verified = SPI_Verify(work_, chunk, 0x00, 0x00);
-    if (HW_Faulted()) return ChunkOutcome::Faulted;
+    const bool verified = SPI_Verify(ec_, work_, chunk, 0x00, 0x00);
+    if (ec_.faulted()) return ChunkOutcome::Faulted;
     if (!verified) return AbandonChunk(FlashOutcome::VerifyFailed);
 
     Emit(FlashStep::ChunkDone);
-    SPI_Protect(chip());
-    SPI_ChunkFixup(chip());
-    return HW_Faulted() ? ChunkOutcome::Faulted : ChunkOutcome::Passed;
+    SPI_Protect(ec_, chip());
+    SPI_ChunkFixup(ec_, chip());
+    return ec_.faulted() ? ChunkOutcome::Faulted : ChunkOutcome::Passed;
 }
 
 FlashResult FlashRun::End(FlashOutcome outcome) {
@@ -311,7 +311,7 @@ FlashResult FlashRun::End(FlashOutcome outcome) {
     std::optional<FwVersionRead> version;
     if (outcome == FlashOutcome::Passed && version_settings_) {
         version.emplace();
-        version->read = FW_ReadVersion(*version_settings_, version->text);
+        version->read = FW_ReadVersion(ec_.ports(), *version_settings_, version->text);
     }
     Emit(FlashStep::Ended, std::move(version));
     return result_;
@@ -324,7 +324,7 @@ FlashResult FlashRun::Refuse(FlashOutcome outcome, std::string text) {
 
 bool FlashRun::ReadBackWhole() {
     for (chunk_ = 0; chunk_ < image_.chunks(); ++chunk_) {
-        const ChunkComparison read = SPI_CompareChunk(image_.Chunk(chunk_), static_cast<uint8_t>(chunk_), 0x00, 0x00);
+        const ChunkComparison read = SPI_CompareChunk(ec_, image_.Chunk(chunk_), static_cast<uint8_t>(chunk_), 0x00, 0x00);
         if (read.faulted) return false;
         if (read.first_difference) {
             result_.failing_chunk = static_cast<uint8_t>(chunk_);
@@ -342,12 +342,12 @@ FlashResult FlashRun::PassEnding() {
     if (!chip_.capacity) {
         in_chunks_ = true;
         const bool whole = ReadBackWhole();
-        if (HW_Faulted()) return FaultEnding();
+        if (ec_.faulted()) return FaultEnding();
         in_chunks_ = false;
         if (!whole) return FailEnding(FlashOutcome::VerifyFailed);
     }
     SendEndCommand();
-    if (HW_Faulted()) return FaultEnding();
+    if (ec_.faulted()) return FaultEnding();
     Emit(FlashStep::Verified);
     SleepMs(50);
     result_.outcome = bin_sum_ == work_.rom_sum ? FlashOutcome::Passed : FlashOutcome::ChecksumMismatch;
@@ -360,30 +360,24 @@ FlashResult FlashRun::PassEnding() {
 FlashResult FlashRun::FailEnding(FlashOutcome outcome) {
     // A run that processed no chunk has not yet told the EC to leave follow mode.
     if (!end_sent_) SendEndCommand();
-    if (HW_Faulted()) return FaultEnding();
+    if (ec_.faulted()) return FaultEnding();
     const FlashResult result = End(outcome);
     SleepMs(50);
     return result;
 }
 
 FlashResult FlashRun::FaultEnding() {
-    const HwFault fault = g_HwFault;
+    const HwFault fault = ec_.fault();
     if (in_chunks_) result_.failing_chunk = static_cast<uint8_t>(chunk_);
     // One more try of the end command, so that an EC that still listens leaves follow mode.
-    HW_ClearFault();
+    ec_.ClearFault();
     if (!end_sent_) SendEndCommand();
-    HW_ClearFault();
+    ec_.ClearFault();
     result_.fault = fault;
     return End(fault == HwFault::EcNotAnswering ? FlashOutcome::EcTimedOut : FlashOutcome::ChipTimedOut);
 }
 
 }  // namespace
-
-FlashResult DoFlashProcedure(std::FILE* image, uint8_t end_cmd, const FlashListener& listener,
-                             const FlashSafeguards& where) {
-    return DoFlashProcedure(FlashRunOptions{.image = image, .end_cmd = end_cmd, .only_changed = false, .safeguards = where},
-                            listener);
-}
 
 FlashResult DoFlashProcedure(const FlashRunOptions& options, const FlashListener& listener) {
     return FlashRun(options, listener).Execute();

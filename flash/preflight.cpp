@@ -24,8 +24,8 @@ std::string EndCommandRefusal(int32_t flash_end_cmd) {
     return text;
 }
 
-std::string FlashStartRefusal(int32_t flash_end_cmd) {
-    std::string refusal = EC_PortsInUseError();
+std::string FlashStartRefusal(const EcPorts& ports, int32_t flash_end_cmd) {
+    std::string refusal = EC_PortsInUseError(ports);
     if (refusal.empty()) refusal = EndCommandRefusal(flash_end_cmd);
     return refusal;
 }
@@ -41,7 +41,7 @@ uint32_t BackupBytes(uint64_t image_bytes, std::optional<uint32_t> capacity) {
     return static_cast<uint32_t>((chunks > 256 ? 256 : chunks) * kChunkBytes);
 }
 
-BeforeEraseOutcome CheckBeforeFirstErase(const ChipRecord& chip, uint64_t image_bytes, BackupPlan where) {
+BeforeEraseOutcome CheckBeforeFirstErase(EcChannel& ec, const ChipRecord& chip, uint64_t image_bytes, BackupPlan where) {
     BeforeEraseOutcome outcome;
     const std::optional<uint32_t> capacity = chip.capacity;
     if (!ImageFitsChip(image_bytes, capacity)) {
@@ -53,7 +53,7 @@ BeforeEraseOutcome CheckBeforeFirstErase(const ChipRecord& chip, uint64_t image_
     }
     where.bytes = BackupBytes(image_bytes, capacity);
     for (int i = 0; i < 3; ++i) where.id[i] = chip.id[i];
-    outcome.backup = BackupFlash(where);
+    outcome.backup = BackupFlash(ec, where);
     if (outcome.backup.status != BackupStatus::Written) outcome.status = BeforeEraseStatus::BackupFailed;
     outcome.status_line = BackupStatusLine(outcome.backup);
     outcome.error_line = BackupErrorLine(outcome.backup);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "flash/flash_backup.h"
+#include "hw/ec_channel.h"
 #include "spi/chip_id.h"
 
 /// True for a byte that the EC in follow mode takes as a link command (select, shift out,
@@ -23,7 +24,7 @@ std::string EndCommandRefusal(int32_t flash_end_cmd);
 
 /// Empty when a flash run may start: the EC ports in use are in range and the end command
 /// releases the EC. Otherwise the first reason, worded for the user. Touches no port.
-std::string FlashStartRefusal(int32_t flash_end_cmd);
+std::string FlashStartRefusal(const EcPorts& ports, int32_t flash_end_cmd);
 
 inline constexpr const char* kImageLargerThanChipText = "Bin file larger than flash chip, not flashed!!";
 
@@ -49,4 +50,4 @@ struct BeforeEraseOutcome {
 
 /// Runs both checks before the first erase for an image of `image_bytes` on `chip`, taking
 /// the backup as `where` says (directory and clock; its size and ID are filled in).
-BeforeEraseOutcome CheckBeforeFirstErase(const ChipRecord& chip, uint64_t image_bytes, BackupPlan where = BackupPlan{});
+BeforeEraseOutcome CheckBeforeFirstErase(EcChannel& ec, const ChipRecord& chip, uint64_t image_bytes, BackupPlan where = BackupPlan{});

@@ -3,39 +3,39 @@
 
 #include "hw/ec_channel.h"
 #include "hw/ec_session.h"
-#include "hw/port_io.h"
 #include "spi/chip_id.h"
 
-ReadSessionResult RunReadSession(const std::function<void(const ChipRecord& chip)>& body) {
+ReadSessionResult RunReadSession(const EcPorts& ports,
+                                 const std::function<void(EcChannel& ec, const ChipRecord& chip)>& body) {
     ReadSessionResult result;
-    const EcSession session;
+    EcSession session(ports);
     if (!session.open()) {
         result.status = ReadSessionStatus::Busy;
         result.refusal = session.RefusalText();
         return result;
     }
-    HW_ClearFault();
+    EcChannel& ec = session.channel();
     // A byte the EC left behind would otherwise be taken for the follow-mode reply.
-    if ((IO_In(g_StatusPort) & kStatusOBF) != 0) IO_In(g_DataPort);
-    result.reply = EC_RequestFollowMode();
+    ec.DrainStaleByte();
+    result.reply = ec.RequestFollowMode();
     if (!result.reply.entered()) {
         // A late or garbled reply may still have left the EC in follow mode.
         result.status = ReadSessionStatus::NoAcknowledge;
-        EC_WriteCmd(kReadEndCommand);
-        HW_ClearFault();
+        ec.WriteCmd(kReadEndCommand);
+        ec.ClearFault();
         return result;
     }
-    const ChipRecord chip = SPI_ReadJedecId();
-    if (!HW_Faulted()) {
+    const ChipRecord chip = SPI_ReadJedecId(ec);
+    if (!ec.faulted()) {
         result.chip = chip;
-        body(chip);
+        body(ec, chip);
     }
-    if (HW_Faulted()) {
+    if (ec.faulted()) {
         result.status = ReadSessionStatus::Faulted;
-        result.fault = g_HwFault;
-        HW_ClearFault();  // one more try of the end command, for an EC that still listens
+        result.fault = ec.fault();
+        ec.ClearFault();  // one more try of the end command, for an EC that still listens
     }
-    EC_WriteCmd(kReadEndCommand);
-    HW_ClearFault();
+    ec.WriteCmd(kReadEndCommand);
+    ec.ClearFault();
     return result;
 }

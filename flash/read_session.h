@@ -31,6 +31,8 @@ struct ReadSessionResult {
 };
 
 /// Within an EC session of its own: drains a byte the EC left behind, asks for follow mode,
-/// identifies the chip, runs `body` with its record unless the identification faulted,
-/// and sends kReadEndCommand whatever the follow-mode reply was, once more after a fault. `body` checks HW_Faulted() itself and stops when it is set.
-ReadSessionResult RunReadSession(const std::function<void(const ChipRecord& chip)>& body);
+/// identifies the chip, runs `body` with the session's channel and the chip's record unless the
+/// identification faulted, and sends kReadEndCommand whatever the follow-mode reply was, once
+/// more after a fault. `body` checks ec.faulted() itself and stops when it is set.
+ReadSessionResult RunReadSession(const EcPorts& ports,
+                                 const std::function<void(EcChannel& ec, const ChipRecord& chip)>& body);

@@ -3,8 +3,6 @@
 
 #include <cstdio>
 
-#include "hw/ec_channel.h"
-
 namespace {
 
 bool Usable(int64_t port) { return port >= kLowestEcPort && port <= kHighestEcPort; }
@@ -23,9 +21,4 @@ std::string EC_PortRangeError(int64_t cmd_port, int64_t data_port) {
     if (!Usable(cmd_port)) return Refusal("CMD", cmd_port);
     if (!Usable(data_port)) return Refusal("DATA", data_port);
     return {};
-}
-
-std::string EC_PortsInUseError() {
-    if (!Usable(g_StatusPort)) return Refusal("CMD", g_StatusPort);
-    return EC_PortRangeError(g_CmdPort, g_DataPort);
 }

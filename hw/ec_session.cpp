@@ -12,7 +12,7 @@ int g_Depth = 0;          // its sessions, the outermost included
 
 }  // namespace
 
-EcSession::EcSession(const std::string& lock_path) {
+EcSession::EcSession(const EcPorts& ports, const std::string& lock_path) : channel_(ports) {
     {
         const std::lock_guard<std::mutex> guard(g_SessionMutex);
         const std::thread::id self = std::this_thread::get_id();

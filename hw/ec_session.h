@@ -8,10 +8,14 @@
 //
 // Work that another session's work calls on the same thread (the version read at a flash's
 // end) nests in it: the thread that opened the session owns it until the outermost ends.
+//
+// What the work needs of the EC is the session's: its channel, with the ports it was opened
+// for and the fault of its bounded waits.
 
 #include <memory>
 #include <string>
 
+#include "hw/ec_channel.h"
 #include "platform/session_lock.h"
 #include "platform/signal_hold.h"
 
@@ -24,9 +28,9 @@ enum class EcSessionState {
 
 class EcSession {
 public:
-    /// Opens a session, or nests in the one this thread has open; never waits and touches no
-    /// port. The lock at `lock_path` is taken only by the outermost session.
-    explicit EcSession(const std::string& lock_path = DefaultSessionLockPath());
+    /// Opens a session with the EC at `ports`, or nests in the one this thread has open; never
+    /// waits and touches no port. The lock at `lock_path` is taken only by the outermost session.
+    explicit EcSession(const EcPorts& ports = {}, const std::string& lock_path = DefaultSessionLockPath());
     /// Ends the session: the lock is released and, on the outermost hold, a noted signal acted on.
     ~EcSession();
     EcSession(const EcSession&) = delete;
@@ -36,8 +40,11 @@ public:
     bool open() const { return state_ == EcSessionState::Open; }
     /// The line for standard error when refused (empty when open).
     std::string RefusalText() const;
+    /// The channel to the EC for this session's work (only while open).
+    EcChannel& channel() { return channel_; }
 
 private:
+    EcChannel channel_;
     EcSessionState state_ = EcSessionState::Busy;
     bool outermost_ = false;
     std::unique_ptr<SessionLock> lock_;

@@ -6,20 +6,20 @@
 
 namespace {
 
-std::array<uint8_t, 4> ReadFourIdBytes() {
+std::array<uint8_t, 4> ReadFourIdBytes(EcChannel& ec) {
     std::array<uint8_t, 4> id{};
-    for (uint8_t& byte : id) byte = FM_Read();
+    for (uint8_t& byte : id) byte = FM_Read(ec);
     return id;
 }
 
 // The 0xAB ID: the answer, and which of the two legacy kinds it is.
-ChipRecord ReadLegacyId() {
-    SPI_WaitReady();
-    FM_Select();
-    FM_Opcode(spi_op::kLegacyId);
-    for (int i = 0; i < 3; ++i) FM_Write(0x00);
-    const std::array<uint8_t, 4> id = ReadFourIdBytes();
-    FM_Deselect();
+ChipRecord ReadLegacyId(EcChannel& ec) {
+    SPI_WaitReady(ec);
+    FM_Select(ec);
+    FM_Opcode(ec, spi_op::kLegacyId);
+    for (int i = 0; i < 3; ++i) FM_Write(ec, 0x00);
+    const std::array<uint8_t, 4> id = ReadFourIdBytes(ec);
+    FM_Deselect(ec);
     return MakeChipRecord(id, id[0] == 0xBF ? LegacyId::Sst : LegacyId::NonSst);
 }
 
@@ -43,15 +43,15 @@ ChipRecord MakeChipRecord(const std::array<uint8_t, 4>& id, LegacyId legacy) {
     return chip;
 }
 
-ChipRecord SPI_ReadJedecId() {
-    SPI_WaitReady();
-    FM_Select();
-    FM_Opcode(spi_op::kJedecId);
-    const std::array<uint8_t, 4> id = ReadFourIdBytes();
+ChipRecord SPI_ReadJedecId(EcChannel& ec) {
+    SPI_WaitReady(ec);
+    FM_Select(ec);
+    FM_Opcode(ec, spi_op::kJedecId);
+    const std::array<uint8_t, 4> id = ReadFourIdBytes(ec);
     // The legacy read starts while the 0x9F transaction is open: its select ends it, so the
     // deselect below is a second one in a row, which the EC ignores.
-    const ChipRecord chip = id[0] == 0 ? ReadLegacyId() : MakeChipRecord(id, LegacyId::None);
-    FM_Deselect();
+    const ChipRecord chip = id[0] == 0 ? ReadLegacyId(ec) : MakeChipRecord(id, LegacyId::None);
+    FM_Deselect(ec);
     return chip;
 }
 

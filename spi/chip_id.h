@@ -12,6 +12,8 @@
 #include <optional>
 #include <span>
 
+#include "hw/ec_channel.h"
+
 enum class ProgramAlgorithm : uint8_t { Page256, Page32, AaiByte, AaiWord };
 enum class EraseKind : uint8_t {
     Sector1K_D7,    // 64 sector erases at 1 KB steps
@@ -107,4 +109,4 @@ ChipRecord MakeChipRecord(const std::array<uint8_t, 4>& id, LegacyId legacy);
 
 /// Identifies the chip: reads the 0x9F ID (a first byte of 0 falls back to the legacy ID
 /// read, which replaces all four bytes) and resolves its record. Ends with no transaction open.
-ChipRecord SPI_ReadJedecId();
+ChipRecord SPI_ReadJedecId(EcChannel& ec);

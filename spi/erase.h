@@ -4,11 +4,12 @@
 
 #include <cstdint>
 
+#include "hw/ec_channel.h"
 #include "spi/chip_id.h"
 
 /// Erases the chunk at (high, middle, low) with the chip's erase variant; every erase is
 /// complete before the next is sent. Stops early once a hardware fault is set.
-void SPI_EraseChunk(const ChipTraits& chip, uint8_t high, uint8_t middle, uint8_t low);
+void SPI_EraseChunk(EcChannel& ec, const ChipTraits& chip, uint8_t high, uint8_t middle, uint8_t low);
 /// True when every chunk byte below the image end (`image_bytes`) reads 0xFF; false at the first byte that
 /// does not, or when a hardware fault is set. Ends with no transaction open.
-bool SPI_BlankCheck(uint32_t image_bytes, uint8_t high, uint8_t middle, uint8_t low);
+bool SPI_BlankCheck(EcChannel& ec, uint32_t image_bytes, uint8_t high, uint8_t middle, uint8_t low);

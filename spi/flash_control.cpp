@@ -8,112 +8,112 @@ namespace {
 
 constexpr uint32_t kFixupSettleMs = 100;
 
-void OpenStatusRead() {
-    FM_Select();
-    FM_Opcode(spi_op::kReadStatus);
+void OpenStatusRead(EcChannel& ec) {
+    FM_Select(ec);
+    FM_Opcode(ec, spi_op::kReadStatus);
 }
 
 // Unprotect and Protect differ only in the value written.
-void WriteProtectionStatus(const ChipTraits& chip, uint8_t value) {
-    SPI_WaitReady();
-    FM_Select();
-    FM_Opcode(spi_op::kWriteEnable);
-    OpenStatusRead();
-    SPI_PollStatus([](uint8_t s) { return (s & status_bits::kWriteEnabled) != 0; });
+void WriteProtectionStatus(EcChannel& ec, const ChipTraits& chip, uint8_t value) {
+    SPI_WaitReady(ec);
+    FM_Select(ec);
+    FM_Opcode(ec, spi_op::kWriteEnable);
+    OpenStatusRead(ec);
+    SPI_PollStatus(ec, [](uint8_t s) { return (s & status_bits::kWriteEnabled) != 0; });
     if (chip.write_status_enable) {
-        FM_Select();
-        FM_Opcode(spi_op::kEnableWriteStatus);
+        FM_Select(ec);
+        FM_Opcode(ec, spi_op::kEnableWriteStatus);
     }
-    FM_Select();
-    FM_Opcode(spi_op::kWriteStatus);
-    FM_Write(value);
+    FM_Select(ec);
+    FM_Opcode(ec, spi_op::kWriteStatus);
+    FM_Write(ec, value);
     // The select of the ready wait ends the write-status transaction, which starts the write.
-    SPI_WaitReady();
+    SPI_WaitReady(ec);
 }
 
-void WriteFixupStatusPair() {
-    SPI_WaitReady();
-    FM_Select();
-    FM_Opcode(spi_op::kWriteStatus);
-    FM_Write(0x00);
-    FM_Write(0x02);
+void WriteFixupStatusPair(EcChannel& ec) {
+    SPI_WaitReady(ec);
+    FM_Select(ec);
+    FM_Opcode(ec, spi_op::kWriteStatus);
+    FM_Write(ec, 0x00);
+    FM_Write(ec, 0x02);
     SleepMs(kFixupSettleMs);
 }
 
 }  // namespace
 
-void SPI_WaitReady() {
-    OpenStatusRead();
-    SPI_PollStatus([](uint8_t s) { return (s & status_bits::kBusy) == 0; });
-    FM_Deselect();
+void SPI_WaitReady(EcChannel& ec) {
+    OpenStatusRead(ec);
+    SPI_PollStatus(ec, [](uint8_t s) { return (s & status_bits::kBusy) == 0; });
+    FM_Deselect(ec);
 }
 
-void SPI_WriteEnable(const ChipTraits& chip) {
-    SPI_WaitReady();
-    FM_Select();
-    FM_Opcode(spi_op::kWriteEnable);
+void SPI_WriteEnable(EcChannel& ec, const ChipTraits& chip) {
+    SPI_WaitReady(ec);
+    FM_Select(ec);
+    FM_Opcode(ec, spi_op::kWriteEnable);
     if (chip.write_status_enable) {
-        FM_Select();
-        FM_Opcode(spi_op::kEnableWriteStatus);
+        FM_Select(ec);
+        FM_Opcode(ec, spi_op::kEnableWriteStatus);
     }
-    OpenStatusRead();
+    OpenStatusRead(ec);
     // Latch set and not busy; other bits (protection) do not matter.
-    SPI_PollStatus([](uint8_t s) {
+    SPI_PollStatus(ec, [](uint8_t s) {
         return (s & (status_bits::kWriteEnabled | status_bits::kBusy)) == status_bits::kWriteEnabled;
     });
-    FM_Deselect();
+    FM_Deselect(ec);
 }
 
-void SPI_WriteDisable() {
-    SPI_WaitReady();
-    FM_Select();
-    FM_Opcode(spi_op::kWriteDisable);
-    OpenStatusRead();
-    SPI_PollStatus([](uint8_t s) { return (s & status_bits::kWriteEnabled) == 0; });
-    FM_Deselect();
+void SPI_WriteDisable(EcChannel& ec) {
+    SPI_WaitReady(ec);
+    FM_Select(ec);
+    FM_Opcode(ec, spi_op::kWriteDisable);
+    OpenStatusRead(ec);
+    SPI_PollStatus(ec, [](uint8_t s) { return (s & status_bits::kWriteEnabled) == 0; });
+    FM_Deselect(ec);
 }
 
-void SPI_Unprotect(const ChipTraits& chip) { WriteProtectionStatus(chip, status_value::kUnprotected); }
-void SPI_Protect(const ChipTraits& chip) { WriteProtectionStatus(chip, status_value::kProtected); }
+void SPI_Unprotect(EcChannel& ec, const ChipTraits& chip) { WriteProtectionStatus(ec, chip, status_value::kUnprotected); }
+void SPI_Protect(EcChannel& ec, const ChipTraits& chip) { WriteProtectionStatus(ec, chip, status_value::kProtected); }
 
-void SPI_OpenWriteCommand(const ChipTraits& chip, uint8_t opcode, uint8_t high, uint8_t middle, uint8_t low) {
-    SPI_WriteEnable(chip);
-    FM_Select();
-    FM_Opcode(opcode);
-    FM_Write(high);
-    FM_Write(middle);
-    FM_Write(low);
+void SPI_OpenWriteCommand(EcChannel& ec, const ChipTraits& chip, uint8_t opcode, uint8_t high, uint8_t middle, uint8_t low) {
+    SPI_WriteEnable(ec, chip);
+    FM_Select(ec);
+    FM_Opcode(ec, opcode);
+    FM_Write(ec, high);
+    FM_Write(ec, middle);
+    FM_Write(ec, low);
 }
 
-void SPI_SimpleCmd(const ChipTraits& chip, uint8_t opcode, uint8_t high, uint8_t middle, uint8_t low) {
-    SPI_OpenWriteCommand(chip, opcode, high, middle, low);
-    FM_Deselect();
-    SPI_WaitReady();
+void SPI_SimpleCmd(EcChannel& ec, const ChipTraits& chip, uint8_t opcode, uint8_t high, uint8_t middle, uint8_t low) {
+    SPI_OpenWriteCommand(ec, chip, opcode, high, middle, low);
+    FM_Deselect(ec);
+    SPI_WaitReady(ec);
 }
 
-void SPI_OpenFastRead(uint8_t high, uint8_t middle, uint8_t low) {
-    SPI_WriteDisable();
-    SPI_WaitReady();
-    FM_Select();
-    FM_Opcode(spi_op::kFastRead);
-    FM_Write(high);
-    FM_Write(middle);
-    FM_Write(low);
-    FM_Write(0x00);  // dummy byte of the fast read
+void SPI_OpenFastRead(EcChannel& ec, uint8_t high, uint8_t middle, uint8_t low) {
+    SPI_WriteDisable(ec);
+    SPI_WaitReady(ec);
+    FM_Select(ec);
+    FM_Opcode(ec, spi_op::kFastRead);
+    FM_Write(ec, high);
+    FM_Write(ec, middle);
+    FM_Write(ec, low);
+    FM_Write(ec, 0x00);  // dummy byte of the fast read
 }
 
-void SPI_ChunkFixup(const ChipTraits& chip) {
+void SPI_ChunkFixup(EcChannel& ec, const ChipTraits& chip) {
     if (!chip.chunk_fixup) return;
-    SPI_WriteEnable(chip);
+    SPI_WriteEnable(ec, chip);
     // Each status write is ended by the select of the next ready wait, after the settle time.
-    WriteFixupStatusPair();
-    WriteFixupStatusPair();
-    SPI_WaitReady();
-    FM_Select();
-    FM_Opcode(spi_op::kEnableWriteStatus);
+    WriteFixupStatusPair(ec);
+    WriteFixupStatusPair(ec);
+    SPI_WaitReady(ec);
+    FM_Select(ec);
+    FM_Opcode(ec, spi_op::kEnableWriteStatus);
     SleepMs(kFixupSettleMs);
-    SPI_WriteDisable();
-    SPI_WaitReady();
+    SPI_WriteDisable(ec);
+    SPI_WaitReady(ec);
     SleepMs(kFixupSettleMs);
-    FM_Deselect();
+    FM_Deselect(ec);
 }

@@ -6,10 +6,7 @@
 
 #include <cstdint>
 
-#include "hw/bounded_poll.h"
 #include "hw/ec_channel.h"
-#include "hw/hw_fault.h"
-#include "hw/wait_bounds.h"
 
 namespace follow_cmd {
 inline constexpr uint8_t kSelect = 1;
@@ -20,24 +17,24 @@ inline constexpr uint8_t kDeselect = 5;
 }  // namespace follow_cmd
 
 /// Begins an SPI transaction; an open one is ended first by the EC.
-inline void FM_Select() { EC_WriteCmd(follow_cmd::kSelect); }
+inline void FM_Select(EcChannel& ec) { ec.WriteCmd(follow_cmd::kSelect); }
 /// Shifts an opcode out within the open transaction.
-inline void FM_Opcode(uint8_t opcode) {
-    EC_WriteCmd(follow_cmd::kOpcode);
-    EC_WriteCmd(opcode);
+inline void FM_Opcode(EcChannel& ec, uint8_t opcode) {
+    ec.WriteCmd(follow_cmd::kOpcode);
+    ec.WriteCmd(opcode);
 }
 /// Shifts an address, dummy or data byte out.
-inline void FM_Write(uint8_t value) {
-    EC_WriteCmd(follow_cmd::kWrite);
-    EC_WriteCmd(value);
+inline void FM_Write(EcChannel& ec, uint8_t value) {
+    ec.WriteCmd(follow_cmd::kWrite);
+    ec.WriteCmd(value);
 }
-/// Shifts one byte in; 0x00 when the EC channel has faulted (callers check HW_Faulted()).
-inline uint8_t FM_Read() {
-    EC_WriteCmd(follow_cmd::kRead);
-    return EC_ReadData();
+/// Shifts one byte in; 0x00 when the EC channel has faulted (callers check ec.faulted()).
+inline uint8_t FM_Read(EcChannel& ec) {
+    ec.WriteCmd(follow_cmd::kRead);
+    return ec.ReadData();
 }
 /// Ends the transaction; harmless when none is open.
-inline void FM_Deselect() { EC_WriteCmd(follow_cmd::kDeselect); }
+inline void FM_Deselect(EcChannel& ec) { ec.WriteCmd(follow_cmd::kDeselect); }
 
 // Serial-flash opcodes.
 namespace spi_op {
@@ -68,11 +65,11 @@ inline constexpr uint8_t kProtected = 0x0C;  // block-protect bits 2 and 3
 /// Reads status bytes until `done(status)` holds (true). False at once when a fault is set,
 /// or after raising HwFault::ChipNotReady once more than kChipReadyBoundMs have passed.
 template <typename Done>
-bool SPI_PollStatus(Done&& done) {
-    return BoundedPoll(kChipReadyBoundMs, HwFault::ChipNotReady, [&] {
-        const uint8_t status = FM_Read();
+bool SPI_PollStatus(EcChannel& ec, Done&& done) {
+    return ec.PollUntil(kChipReadyBoundMs, HwFault::ChipNotReady, [&] {
+        const uint8_t status = FM_Read(ec);
         // A faulted channel answers 0x00, which would look like "ready".
-        return !HW_Faulted() && done(status);
+        return !ec.faulted() && done(status);
     });
 }
 

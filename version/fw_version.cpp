@@ -9,31 +9,25 @@
 #include "hw/ec_channel.h"
 #include "hw/ec_session.h"
 #include "hw/ec_ports.h"
-#include "hw/hw_fault.h"
 
-FwReadResult FW_ReadVersion(const UiSettings& s, std::string& text) {
+FwReadResult FW_ReadVersion(const EcPorts& ports, const UiSettings& s, std::string& text) {
     if (s.FwVersionShow != 1 && s.FwVersionShow != 2) return FwReadResult::Skipped;
-    const EcSession session;
+    EcSession session(ports);
     if (!session.open()) return FwReadResult::Busy;
+    EcChannel& ec = session.channel();
     const VersionSource source = s.ReadMethod != 0 ? VersionSource::Bram : VersionSource::EcSpace;
     const int count = FW_VersionByteCount(source, s.ReadBytes);
     const auto index = static_cast<uint8_t>(s.BramStartIndex);
 
     if (source == VersionSource::Bram) {
-        text = FW_FormatVersion(source, FW_ReadVersionBytes(source, index, count), s.HexDisplay);
+        text = FW_FormatVersion(source, FW_ReadVersionBytes(ec, source, index, count), s.HexDisplay);
         return FwReadResult::Read;
     }
 
-    if (!EC_PortsInUseError().empty()) return FwReadResult::PortsRefused;
-    // A fault left over from an earlier operation would make the reads below touch no port
-    // and look like a dead EC: this read starts afresh and answers for itself.
-    HW_ClearFault();
-    if (!EC_ProbeAck()) return FwReadResult::AckFail;
-    const std::vector<uint8_t> bytes = FW_ReadVersionBytes(source, index, count);
-    if (HW_Faulted()) {
-        HW_ClearFault();
-        return FwReadResult::AckFail;
-    }
+    if (!EC_PortsInUseError(ports).empty()) return FwReadResult::PortsRefused;
+    if (!ec.ProbeAck()) return FwReadResult::AckFail;
+    const std::vector<uint8_t> bytes = FW_ReadVersionBytes(ec, source, index, count);
+    if (ec.faulted()) return FwReadResult::AckFail;
     text = FW_FormatVersion(source, bytes, s.HexDisplay);
     return FwReadResult::Read;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "hw/ec_ports.h"
 #include "settings/ui_settings.h"
 #include "version/version_format.h"
 #include "version/version_sources.h"
@@ -29,10 +30,10 @@ struct FwVersionRead {
     bool operator==(const FwVersionRead&) const = default;
 };
 
-/// Reads the version, in an EC session, from BRAM or EC space as `s` says and formats it into `text`. Leaves
-/// `text` untouched unless the result is Read. An EC that stops answering part-way gives
-/// AckFail, never a text made of unread bytes; the fault it raised is cleared again.
-FwReadResult FW_ReadVersion(const UiSettings& s, std::string& text);
+/// Reads the version, in an EC session with the EC at `ports`, from BRAM or EC space as `s`
+/// says and formats it into `text`. Leaves `text` untouched unless the result is Read. An EC
+/// that stops answering part-way gives AckFail, never a text made of unread bytes.
+FwReadResult FW_ReadVersion(const EcPorts& ports, const UiSettings& s, std::string& text);
 
 /// Replaces `path` in one step with `label_text` and one line end (a link there is replaced,
 /// never written through). False when the file could not be written, the old one then left

@@ -13,7 +13,6 @@
 #include "app/app_main.h"
 #include "app/run_mode.h"
 #include "hw/ec_channel.h"
-#include "hw/hw_fault.h"
 #include "hw/port_io.h"
 #include "hw/super_io.h"
 #include "line_ends.h"
@@ -85,12 +84,6 @@ TestDirectory::TestDirectory() : previous_(QDir::currentPath()), dir_(std::make_
     // A lock of this test's own: tests running side by side never refuse each other.
     qputenv("VANTU_LOCK_FILE", (dir_->path() + QStringLiteral("/vantu.lock")).toLocal8Bit());
     g_SettingBusy = 0;
-    g_StatusPort = 0x3F4;
-    g_CmdPort = 0x3F4;
-    g_DataPort = 0x3F0;
-    g_SioIndexPort = 0x2E;
-    g_BramBaseReg = 0x60;
-    HW_ClearFault();
     SetRunMode(RunMode::Unknown, false);
 }
 

@@ -167,7 +167,7 @@ private slots:
         WriteImage("EC.Bin", image);
         w.rig.device.EnableEcTrace(true);
         const int32_t rom_size_k = w.form->RomSizeK();
-        const int sio_index_port = g_SioIndexPort;
+        const int sio_index_port = w.form->ports().sio_index;
 
         int clicked = 0;
         QTimer clicker;
@@ -199,7 +199,7 @@ private slots:
         QCOMPARE(ReadTextFile("Flash_log.txt").value_or(""), std::string("PASS\n"));
         QVERIFY(FlashStartsWith(w.rig.device, image));
         QCOMPARE(w.form->RomSizeK(), rom_size_k);
-        QCOMPARE(g_SioIndexPort, sio_index_port);
+        QCOMPARE(w.form->ports().sio_index, sio_index_port);
     }
 
     void flashButtonFlashesTheLoadedImageAndRestartsOnlyAfterAPass_data() {

@@ -73,14 +73,13 @@ void SetButtonTest::portTexts() {
     QFETCH(QString, error);
     const IniValues ini = PortsAt62();
     StartedWindow w(&ini);
-    QCOMPARE(g_CmdPort, 0x66);
+    QCOMPARE(w.form->ports().command, 0x66);
     SetPortTexts(*w.form, cmd_text, data_text);
 
     Click(*w.form, "portsSetButton");
 
-    QCOMPARE(g_StatusPort, cmd_port);
-    QCOMPARE(g_CmdPort, cmd_port);
-    QCOMPARE(g_DataPort, data_port);
+    QCOMPARE(w.form->ports().command, cmd_port);
+    QCOMPARE(w.form->ports().data, data_port);
     QCOMPARE(w.form->Settings().AcpiPort, data_port);
     QCOMPARE(g_SettingBusy, uint8_t{0});
     if (error.isEmpty()) {
@@ -101,8 +100,8 @@ void SetButtonTest::secondPressAfterRejectedText() {
 
     SetPortTexts(*w.form, "2F4", "2F0");
     Click(*w.form, "portsSetButton");
-    QCOMPARE(g_CmdPort, 0x2F4);
-    QCOMPARE(g_DataPort, 0x2F0);
+    QCOMPARE(w.form->ports().command, 0x2F4);
+    QCOMPARE(w.form->ports().data, 0x2F0);
     QCOMPARE(w.boxes.boxes.size(), size_t{1});
 }
 

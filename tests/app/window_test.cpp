@@ -196,8 +196,8 @@ void WindowTest::settingsFileDrivesHandlers() {
     ec_at_62.ec_data_port = 0x62;
     StartedWindow w(&ini, ec_at_62);
 
-    QCOMPARE(g_SioIndexPort, index_port);
-    QCOMPARE(g_BramBaseReg, bram_base_reg);
+    QCOMPARE(w.form->ports().sio_index, index_port);
+    QCOMPARE(w.form->ports().bram_base_reg, bram_base_reg);
     QCOMPARE(!Child(*w.form, "versionOptionsPanel")->isHidden(), version_options_shown);
     QCOMPARE(!Child(*w.form, "fwVersionCaptionLabel")->isHidden(), version_options_shown);
     QCOMPARE(!Child(*w.form, "bramSettingGroup")->isHidden(), bram_setting_shown);
@@ -246,9 +246,9 @@ void WindowTest::tabTakesValuesUpToARejectedOne() {
     StartedWindow w(&ini);
     QCOMPARE(Child<QLineEdit>(*w.form, "dataPortEdit")->text(), QStringLiteral("0062"));
     QVERIFY(Child<QRadioButton>(*w.form, "readBramRadio")->isChecked());
-    QCOMPARE(g_SioIndexPort, 0x4E);
+    QCOMPARE(w.form->ports().sio_index, 0x4E);
     QVERIFY(Child<QRadioButton>(*w.form, "bramBank0Radio")->isChecked());
-    QCOMPARE(g_BramBaseReg, 0x60);
+    QCOMPARE(w.form->ports().bram_base_reg, 0x60);
     QVERIFY(Child<QRadioButton>(*w.form, "read2BytesRadio")->isChecked());
     QCOMPARE(w.form->Settings(), UiSettings{});  // the first seven take effect only together
 }

@@ -86,7 +86,7 @@ TEST_F(ChecksumToolsTest, RomSumReadsWholeChunksOfTheSetSize) {
         for (size_t i = 0; i < 4 * 65536; ++i) device.flash()[i] = static_cast<uint8_t>(i * 7);
         device.EnableEcTrace(true);
         sim::InProcess installed(device);
-        const RomChecksumResult result = RomChecksum(c.size_k);
+        const RomChecksumResult result = RomChecksum(EcPorts{}, c.size_k);
         EXPECT_EQ(result.status, RomChecksumStatus::Done) << c.size_k;
         EXPECT_TRUE(result.dump_written);
         const std::string dump = Dump();
@@ -118,7 +118,7 @@ TEST_F(ChecksumToolsTest, ARunThatDoesNotReadEverythingLeavesTheEarlierDumpAsItW
         std::ofstream("LoadRom.bin", std::ios::binary) << earlier;
         sim::Device device(c.config);
         sim::InProcess installed(device);
-        const RomChecksumResult result = RomChecksum(kDefaultRomSizeK);
+        const RomChecksumResult result = RomChecksum(EcPorts{}, kDefaultRomSizeK);
         EXPECT_EQ(result.status, c.status) << c.what;
         EXPECT_FALSE(result.dump_written) << c.what;
         EXPECT_EQ(Dump(), earlier) << c.what;
@@ -127,7 +127,7 @@ TEST_F(ChecksumToolsTest, ARunThatDoesNotReadEverythingLeavesTheEarlierDumpAsItW
     }
     sim::Device device;
     sim::InProcess installed(device);
-    EXPECT_EQ(RomChecksum(kDefaultRomSizeK).status, RomChecksumStatus::Done);
+    EXPECT_EQ(RomChecksum(EcPorts{}, kDefaultRomSizeK).status, RomChecksumStatus::Done);
     EXPECT_EQ(Dump().size(), 2u * 65536);
 }
 
@@ -139,7 +139,7 @@ TEST_F(ChecksumToolsTest, RomSumLeavesTheChipProtectedBeforeTheEndCommand) {
         device.EnableSpiTrace(true);
         device.EnableEcTrace(true);
         sim::InProcess installed(device);
-        const RomChecksumResult result = RomChecksum(kDefaultRomSizeK);
+        const RomChecksumResult result = RomChecksum(EcPorts{}, kDefaultRomSizeK);
         ASSERT_EQ(result.status, RomChecksumStatus::Done);
         EXPECT_EQ(device.chip_status() & 0x3C, 0x0C);
         EXPECT_FALSE(device.in_follow_mode());
@@ -159,12 +159,9 @@ TEST_F(ChecksumToolsTest, PortsOutOfRangeTouchNothing) {
     device.EnablePortTrace(true);
     sim::InProcess installed(device);
     for (const auto& [cmd, data] : {std::pair{0x10000, 0xFFFC}, std::pair{0x0003, -1}, std::pair{0x0004, 0}}) {
-        g_StatusPort = g_CmdPort = cmd;
-        g_DataPort = data;
-        EXPECT_EQ(RomChecksum(kDefaultRomSizeK).status, RomChecksumStatus::PortsRefused);
+        EXPECT_EQ(RomChecksum(EcPorts{.command = cmd, .data = data}, kDefaultRomSizeK).status,
+                  RomChecksumStatus::PortsRefused);
     }
-    g_StatusPort = g_CmdPort = 0x3F4;
-    g_DataPort = 0x3F0;
     EXPECT_TRUE(device.port_trace().empty());
     EXPECT_EQ(Dump(), "kept");
 }
@@ -211,7 +208,7 @@ TEST_F(ChecksumToolsTest, SizesThatCannotBeReadWholeReadNothingAndKeepTheDump) {
         device.EnablePortTrace(true);
         device.EnableSpiTrace(true);
         sim::InProcess installed(device);
-        EXPECT_EQ(RomChecksum(c.size_k).status, c.status) << c.size_k;
+        EXPECT_EQ(RomChecksum(EcPorts{}, c.size_k).status, c.status) << c.size_k;
         EXPECT_EQ(!device.port_trace().empty(), c.ports_touched) << c.size_k;
         for (const sim::SpiTransaction& t : device.spi_trace()) EXPECT_NE(t.out.at(0), 0x0B) << "a read began";
         EXPECT_FALSE(device.in_follow_mode());
@@ -220,7 +217,7 @@ TEST_F(ChecksumToolsTest, SizesThatCannotBeReadWholeReadNothingAndKeepTheDump) {
     sim::Device device;
     sim::InProcess installed(device);
     // The whole chip is still allowed.
-    EXPECT_EQ(RomChecksum(4096).status, RomChecksumStatus::Done);
+    EXPECT_EQ(RomChecksum(EcPorts{}, 4096).status, RomChecksumStatus::Done);
     EXPECT_EQ(Dump().size(), 4u << 20);
 }
 
@@ -229,7 +226,7 @@ TEST_F(ChecksumToolsTest, AnEcThatStopsAnsweringEndsTheReadBack) {
     config.stop_answering_after_commands = 3000;
     sim::Device device(config);
     sim::InProcess installed(device);
-    EXPECT_EQ(RomChecksum(kDefaultRomSizeK).status, RomChecksumStatus::Faulted);
+    EXPECT_EQ(RomChecksum(EcPorts{}, kDefaultRomSizeK).status, RomChecksumStatus::Faulted);
 }
 
 }  // namespace

@@ -18,7 +18,6 @@
 #include "flash/flash_backup.h"
 #include "flash/preflight.h"
 #include "hw/ec_channel.h"
-#include "hw/hw_fault.h"
 #include "platform/clock.h"
 #include "sim/in_process.h"
 #include "spi/chip_id.h"
@@ -57,14 +56,10 @@ protected:
         dir_ = fs::temp_directory_path() / ("vantu-backup-" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
-        HW_ClearFault();
-        g_StatusPort = g_CmdPort = 0x3F4;
-        g_DataPort = 0x3F0;
     }
     void TearDown() override {
         seam_.reset();
         device_.reset();
-        HW_ClearFault();
         fs::remove_all(dir_);
     }
 
@@ -77,9 +72,9 @@ protected:
         const std::vector<uint8_t> old = Noise(device_->flash().size(), config.flash_size + 7);
         std::copy(old.begin(), old.end(), device_->flash().begin());
         seam_ = std::make_unique<sim::InProcess>(*device_);
-        uint8_t ack = 0;
-        EXPECT_TRUE(EC_EnterFlashMode(ack));
-        chip_ = SPI_ReadJedecId();
+        ec_ = EcChannel{};
+        EXPECT_TRUE(ec_.RequestFollowMode().entered());
+        chip_ = SPI_ReadJedecId(ec_);
         device_->EnableSpiTrace(true);
         before_ = std::vector<uint8_t>(device_->flash().begin(), device_->flash().end());
         return *device_;
@@ -109,6 +104,7 @@ protected:
     std::unique_ptr<sim::InProcess> seam_;
     std::vector<uint8_t> before_;
     ChipRecord chip_;  // as the identification found it
+    EcChannel ec_;     // the run's channel, in follow mode
 };
 
 TEST_F(BeforeEraseTest, BackupHoldsExactlyTheOldFlash) {
@@ -145,7 +141,7 @@ TEST_F(BeforeEraseTest, BackupHoldsExactlyTheOldFlash) {
         config.flash_size = c.flash_size;
         Start(config);
 
-        const BeforeEraseOutcome outcome = CheckBeforeFirstErase(chip_, c.image_bytes, Plan());
+        const BeforeEraseOutcome outcome = CheckBeforeFirstErase(ec_, chip_, c.image_bytes, Plan());
 
         ASSERT_EQ(outcome.status, BeforeEraseStatus::Ready) << outcome.error_line;
         const fs::path expected_path = dir_ / "backups" / c.name;
@@ -158,14 +154,14 @@ TEST_F(BeforeEraseTest, BackupHoldsExactlyTheOldFlash) {
         EXPECT_EQ(BackupDirEntries().size(), 1u) << "no temporary file left";
         EXPECT_TRUE(FlashUntouched());
         EXPECT_TRUE(device_->in_follow_mode());
-        EXPECT_FALSE(HW_Faulted());
+        EXPECT_FALSE(ec_.faulted());
     }
 }
 
 TEST_F(BeforeEraseTest, BackupThatCannotBeWrittenStopsBeforeAnyRead) {
     Start(sim::Config{});
     std::ofstream(dir_ / "backups") << "a file where the directory belongs";
-    const BeforeEraseOutcome outcome = CheckBeforeFirstErase(chip_, 128u << 10, Plan());
+    const BeforeEraseOutcome outcome = CheckBeforeFirstErase(ec_, chip_, 128u << 10, Plan());
     EXPECT_EQ(outcome.status, BeforeEraseStatus::BackupFailed);
     EXPECT_EQ(outcome.backup.status, BackupStatus::WriteFailed);
     EXPECT_EQ(outcome.status_line, "Flash backup not written, not flashed!!");
@@ -181,12 +177,12 @@ TEST_F(BeforeEraseTest, ReadFaultLeavesNoFileAndTheFaultForTheCaller) {
     // The EC stops answering inside the first 64 KB (one command per byte read).
     config.stop_answering_after_commands = 40000;
     Start(config);
-    const BeforeEraseOutcome outcome = CheckBeforeFirstErase(chip_, 128u << 10, Plan());
+    const BeforeEraseOutcome outcome = CheckBeforeFirstErase(ec_, chip_, 128u << 10, Plan());
     EXPECT_EQ(outcome.status, BeforeEraseStatus::BackupFailed);
     EXPECT_EQ(outcome.backup.status, BackupStatus::ReadFailed);
     EXPECT_EQ(outcome.status_line, "Flash backup read failed, not flashed!!");
     EXPECT_NE(outcome.error_line.find("EC not answering"), std::string::npos) << outcome.error_line;
-    EXPECT_TRUE(HW_Faulted());
+    EXPECT_TRUE(ec_.faulted());
     EXPECT_TRUE(BackupDirEntries().empty()) << "neither the backup nor its temporary file is left";
     EXPECT_TRUE(FlashUntouched());
 }
@@ -195,14 +191,14 @@ TEST_F(BeforeEraseTest, ImageLargerThanTheChipIsRefusedBeforeAnythingIsRead) {
     sim::Config config;
     config.jedec_id = std::array<uint8_t, 3>{0xEF, 0x40, 0x11};  // 128 KB
     Start(config);
-    const BeforeEraseOutcome refused = CheckBeforeFirstErase(chip_, (128u << 10) + 1, Plan());
+    const BeforeEraseOutcome refused = CheckBeforeFirstErase(ec_, chip_, (128u << 10) + 1, Plan());
     EXPECT_EQ(refused.status, BeforeEraseStatus::ImageLargerThanChip);
     EXPECT_EQ(refused.status_line, "Bin file larger than flash chip, not flashed!!");
     EXPECT_NE(refused.error_line.find("131073"), std::string::npos) << refused.error_line;
     EXPECT_EQ(Transactions(0x0B), 0u);
     EXPECT_FALSE(fs::exists(dir_ / "backups"));
 
-    const BeforeEraseOutcome fits = CheckBeforeFirstErase(chip_, 128u << 10, Plan());
+    const BeforeEraseOutcome fits = CheckBeforeFirstErase(ec_, chip_, 128u << 10, Plan());
     EXPECT_EQ(fits.status, BeforeEraseStatus::Ready);
     EXPECT_TRUE(FlashUntouched());
 }
@@ -211,9 +207,9 @@ TEST_F(BeforeEraseTest, EarlierBackupOfTheSameSecondIsKept) {
     sim::Config config;
     config.jedec_id = std::array<uint8_t, 3>{0xEF, 0x40, 0x10};  // 64 KB
     Start(config);
-    const BackupResult first = BackupFlash({Plan().directory, 65536, {0xEF, 0x40, 0x10}, FixedClock});
+    const BackupResult first = BackupFlash(ec_, {Plan().directory, 65536, {0xEF, 0x40, 0x10}, FixedClock});
     device_->flash()[0] ^= 0xFF;
-    const BackupResult second = BackupFlash({Plan().directory, 65536, {0xEF, 0x40, 0x10}, FixedClock});
+    const BackupResult second = BackupFlash(ec_, {Plan().directory, 65536, {0xEF, 0x40, 0x10}, FixedClock});
     ASSERT_EQ(first.status, BackupStatus::Written);
     ASSERT_EQ(second.status, BackupStatus::Written);
     EXPECT_EQ(fs::path(second.path).filename(), "20261209-101500-EF4010-2.bin");

@@ -17,7 +17,6 @@
 #include "flash/flash_procedure.h"
 #include "flash/image.h"
 #include "hw/ec_channel.h"
-#include "hw/hw_fault.h"
 #include "platform/clock.h"
 #include "sim/in_process.h"
 #include "spi/chip_id.h"
@@ -55,9 +54,6 @@ protected:
         // No supply listed: the battery never refuses. Backups stay in the test's directory.
         safeguards.power_supply_root = (dir_ / "power_supply").string();
         safeguards.backup_plan.directory = (dir_ / "backups").string();
-        HW_ClearFault();
-        g_StatusPort = g_CmdPort = 0x3F4;
-        g_DataPort = 0x3F0;
     }
     void TearDown() override {
         installed_.reset();
@@ -169,7 +165,11 @@ protected:
     ManualClock clock_{1};
     ScopedClock clock_guard_{clock_};
     std::unique_ptr<sim::Device> device_;
-    FlashRunOptions options{.end_cmd = kEndCmd};
+    FlashRunOptions options = [] {
+        FlashRunOptions defaults;
+        defaults.end_cmd = kEndCmd;
+        return defaults;
+    }();
     std::vector<FlashEvent> events;
     std::function<void(const FlashEvent&)> on_event;
     FlashSafeguards& safeguards = options.safeguards;

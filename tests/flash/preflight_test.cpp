@@ -29,13 +29,9 @@ TEST(FlashStartCheckTest, LinkCommandsAreRefusedAsEndCommand) {
 }
 
 TEST(FlashStartCheckTest, PortsAreCheckedBeforeTheEndCommand) {
-    g_StatusPort = g_CmdPort = 0x3F4;
-    g_DataPort = 0x3F0;
-    EXPECT_EQ(FlashStartRefusal(0xFE), "");
-    EXPECT_EQ(FlashStartRefusal(0x05), EndCommandRefusal(0x05));
-    g_StatusPort = g_CmdPort = 0x10000;
-    EXPECT_EQ(FlashStartRefusal(0x05).rfind("EC CMD port 10000", 0), 0u);
-    g_StatusPort = g_CmdPort = 0x3F4;
+    EXPECT_EQ(FlashStartRefusal(EcPorts{}, 0xFE), "");
+    EXPECT_EQ(FlashStartRefusal(EcPorts{}, 0x05), EndCommandRefusal(0x05));
+    EXPECT_EQ(FlashStartRefusal(EcPorts{.command = 0x10000}, 0x05).rfind("EC CMD port 10000", 0), 0u);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 #include "hw/ec_channel.h"
 #include "hw/hw_fault.h"
-#include "hw/wait_bounds.h"
+#include "hw/ec_channel.h"
 #include "platform/clock.h"
 #include "sim/in_process.h"
 
@@ -36,21 +36,19 @@ protected:
         device_->EnablePortTrace(true);
     }
     void SetUp() override {
-        g_StatusPort = g_CmdPort = kStatus;
-        g_DataPort = kData;
-        HW_ClearFault();
+        ec_ = EcChannel(EcPorts{.command = kStatus, .data = kData});
     }
-    void TearDown() override { HW_ClearFault(); }
 
     ManualClock clock_{1};  // never frozen: a wait that misses its answer still ends
     ScopedClock clock_guard_{clock_};
     std::unique_ptr<sim::Device> device_;
     std::unique_ptr<sim::InProcess> installed_;
+    EcChannel ec_;
 };
 
 TEST_F(EcChannelTest, WriteCmdWithIbfClearIsReadWriteRead) {
     Start();
-    EXPECT_TRUE(EC_WriteCmd(0x85));
+    EXPECT_TRUE(ec_.WriteCmd(0x85));
     const std::vector<PortOp>& trace = device_->port_trace();
     ASSERT_EQ(trace.size(), 3u);
     EXPECT_FALSE(trace[0].is_write);
@@ -67,10 +65,10 @@ TEST_F(EcChannelTest, HandshakesWaitForTheEcToTakeAndHandOverBytes) {
     config.ec_space[0x42] = 0x5A;
     Start(config);
 
-    EXPECT_TRUE(EC_WriteCmd(0x80));
-    EXPECT_TRUE(EC_WriteData(0x42));
-    EXPECT_EQ(EC_ReadData(), 0x5A);
-    EXPECT_FALSE(HW_Faulted());
+    EXPECT_TRUE(ec_.WriteCmd(0x80));
+    EXPECT_TRUE(ec_.WriteData(0x42));
+    EXPECT_EQ(ec_.ReadData(), 0x5A);
+    EXPECT_FALSE(ec_.faulted());
     // Nothing but the three transfers reached the data and command ports.
     std::vector<PortOp> transfers;
     for (const PortOp& op : device_->port_trace())
@@ -88,9 +86,9 @@ TEST_F(EcChannelTest, EnterFlashModeKeepsWhateverTheEcAnswered) {
         sim::Config config;
         config.flash_mode_reply = c.reply;
         Start(config);
-        uint8_t ack = 0;
-        EXPECT_EQ(EC_EnterFlashMode(ack), c.entered);
-        EXPECT_EQ(ack, c.ack);
+        const FollowModeReply reply = ec_.RequestFollowMode();
+        EXPECT_EQ(reply.entered(), c.entered);
+        EXPECT_EQ(reply.byte, c.ack);
         const std::vector<PortOp>& trace = device_->port_trace();
         EXPECT_EQ(std::count(trace.begin(), trace.end(), Write(kStatus, 0xDC)), 1);
         EXPECT_EQ(trace.back(), Read(kData, c.ack));
@@ -108,8 +106,7 @@ TEST_F(EcChannelTest, NoReplyEndsOnlyAfterMoreThanOneSecond) {
         config.flash_mode_reply = std::nullopt;
         Start(config);
         clock_.SetStep(c.step_ms);
-        uint8_t ack = 0;
-        EXPECT_FALSE(EC_EnterFlashMode(ack));
+        EXPECT_FALSE(ec_.RequestFollowMode().answered);
         // Two timed IBF waits that succeed at once, then the reply polls.
         EXPECT_EQ(CountStatusReads(device_->port_trace()), 2 + c.reply_polls) << "step " << c.step_ms;
         const std::vector<PortOp>& trace = device_->port_trace();
@@ -123,11 +120,10 @@ TEST_F(EcChannelTest, ProbeAckTimesOutAndAStuckEcStillGetsTheFlashRequest) {
     config.stop_answering_after_commands = 0;  // IBF stays set once the first command is written
     Start(config);
     clock_.SetStep(100);
-    EXPECT_FALSE(EC_ProbeAck());
+    EXPECT_FALSE(ec_.ProbeAck());
 
     device_->ClearTraces();
-    uint8_t ack = 0;
-    EXPECT_FALSE(EC_EnterFlashMode(ack));
+    EXPECT_FALSE(ec_.RequestFollowMode().entered());
     const std::vector<PortOp>& trace = device_->port_trace();
     const auto dc = std::find(trace.begin(), trace.end(), Write(kStatus, 0xDC));
     ASSERT_NE(dc, trace.end());
@@ -137,7 +133,7 @@ TEST_F(EcChannelTest, ProbeAckTimesOutAndAStuckEcStillGetsTheFlashRequest) {
 
 TEST_F(EcChannelTest, ProbeAckSucceedsWhenTheEcTakesTheCommand) {
     Start();
-    EXPECT_TRUE(EC_ProbeAck());
+    EXPECT_TRUE(ec_.ProbeAck());
     EXPECT_EQ(CountStatusReads(device_->port_trace()), 2u);
 }
 
@@ -146,27 +142,27 @@ TEST_F(EcChannelTest, AnEcThatStopsAnsweringEndsTheHandshakeInItsBound) {
     config.stop_answering_after_commands = 1;
     Start(config);
     clock_.SetStep(10);
-    EXPECT_TRUE(EC_WriteCmd(0x01));
+    EXPECT_TRUE(ec_.WriteCmd(0x01));
     const uint32_t before = clock_.TickMs();
-    EXPECT_FALSE(EC_WriteCmd(0x02));
-    EXPECT_EQ(g_HwFault, HwFault::EcNotAnswering);
+    EXPECT_FALSE(ec_.WriteCmd(0x02));
+    EXPECT_EQ(ec_.fault(), HwFault::EcNotAnswering);
     const uint32_t waited = clock_.TickMs() - before;
     EXPECT_GT(waited, kEcHandshakeBoundMs);
     EXPECT_LT(waited, kEcHandshakeBoundMs + 100);
 
     // Once faulted, the channel touches no port at all.
     device_->ClearTraces();
-    EXPECT_FALSE(EC_WriteCmd(0x05));
-    EXPECT_FALSE(EC_WriteData(0x05));
-    EXPECT_EQ(EC_ReadData(), 0x00);
+    EXPECT_FALSE(ec_.WriteCmd(0x05));
+    EXPECT_FALSE(ec_.WriteData(0x05));
+    EXPECT_EQ(ec_.ReadData(), 0x00);
     EXPECT_TRUE(device_->port_trace().empty());
 }
 
 TEST_F(EcChannelTest, ReadDataWithoutAReplyEndsInTheBound) {
     Start();
     clock_.SetStep(50);
-    EXPECT_EQ(EC_ReadData(), 0x00);
-    EXPECT_EQ(g_HwFault, HwFault::EcNotAnswering);
+    EXPECT_EQ(ec_.ReadData(), 0x00);
+    EXPECT_EQ(ec_.fault(), HwFault::EcNotAnswering);
     for (const PortOp& op : device_->port_trace()) EXPECT_EQ(op.port, kStatus);
 }
 

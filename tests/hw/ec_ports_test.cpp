@@ -33,16 +33,4 @@ TEST(EcPortsTest, OnlyPortsThatReachTheHardwareUnchangedAreAccepted) {
     }
 }
 
-TEST(EcPortsTest, PortsInUseAreCheckedStatusPortIncluded) {
-    g_StatusPort = g_CmdPort = 0x3F4;
-    g_DataPort = 0x3F0;
-    EXPECT_EQ(EC_PortsInUseError(), "");
-    g_StatusPort = 0x10000;
-    EXPECT_NE(EC_PortsInUseError(), "");
-    g_StatusPort = 0x3F4;
-    g_DataPort = 0;
-    EXPECT_NE(EC_PortsInUseError(), "");
-    g_DataPort = 0x3F0;
-}
-
 }  // namespace

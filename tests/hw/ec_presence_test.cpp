@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "hw/ec_channel.h"
-#include "hw/ec_presence.h"
 #include "hw/port_io.h"
 #include "sim/in_process.h"
 
@@ -13,8 +12,7 @@ namespace {
 
 class EcPresenceTest : public ::testing::Test {
 protected:
-    void SetUp() override { g_StatusPort = g_CmdPort = 0x3F4, g_DataPort = 0x3F0; }
-    void TearDown() override { g_StatusPort = g_CmdPort = 0x3F4, g_DataPort = 0x3F0; }
+    EcChannel ec_;  // status port 0x3F4
 };
 
 TEST_F(EcPresenceTest, SilentPortIsFoundWithoutWritingAnything) {
@@ -23,7 +21,7 @@ TEST_F(EcPresenceTest, SilentPortIsFoundWithoutWritingAnything) {
     sim::Device device(config);
     device.EnablePortTrace(true);
     sim::InProcess seam(device);
-    EXPECT_FALSE(EC_StatusPortAnswers());
+    EXPECT_FALSE(ec_.StatusPortAnswers());
     ASSERT_EQ(device.port_trace().size(), static_cast<size_t>(kEcSilentReads));
     for (const sim::PortOp& op : device.port_trace()) {
         EXPECT_FALSE(op.is_write);
@@ -35,7 +33,7 @@ TEST_F(EcPresenceTest, AnsweringEcPassesAtItsFirstRead) {
     sim::Device device;
     device.EnablePortTrace(true);
     sim::InProcess seam(device);
-    EXPECT_TRUE(EC_StatusPortAnswers());
+    EXPECT_TRUE(ec_.StatusPortAnswers());
     EXPECT_EQ(device.port_trace().size(), 1u);
 }
 
@@ -49,12 +47,12 @@ TEST_F(EcPresenceTest, OnlyEverySingleReadShowingFFCountsAsSilent) {
     {
         ScopedPortIo io({NoOut, FfThenReady, DriverOpen});
         g_reads = 0;
-        EXPECT_TRUE(EC_StatusPortAnswers()) << "an answer in the last read counts";
+        EXPECT_TRUE(ec_.StatusPortAnswers()) << "an answer in the last read counts";
         EXPECT_EQ(g_reads, kEcSilentReads);
     }
     ScopedPortIo io({NoOut, AlwaysFf, DriverOpen});
-    g_StatusPort = 0x66;
-    EXPECT_FALSE(EC_StatusPortAnswers());
+    EcChannel elsewhere(EcPorts{.command = 0x66, .data = 0x62});
+    EXPECT_FALSE(elsewhere.StatusPortAnswers());
 }
 
 TEST_F(EcPresenceTest, TextNamesThePortAsTheEditsShowIt) {

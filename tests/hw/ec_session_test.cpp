@@ -27,30 +27,30 @@ TEST(EcSessionTest, OneThreadWorksWithTheEcAtATime) {
     const sim::InProcess installed(device);
     const auto on_other_thread = [&](auto work) { std::thread(work).join(); };
     {
-        const EcSession first(lock_path);
+        const EcSession first(EcPorts{}, lock_path);
         ASSERT_TRUE(first.open()) << first.RefusalText();
         {
-            const EcSession nested(lock_path);  // work the session's own work calls
+            const EcSession nested(EcPorts{}, lock_path);  // work the session's own work calls
             EXPECT_TRUE(nested.open()) << nested.RefusalText();
         }
         device.ResetCounters();
         on_other_thread([&] {
-            const EcSession second(lock_path);
+            const EcSession second(EcPorts{}, lock_path);
             EXPECT_EQ(second.state(), EcSessionState::Busy);
             EXPECT_EQ(second.RefusalText(), kEcSessionBusyText);
-            EXPECT_EQ(SIO_ReadChipId(), 0);
+            EXPECT_EQ(SIO_ReadChipId(EcPorts{}), 0);
         });
         EXPECT_EQ(device.counters().total(), uint64_t{0}) << "the refused thread touched a port";
     }
     on_other_thread([&] {
-        const EcSession after(lock_path);
+        const EcSession after(EcPorts{}, lock_path);
         EXPECT_TRUE(after.open()) << after.RefusalText();
-        EXPECT_NE(SIO_ReadChipId(), 0);
+        EXPECT_NE(SIO_ReadChipId(EcPorts{}), 0);
     });
     {
         const SessionLock other_program(lock_path);
         ASSERT_TRUE(other_program.held());
-        const EcSession refused(lock_path);
+        const EcSession refused(EcPorts{}, lock_path);
         EXPECT_EQ(refused.state(), EcSessionState::Locked);
         EXPECT_NE(refused.RefusalText().find("another program is working with the EC"), std::string::npos)
             << refused.RefusalText();

@@ -27,15 +27,7 @@ std::vector<PortOp> Shape(std::vector<PortOp> trace) {
 
 void Append(std::vector<PortOp>& to, const std::vector<PortOp>& more) { to.insert(to.end(), more.begin(), more.end()); }
 
-class SuperIoTest : public ::testing::Test {
-protected:
-    void TearDown() override {
-        SIO_SetIndexPort(0x2E);
-        SIO_SetBramBank(0);
-    }
-};
-
-TEST_F(SuperIoTest, ChipIdIsThreeKeysTwoRegistersAndTheExit) {
+TEST(SuperIoTest, ChipIdIsThreeKeysTwoRegistersAndTheExit) {
     struct Case {
         uint16_t index_port;
         uint8_t key_end;
@@ -47,9 +39,7 @@ TEST_F(SuperIoTest, ChipIdIsThreeKeysTwoRegistersAndTheExit) {
         sim::Device device(config);
         sim::InProcess installed(device);
         device.EnablePortTrace(true);
-        SIO_SetIndexPort(c.index_port);
-
-        EXPECT_EQ(SIO_ReadChipId(), 0x5A3C);
+        EXPECT_EQ(SIO_ReadChipId(EcPorts{.sio_index = c.index_port}), 0x5A3C);
 
         const uint16_t data = c.index_port + 1;
         std::vector<PortOp> want = Key(c.index_port, c.key_end);
@@ -61,7 +51,7 @@ TEST_F(SuperIoTest, ChipIdIsThreeKeysTwoRegistersAndTheExit) {
     }
 }
 
-TEST_F(SuperIoTest, BramBaseComesFromTheSelectedBank) {
+TEST(SuperIoTest, BramBaseComesFromTheSelectedBank) {
     struct Case {
         int bank;
         uint8_t high_reg;
@@ -72,11 +62,11 @@ TEST_F(SuperIoTest, BramBaseComesFromTheSelectedBank) {
         config.bram_base = {0x0A40, 0x0B80};
         sim::Device device(config);
         sim::InProcess installed(device);
-        SIO_SetBramBank(c.bank);
-        SIO_EnableBram();
+        const EcPorts ports{.bram_base_reg = BramBaseRegFor(c.bank)};
+        SIO_EnableBram(ports);
         device.EnablePortTrace(true);
 
-        const LdnBase base = SIO_ReadLdnBase(0x10);
+        const LdnBase base = SIO_ReadLdnBase(ports, 0x10);
         EXPECT_EQ(base.high * 256 + base.low, c.base);
 
         std::vector<PortOp> want = Key(0x2E, 0x55);
@@ -87,12 +77,12 @@ TEST_F(SuperIoTest, BramBaseComesFromTheSelectedBank) {
     }
 }
 
-TEST_F(SuperIoTest, ReadRegTouchesNoPortWhileTheLibraryIsClosed) {
+TEST(SuperIoTest, ReadRegTouchesNoPortWhileTheLibraryIsClosed) {
     sim::Device device;
     sim::InProcess installed(device);
     device.EnablePortTrace(true);
     g_DriverOpen = false;
-    EXPECT_EQ(SIO_ReadReg(0x20), 0);
+    EXPECT_EQ(SIO_ReadReg(EcPorts{}, 0x20), 0);
     EXPECT_TRUE(device.port_trace().empty());
     g_DriverOpen = true;
 }

@@ -27,8 +27,6 @@ set(allowed
   "(anonymous namespace)::g_Previous" "(anonymous namespace)::g_Installed" "(anonymous namespace)::g_Temporaries"
   "SystemClock()::clock" "SystemSleepBlocker()::blocker" "RestartCommand[abi:cxx11]()::command"
   "StagedReplacement::CreateTempBeside(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&, std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >&)::counter"
-  # Not yet moved into the EC session: the sticky fault, the EC and Super I/O ports.
-  "g_HwFault" "g_StatusPort" "g_CmdPort" "g_DataPort" "g_SioIndexPort" "g_BramBaseReg"
 )
 
 set(faults "")

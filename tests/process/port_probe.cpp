@@ -9,7 +9,7 @@
 
 int main() {
     if (!IO_Open()) return 0;  // the failure text is already printed
-    std::printf("%04X\n", SIO_ReadChipId());
+    std::printf("%04X\n", SIO_ReadChipId(EcPorts{}));
     IO_Close();
     return 0;
 }

@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(ApplyEcSettings, PortsIndexPortAndBankFollowTheRecord) {
+TEST(EcPortsFor, PortsIndexPortAndBankFollowTheRecord) {
     struct Case {
         int32_t acpi_port;
         uint8_t sio_select;
@@ -20,18 +20,12 @@ TEST(ApplyEcSettings, PortsIndexPortAndBankFollowTheRecord) {
         {-1, 1, 0, -1, 3, 0x4E, 0x60},  // the command port wraps like the edit text does
     };
     for (const Case& c : cases) {
-        g_StatusPort = g_CmdPort = g_DataPort = 0;
-        g_SioIndexPort = g_BramBaseReg = 0;
         UiSettings s;
         s.AcpiPort = c.acpi_port;
         s.SioSelect = c.sio_select;
         s.BramBank = c.bram_bank;
-        ApplyEcSettings(s);
-        EXPECT_EQ(g_DataPort, c.data);
-        EXPECT_EQ(g_CmdPort, c.command);
-        EXPECT_EQ(g_StatusPort, c.command);
-        EXPECT_EQ(g_SioIndexPort, c.index);
-        EXPECT_EQ(g_BramBaseReg, c.bram_reg);
+        EXPECT_EQ(EcPortsFor(s), (EcPorts{.command = c.command, .data = c.data, .sio_index = c.index,
+                                          .bram_base_reg = c.bram_reg}));
     }
 }
 

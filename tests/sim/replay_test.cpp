@@ -7,7 +7,6 @@
 #include <functional>
 
 #include "hw/ec_channel.h"
-#include "hw/hw_fault.h"
 #include "hw/port_io.h"
 #include "hw/port_recording.h"
 #include "hw/super_io.h"
@@ -23,15 +22,20 @@ struct Answers {
     uint8_t ack = 0;
     bool followed = false;
     bool released = false;
+    bool faulted = false;
 };
 
 // A small session: the Super I/O ID, follow mode, the end command; `between` runs after the ID.
 Answers Session(const std::function<void()>& between) {
     Answers answers;
-    answers.superio_id = SIO_ReadChipId();
+    answers.superio_id = SIO_ReadChipId(EcPorts{});
     between();
-    answers.followed = EC_EnterFlashMode(answers.ack);
-    answers.released = EC_WriteCmd(0xFC);
+    EcChannel ec;
+    const FollowModeReply reply = ec.RequestFollowMode();
+    answers.ack = reply.byte;
+    answers.followed = reply.entered();
+    answers.released = ec.WriteCmd(0xFC);
+    answers.faulted = ec.faulted();
     return answers;
 }
 
@@ -40,7 +44,6 @@ TEST(ReplayTest, SameProgramSameAnswersAndAnExtraAccessIsNamed) {
     const std::string record = (dir.path() / "run.rec").string();
     ManualClock clock(1);
     const ScopedClock time(clock);
-    HW_ClearFault();
 
     sim::Config config = simtest::SmallConfig();
     config.chip_id = 0x5A3C;
@@ -78,8 +81,7 @@ TEST(ReplayTest, SameProgramSameAnswersAndAnExtraAccessIsNamed) {
         // Nothing answers after it: the program's bounds end the session as a failure.
         EXPECT_FALSE(planted.followed);
         EXPECT_FALSE(planted.released);
-        EXPECT_TRUE(HW_Faulted());
-        HW_ClearFault();
+        EXPECT_TRUE(planted.faulted);
     }
 }
 

@@ -34,7 +34,7 @@ TEST_P(AllChipsTest, FullAndPartialChunkEndAsTheImage) {
     const std::vector<uint8_t> image = PatternBytes(kChunkBytes + 40000, 1);
     work_.image_bytes = static_cast<uint32_t>(image.size());
 
-    chip_ = SPI_ReadJedecId();
+    chip_ = SPI_ReadJedecId(ec_);
     EXPECT_EQ(chip_.traits, profile.expected);
 
     uint32_t chunk_sum = 0;
@@ -42,14 +42,14 @@ TEST_P(AllChipsTest, FullAndPartialChunkEndAsTheImage) {
         SCOPED_TRACE(static_cast<int>(chunk));
         LoadChunk(image, chunk);
         chunk_sum = std::accumulate(chunk_.begin(), chunk_.end(), chunk_sum);
-        SPI_Unprotect(chip_.traits);
-        SPI_EraseChunk(chip_.traits, chunk, 0x00, 0x00);
-        EXPECT_TRUE(SPI_BlankCheck(work_.image_bytes, chunk, 0x00, 0x00));
-        SPI_ProgramChunk(work_, chip_.traits, chunk, 0x00, 0x00);
-        EXPECT_TRUE(SPI_Verify(work_, chunk, 0x00, 0x00));
-        SPI_Protect(chip_.traits);
-        SPI_ChunkFixup(chip_.traits);
-        ASSERT_FALSE(HW_Faulted()) << HW_FaultText(g_HwFault);
+        SPI_Unprotect(ec_, chip_.traits);
+        SPI_EraseChunk(ec_, chip_.traits, chunk, 0x00, 0x00);
+        EXPECT_TRUE(SPI_BlankCheck(ec_, work_.image_bytes, chunk, 0x00, 0x00));
+        SPI_ProgramChunk(ec_, work_, chip_.traits, chunk, 0x00, 0x00);
+        EXPECT_TRUE(SPI_Verify(ec_, work_, chunk, 0x00, 0x00));
+        SPI_Protect(ec_, chip_.traits);
+        SPI_ChunkFixup(ec_, chip_.traits);
+        ASSERT_FALSE(ec_.faulted()) << HW_FaultText(ec_.fault());
     }
 
     std::vector<uint8_t> expected = image;

@@ -7,7 +7,6 @@
 
 #include "platform/clock.h"
 #include "hw/ec_channel.h"
-#include "hw/hw_fault.h"
 #include "spi/chip_id.h"
 #include "spi/erase.h"
 #include "spi/flash_control.h"
@@ -29,7 +28,7 @@ TEST_F(ControlStreamTest, LegacyFallbackStartsInsideTheOpenIdReadAndDeselectsTwi
         SCOPED_TRACE(profile.name);
                 StartChip(kind);
         Trace();
-        chip_ = SPI_ReadJedecId();
+        chip_ = SPI_ReadJedecId(ec_);
         EXPECT_EQ(TracedOps(), kReady + " S O9F R R R R " + kReady +
                                    " S OAB W00 W00 W00 R R R R D D");
         EXPECT_EQ(chip_.id, profile.legacy_id);
@@ -40,12 +39,12 @@ TEST_F(ControlStreamTest, LegacyFallbackStartsInsideTheOpenIdReadAndDeselectsTwi
 TEST_F(ControlStreamTest, JedecAnswerBringsWriteStatusEnable) {
     StartChip(sim::ChipKind::SstJedec);
     Trace();
-    chip_ = SPI_ReadJedecId();
+    chip_ = SPI_ReadJedecId(ec_);
     EXPECT_EQ(TracedOps(), kReady + " S O9F R R R R D");
     EXPECT_EQ(chip_.id, sim::ProfileOf(sim::ChipKind::SstJedec).jedec_id);
 
     Trace();
-    SPI_WriteEnable(chip_.traits);
+    SPI_WriteEnable(ec_, chip_.traits);
     EXPECT_EQ(TracedOps(), kReady + " S O06 S O50 S O05 poll D");
 }
 
@@ -53,19 +52,19 @@ TEST_F(ControlStreamTest, JedecAnswerBringsWriteStatusEnable) {
 // first one's legacy state, which would erase it with 0x52 or program it byte by byte.
 TEST_F(ControlStreamTest, EveryIdentificationStartsWithoutLegacyState) {
     StartChip(sim::ChipKind::SstLegacy);
-    chip_ = SPI_ReadJedecId();
+    chip_ = SPI_ReadJedecId(ec_);
     ASSERT_EQ(chip_.legacy, LegacyId::Sst);
     ASSERT_EQ(chip_.traits, sim::ProfileOf(sim::ChipKind::SstLegacy).expected);
 
     for (sim::ChipKind second : {sim::ChipKind::SstJedec, sim::ChipKind::Mx}) {
         SCOPED_TRACE(sim::ProfileOf(second).name);
         StartChip(second);
-        chip_ = SPI_ReadJedecId();
+        chip_ = SPI_ReadJedecId(ec_);
         EXPECT_EQ(chip_.legacy, LegacyId::None);
         EXPECT_EQ(chip_.traits, sim::ProfileOf(second).expected);
-        SPI_Unprotect(chip_.traits);
+        SPI_Unprotect(ec_, chip_.traits);
         Trace();
-        SPI_EraseChunk(chip_.traits, 0, 0x00, 0x00);
+        SPI_EraseChunk(ec_, chip_.traits, 0, 0x00, 0x00);
         EXPECT_TRUE(Transactions(0x52).empty());
         EXPECT_EQ(Transactions(0xD8).size(), 2u);
     }
@@ -74,7 +73,7 @@ TEST_F(ControlStreamTest, EveryIdentificationStartsWithoutLegacyState) {
 TEST_F(ControlStreamTest, UnprotectAndProtectWriteStatusInOrder) {
     struct Case {
         sim::ChipKind chip;
-        void (*operation)(const ChipTraits& chip);
+        void (*operation)(EcChannel& ec, const ChipTraits& chip);
         const char* expected_tail;
         uint8_t protection_after;
     };
@@ -87,9 +86,9 @@ TEST_F(ControlStreamTest, UnprotectAndProtectWriteStatusInOrder) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(sim::ProfileOf(c.chip).name) + c.expected_tail);
                 StartChip(c.chip);
-        chip_ = SPI_ReadJedecId();
+        chip_ = SPI_ReadJedecId(ec_);
         Trace();
-        c.operation(chip_.traits);
+        c.operation(ec_, chip_.traits);
         // No deselect before the last ready wait: its select starts the status write.
         EXPECT_EQ(TracedOps(), kReady + c.expected_tail + kReady);
         EXPECT_EQ(device().chip_status() & 0x3C, c.protection_after);
@@ -98,9 +97,9 @@ TEST_F(ControlStreamTest, UnprotectAndProtectWriteStatusInOrder) {
 
 TEST_F(ControlStreamTest, ChunkFixupOnlyForC8xx14WithFourSleeps) {
     StartChip(sim::ChipKind::Gd);
-    chip_ = SPI_ReadJedecId();
+    chip_ = SPI_ReadJedecId(ec_);
     Trace();
-    SPI_ChunkFixup(chip_.traits);
+    SPI_ChunkFixup(ec_, chip_.traits);
     const std::string enable = kReady + " S O06 S O05 poll D";
     const std::string status_pair = kReady + " S O01 W00 W02 sleep";
     const std::string disable = kReady + " S O04 S O05 poll D";
@@ -113,7 +112,7 @@ TEST_F(ControlStreamTest, ChunkFixupOnlyForC8xx14WithFourSleeps) {
         SCOPED_TRACE(static_cast<int>(id[2]));
         chip_.traits = ResolveChipTraits({id[0], id[2], 0, 0});
         Trace();
-        SPI_ChunkFixup(chip_.traits);
+        SPI_ChunkFixup(ec_, chip_.traits);
         EXPECT_TRUE(device().port_trace().empty());
         EXPECT_EQ(clock_.sleeps(), 4u);
     }
@@ -122,7 +121,7 @@ TEST_F(ControlStreamTest, ChunkFixupOnlyForC8xx14WithFourSleeps) {
 TEST_F(ControlStreamTest, OperandBytesGoThroughTheCommandPort) {
     StartChip(sim::ChipKind::Winbond);
     Trace();
-    FM_Write(0x05);
+    FM_Write(ec_, 0x05);
     const std::vector<sim::PortOp> expected = {
         {0x3F4, 0x00, false}, {0x3F4, 0x03, true}, {0x3F4, 0x00, false},
         {0x3F4, 0x00, false}, {0x3F4, 0x05, true}, {0x3F4, 0x00, false},
@@ -133,7 +132,7 @@ TEST_F(ControlStreamTest, OperandBytesGoThroughTheCommandPort) {
 // Status sequences a simulated chip does not produce on its own.
 struct PollCase {
     const char* name;
-    void (*operation)(const ChipTraits& chip);
+    void (*operation)(EcChannel& ec, const ChipTraits& chip);
     std::vector<uint8_t> statuses;  // every status the operation should read, in order
     const char* expected;
 };
@@ -144,25 +143,25 @@ TEST(StatusPollTest, EachPollEndsOnItsOwnCondition) {
          "S O05 R D S O06 S O05 R R R R D"},
         {"write enable compares bits 1 and 0 only", SPI_WriteEnable, {0x00, 0x1E},
          "S O05 R D S O06 S O05 R D"},
-        {"write disable waits for the latch only", [](const ChipTraits&) { SPI_WriteDisable(); }, {0x00, 0x02, 0x03, 0x01},
+        {"write disable waits for the latch only", [](EcChannel& ec, const ChipTraits&) { SPI_WriteDisable(ec); }, {0x00, 0x02, 0x03, 0x01},
          "S O05 R D S O04 S O05 R R R D"},
         {"unprotect waits for the latch, busy or not", SPI_Unprotect, {0x00, 0x00, 0x01, 0x03, 0x00},
          "S O05 R D S O06 S O05 R R R S O01 W00 S O05 R D"},
-        {"ready wait polls until not busy", [](const ChipTraits&) { SPI_WaitReady(); }, {0x03, 0x01, 0x02},
+        {"ready wait polls until not busy", [](EcChannel& ec, const ChipTraits&) { SPI_WaitReady(ec); }, {0x03, 0x01, 0x02},
          "S O05 R R R D"},
     };
     ManualClock clock;
     ScopedClock scoped_clock(clock);
     for (const PollCase& c : cases) {
         SCOPED_TRACE(c.name);
-        HW_ClearFault();
         std::vector<uint8_t> script = c.statuses;
         script.push_back(0xA5);  // must stay unread
         ScriptedEc ec(script);
-        c.operation(ChipTraits{});
+        EcChannel channel;
+        c.operation(channel, ChipTraits{});
         EXPECT_EQ(ec.Ops(), c.expected);
         EXPECT_EQ(ec.replies_left(), 1u);
-        EXPECT_FALSE(HW_Faulted());
+        EXPECT_FALSE(channel.faulted());
     }
 }
 

@@ -44,10 +44,10 @@ TEST_F(EraseTest, EachChipGetsItsEraseCommands) {
         StartChip(kind);
         auto flash = device().flash();
         std::fill(flash.begin() + 2 * kChunkBytes, flash.begin() + 5 * kChunkBytes, 0x00);
-        chip_ = SPI_ReadJedecId();
-        SPI_Unprotect(chip_.traits);
+        chip_ = SPI_ReadJedecId(ec_);
+        SPI_Unprotect(ec_, chip_.traits);
         Trace();
-        SPI_EraseChunk(chip_.traits, 3, 0x00, 0x00);
+        SPI_EraseChunk(ec_, chip_.traits, 3, 0x00, 0x00);
         std::vector<EraseCommand> sent;
         for (const sim::SpiTransaction& t : device().spi_trace()) {
             const uint8_t opcode = t.out.empty() ? 0 : t.out[0];
@@ -68,9 +68,9 @@ TEST_F(EraseTest, EachChipGetsItsEraseCommands) {
 
 TEST_F(EraseTest, EverySectorEraseIsWriteEnabledAndAwaited) {
     StartChip(sim::ChipKind::AllFF);
-    chip_ = SPI_ReadJedecId();
+    chip_ = SPI_ReadJedecId(ec_);
     Trace();
-    SPI_EraseChunk(chip_.traits, 0, 0x00, 0x00);
+    SPI_EraseChunk(ec_, chip_.traits, 0, 0x00, 0x00);
     std::string expected;
     for (int i = 0; i < 64; ++i) {
         char middle[3];
@@ -100,7 +100,7 @@ TEST_F(EraseTest, BlankCheckReadsOnlyTheImagePartOfTheChunk) {
         SCOPED_TRACE(c.name);
         work_.image_bytes = c.file_size;
         Trace();
-        EXPECT_TRUE(SPI_BlankCheck(work_.image_bytes, c.chunk, 0x00, 0x00));
+        EXPECT_TRUE(SPI_BlankCheck(ec_, work_.image_bytes, c.chunk, 0x00, 0x00));
         const auto reads = Transactions(0x0B);
         ASSERT_EQ(reads.size(), 1u);
         EXPECT_EQ(reads[0].out, (std::vector<uint8_t>{0x0B, c.chunk, 0x00, 0x00, 0x00}));
@@ -128,7 +128,7 @@ TEST_F(EraseTest, BlankCheckFailsAtTheFirstByteThatIsNotErased) {
         device().flash()[kChunkBytes + c.bad_offset] = c.bad_value;
         work_.image_bytes = c.blank ? kChunkBytes + 39999 : 4 * kChunkBytes;
         Trace();
-        EXPECT_EQ(SPI_BlankCheck(work_.image_bytes, 1, 0x00, 0x00), c.blank);
+        EXPECT_EQ(SPI_BlankCheck(ec_, work_.image_bytes, 1, 0x00, 0x00), c.blank);
         const auto reads = Transactions(0x0B);
         ASSERT_EQ(reads.size(), 1u);
         EXPECT_EQ(reads[0].in.size(), c.bytes_read);

@@ -28,9 +28,9 @@ protected:
     // run's progress at the chunk start, the trace on.
     void Prepare(sim::ChipKind kind, const std::vector<uint8_t>& image, uint8_t chunk) {
                 StartChip(kind);
-        chip_ = SPI_ReadJedecId();
-        SPI_Unprotect(chip_.traits);
-        SPI_EraseChunk(chip_.traits, chunk, 0x00, 0x00);
+        chip_ = SPI_ReadJedecId(ec_);
+        SPI_Unprotect(ec_, chip_.traits);
+        SPI_EraseChunk(ec_, chip_.traits, chunk, 0x00, 0x00);
         work_.image_bytes = static_cast<uint32_t>(image.size());
         work_.bytes_done = chunk * kChunkBytes;
         LoadChunk(image, chunk);
@@ -89,7 +89,7 @@ TEST_F(ProgramTest, PageProgramsStopAtTheImageEnd) {
         SCOPED_TRACE(c.name);
         const std::vector<uint8_t> image = PatternBytes(c.image_size, 7);
         Prepare(c.chip, image, 0);
-        SPI_ProgramChunk(work_, chip_.traits, 0, 0x00, 0x00);
+        SPI_ProgramChunk(ec_, work_, chip_.traits, 0, 0x00, 0x00);
         EXPECT_EQ(PageCommands(Transactions(0x02)), c.expected);
         // The last command is awaited, then writes are disabled; nothing else is programmed.
         const std::string ops = TracedOps();
@@ -103,7 +103,7 @@ TEST_F(ProgramTest, PageProgramsStopAtTheImageEnd) {
 TEST_F(ProgramTest, LastChunkOfAHundredKilobyteImageTakes144Pages) {
     const std::vector<uint8_t> image = PatternBytes(102400, 11);
     Prepare(sim::ChipKind::Mx, image, 1);
-    SPI_ProgramChunk(work_, chip_.traits, 1, 0x00, 0x00);
+    SPI_ProgramChunk(ec_, work_, chip_.traits, 1, 0x00, 0x00);
     const auto programs = Transactions(0x02);
     ASSERT_EQ(programs.size(), 144u);
     for (size_t p = 0; p < programs.size(); ++p) {
@@ -131,7 +131,7 @@ TEST_F(ProgramTest, WordProgramCountsPairsSoAnOddImageRunsToTheChunkEnd) {
         SCOPED_TRACE(std::string(sim::ProfileOf(c.chip).name) + " " + std::to_string(c.image_size));
         const std::vector<uint8_t> image = PatternBytes(c.image_size, 5);
         Prepare(c.chip, image, 1);
-        SPI_ProgramChunk(work_, chip_.traits, 1, 0x00, 0x00);
+        SPI_ProgramChunk(ec_, work_, chip_.traits, 1, 0x00, 0x00);
         EXPECT_EQ(work_.bytes_done, c.bytes_done_after);
         const auto commands = Transactions(0xAD);
         ASSERT_EQ(commands.size(), c.data_commands + 1);
@@ -153,7 +153,7 @@ TEST_F(ProgramTest, ByteProgramPrintsElevenMarksPerHalf) {
         const std::vector<uint8_t> image = PatternBytes(c.image_size, 3);
         const std::string before = ProgressText();
         Prepare(sim::ChipKind::SstLegacy, image, 0);
-        SPI_ProgramChunk(work_, chip_.traits, 0, 0x00, 0x00);
+        SPI_ProgramChunk(ec_, work_, chip_.traits, 0, 0x00, 0x00);
         EXPECT_EQ(ProgressText().substr(before.size()), std::string(c.marks, '\xDB'));
         EXPECT_EQ(work_.bytes_done, c.image_size);
         const auto commands = Transactions(0xAF);

@@ -3,8 +3,6 @@
 
 #include <cstring>
 
-#include "hw/ec_channel.h"
-#include "hw/hw_fault.h"
 #include "flash/flash_display.h"
 
 namespace spi_test {
@@ -90,10 +88,7 @@ std::vector<uint8_t> PatternBytes(size_t size, uint32_t seed) {
 
 void SimTest::SetUp() {
     scoped_clock_ = std::make_unique<ScopedClock>(clock_);
-    HW_ClearFault();
-    g_StatusPort = 0x3F4;
-    g_CmdPort = 0x3F4;
-    g_DataPort = 0x3F0;
+    ec_ = EcChannel{};
     chunk_.assign(kChunkBytes, 0xFF);
     work_ = ChunkWork{};
     work_.chunk = chunk_;
@@ -104,7 +99,6 @@ void SimTest::TearDown() {
     clock_.device = nullptr;
     in_process_.reset();
     device_.reset();
-    HW_ClearFault();
     scoped_clock_.reset();
 }
 
@@ -113,8 +107,7 @@ void SimTest::StartDevice(sim::Config config) {
     device_ = std::make_unique<sim::Device>(config);
     in_process_ = std::make_unique<sim::InProcess>(*device_);
     clock_.device = device_.get();
-    uint8_t ack = 0;
-    ASSERT_TRUE(EC_EnterFlashMode(ack));
+    ASSERT_TRUE(ec_.RequestFollowMode().entered());
 }
 
 void SimTest::StartChip(sim::ChipKind kind) {
@@ -133,7 +126,7 @@ void SimTest::Trace() {
 }
 
 std::string SimTest::TracedOps() {
-    return Join(FoldPolls(LinkOps(device_->port_trace(), static_cast<uint16_t>(g_CmdPort), clock_.marks)));
+    return Join(FoldPolls(LinkOps(device_->port_trace(), static_cast<uint16_t>(ec_.ports().command), clock_.marks)));
 }
 
 std::vector<sim::SpiTransaction> SimTest::Transactions(uint8_t opcode) {

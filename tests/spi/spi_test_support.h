@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "hw/ec_channel.h"
 #include "platform/clock.h"
 #include "sim/in_process.h"
 #include "sim/sim_device.h"
@@ -71,6 +72,7 @@ protected:
     std::vector<uint8_t> chunk_;
     ChunkWork work_;
     ChipRecord chip_;  // the last identification's
+    EcChannel ec_;     // at the default ports, where the simulated EC answers
 
 private:
     std::unique_ptr<sim::Device> device_;

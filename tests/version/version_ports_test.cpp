@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "hw/hw_fault.h"
 #include "hw/super_io.h"
 #include "version/fw_version.h"
 #include "version_test_util.h"
@@ -47,12 +46,12 @@ TEST_P(BramTraffic, EveryByteRepeatsTheWholeConfigurationSequence) {
     config_.sio_index_port = c.index_port;
     config_.bram_base = {0x0A40, 0x0B70};
     PutBram(0x10, {0x03, 0x41});
-    SIO_SetIndexPort(c.index_port);
-    SIO_SetBramBank(c.bank);
+    ports_.sio_index = c.index_port;
+    ports_.bram_base_reg = BramBaseRegFor(c.bank);
     sim::Device& device = Start();
 
     std::string text;
-    ASSERT_EQ(FW_ReadVersion(VersionSettings(1, 0, 0, 0x10), text), FwReadResult::Read);
+    ASSERT_EQ(FW_ReadVersion(ports_, VersionSettings(1, 0, 0, 0x10), text), FwReadResult::Read);
     EXPECT_EQ(text, "3.65");
 
     const uint16_t base = config_.bram_base[c.bank];
@@ -74,7 +73,7 @@ TEST_P(EcSpaceReads, OneTransactionPerByte) {
     const auto [read_bytes, expected_reads] = GetParam();
     Start();
     std::string text;
-    ASSERT_EQ(FW_ReadVersion(VersionSettings(0, read_bytes, 0, 0x20), text), FwReadResult::Read);
+    ASSERT_EQ(FW_ReadVersion(ports_, VersionSettings(0, read_bytes, 0, 0x20), text), FwReadResult::Read);
     EXPECT_EQ(EcReadCommands(), expected_reads);
 
     // Each transaction writes its own address to the data port.
@@ -94,7 +93,7 @@ class VersionRead : public SimFixture {};
 TEST_F(VersionRead, ProbeFirstThenReads) {
     Start();
     std::string text;
-    ASSERT_EQ(FW_ReadVersion(VersionSettings(0, 1, 0, 0x20), text), FwReadResult::Read);
+    ASSERT_EQ(FW_ReadVersion(ports_, VersionSettings(0, 1, 0, 0x20), text), FwReadResult::Read);
     ASSERT_FALSE(device_->ec_trace().empty());
     EXPECT_EQ(device_->ec_trace().front(), (sim::EcEvent{sim::EcEvent::Command, 0x85}));
 }
@@ -103,10 +102,9 @@ TEST_F(VersionRead, AckFailWhenTheProbeIsNotTaken) {
     config_.stop_answering_after_commands = 0;  // IBF stays set from the probe on
     Start();
     std::string text = "1.10";
-    EXPECT_EQ(FW_ReadVersion(VersionSettings(0, 2, 0, 0x20), text), FwReadResult::AckFail);
+    EXPECT_EQ(FW_ReadVersion(ports_, VersionSettings(0, 2, 0, 0x20), text), FwReadResult::AckFail);
     EXPECT_EQ(text, "1.10");
     EXPECT_EQ(EcReadCommands(), 0);
-    EXPECT_FALSE(HW_Faulted());
 }
 
 TEST_F(VersionRead, EcThatStopsMidReadGivesAckFailNotAPartialText) {
@@ -114,19 +112,9 @@ TEST_F(VersionRead, EcThatStopsMidReadGivesAckFailNotAPartialText) {
     PutEcSpace(0x20, {1, 10});
     Start();
     std::string text = "00000";
-    EXPECT_EQ(FW_ReadVersion(VersionSettings(0, 2, 0, 0x20), text), FwReadResult::AckFail);
+    EXPECT_EQ(FW_ReadVersion(ports_, VersionSettings(0, 2, 0, 0x20), text), FwReadResult::AckFail);
     EXPECT_EQ(EcReadCommands(), 1);  // the second read command was never taken
     EXPECT_EQ(text, "00000");
-    EXPECT_FALSE(HW_Faulted());
-}
-
-TEST_F(VersionRead, FaultLeftByAnEarlierOperationDoesNotSpoilTheRead) {
-    PutEcSpace(0x20, {1, 10});
-    Start();
-    HW_RaiseFault(HwFault::ChipNotReady);
-    std::string text;
-    EXPECT_EQ(FW_ReadVersion(VersionSettings(0, 2, 0, 0x20), text), FwReadResult::Read);
-    EXPECT_EQ(text, "1.10");
 }
 
 TEST_F(VersionRead, EcPortsOutOfRangeAreNeverTouched) {
@@ -134,10 +122,9 @@ TEST_F(VersionRead, EcPortsOutOfRangeAreNeverTouched) {
     config_.ec_status_port = 0x0000;  // where ACPI PORT 0xFFFC would wrap to
     config_.ec_data_port = 0xFFFC;
     Start();
-    g_StatusPort = g_CmdPort = 0x10000;
-    g_DataPort = 0xFFFC;
+    ports_ = EcPorts{.command = 0x10000, .data = 0xFFFC};
     std::string text = "00000";
-    EXPECT_EQ(FW_ReadVersion(VersionSettings(0, 2, 0, 0x20), text), FwReadResult::PortsRefused);
+    EXPECT_EQ(FW_ReadVersion(ports_, VersionSettings(0, 2, 0, 0x20), text), FwReadResult::PortsRefused);
     EXPECT_EQ(text, "00000");
     EXPECT_TRUE(device_->port_trace().empty());
 }
@@ -148,7 +135,7 @@ TEST_F(VersionRead, VersionOnlyRunReadsToo) {
     UiSettings s = VersionSettings(1, 0, 0, 0x20);
     s.FwVersionShow = 2;
     std::string text;
-    EXPECT_EQ(FW_ReadVersion(s, text), FwReadResult::Read);
+    EXPECT_EQ(FW_ReadVersion(ports_, s, text), FwReadResult::Read);
     EXPECT_EQ(text, "4.2");
 }
 
@@ -160,7 +147,7 @@ TEST_P(VersionSkipped, NoPortAccessAndTextKept) {
         UiSettings s = VersionSettings(method, 2, 0, 0x20);
         s.FwVersionShow = GetParam();
         std::string text = "00000";
-        EXPECT_EQ(FW_ReadVersion(s, text), FwReadResult::Skipped);
+        EXPECT_EQ(FW_ReadVersion(ports_, s, text), FwReadResult::Skipped);
         EXPECT_EQ(text, "00000");
     }
     EXPECT_EQ(device_->counters().total(), 0u);
@@ -192,7 +179,7 @@ TEST_P(VersionReadAndShow, ReadsTheBytesTheFormatNeeds) {
     config_.ec_space[0x40 + c.bytes.size()] = 0x77;
     Start();
     std::string text = "00000";
-    ASSERT_EQ(FW_ReadVersion(VersionSettings(c.read_method, c.read_bytes, c.hex_display, 0x40), text),
+    ASSERT_EQ(FW_ReadVersion(ports_, VersionSettings(c.read_method, c.read_bytes, c.hex_display, 0x40), text),
               FwReadResult::Read);
     EXPECT_EQ(text, c.expected);
 }
@@ -213,7 +200,7 @@ TEST_F(VersionIndex, EcSpaceWrapsAfter0xFF) {
     Start();
     std::string text;
     // Only the low 8 bits of the start index reach the EC.
-    ASSERT_EQ(FW_ReadVersion(VersionSettings(0, 2, 0, 0x1FF), text), FwReadResult::Read);
+    ASSERT_EQ(FW_ReadVersion(ports_, VersionSettings(0, 2, 0, 0x1FF), text), FwReadResult::Read);
     EXPECT_EQ(text, "7.9");
 }
 
@@ -222,7 +209,7 @@ TEST_F(VersionIndex, BramWrapsAfter0xFF) {
     PutBram(0x00, {'c', 'd', 'e'});
     Start();
     std::string text;
-    ASSERT_EQ(FW_ReadVersion(VersionSettings(1, 1, 0, 0xFE), text), FwReadResult::Read);
+    ASSERT_EQ(FW_ReadVersion(ports_, VersionSettings(1, 1, 0, 0xFE), text), FwReadResult::Read);
     EXPECT_EQ(text, "a b c d e");
 }
 

@@ -8,7 +8,6 @@
 #include <memory>
 
 #include "hw/ec_channel.h"
-#include "hw/hw_fault.h"
 #include "hw/super_io.h"
 #include "platform/clock.h"
 #include "settings/ui_settings.h"
@@ -19,18 +18,9 @@ namespace version_test {
 
 class SimFixture : public testing::Test {
 protected:
-    void SetUp() override {
-        g_StatusPort = 0x3F4;
-        g_CmdPort = 0x3F4;
-        g_DataPort = 0x3F0;
-        SIO_SetIndexPort(0x2E);
-        SIO_SetBramBank(0);
-        HW_ClearFault();
-    }
     void TearDown() override {
         io_.reset();
         device_.reset();
-        HW_ClearFault();
     }
 
     /// Starts the simulated device; every port access from here on reaches it.
@@ -58,6 +48,7 @@ protected:
     }
 
     sim::Config config_;
+    EcPorts ports_;  // where the version reads go
     std::unique_ptr<sim::Device> device_;
     // Time advances by a millisecond at every reading, so bounded waits expire quickly.
     ManualClock clock_{1};
