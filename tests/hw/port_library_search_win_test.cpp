@@ -36,7 +36,7 @@ TEST(PortLibrarySearch, LibraryBesideTheProgramIsOpenedByNameAndConfiguredAfresh
         EXPECT_EQ(opened, c.opens) << c.config;
         if (opened) {
             EXPECT_EQ(printed, "") << c.config;
-            EXPECT_EQ(SIO_ReadChipId(), c.chip_id) << c.config;
+            EXPECT_EQ(SIO_ReadChipId(EcPorts{}), c.chip_id) << c.config;
         } else {
             EXPECT_EQ(printed, kPortLibraryFailText) << c.config;
         }
