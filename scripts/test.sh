@@ -52,3 +52,4 @@ cmake --build "$build-fuzz" -j "$jobs" --target settings_fuzz
 
 step "Windows build (mingw-w64), tests under Wine"
 VANTU_BUILD_DIR="$build" "$root/scripts/windows.sh"
+machine_lock_untouched
