@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "flash/checksum_tools.h"
 
-#include <sys/types.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -31,11 +29,11 @@ namespace {
 // The bytes left from the current position to the end, measured before reading; nullopt
 // when the stream cannot tell.
 std::optional<int64_t> BytesLeft(std::FILE* file) {
-    const off_t start = ftello(file);
-    if (start < 0 || fseeko(file, 0, SEEK_END) != 0) return std::nullopt;
-    const off_t end = ftello(file);
-    if (fseeko(file, start, SEEK_SET) != 0 || end < start) return std::nullopt;
-    return static_cast<int64_t>(end - start);
+    const int64_t start = IMG_Tell(file);
+    if (start < 0 || !IMG_SeekTo(file, 0, SEEK_END)) return std::nullopt;
+    const int64_t end = IMG_Tell(file);
+    if (!IMG_SeekTo(file, start, SEEK_SET) || end < start) return std::nullopt;
+    return end - start;
 }
 
 }  // namespace
@@ -48,7 +46,7 @@ BinChecksumResult BinChecksum(std::FILE* image, const std::function<void(uint32_
         return result;
     }
     const std::span<uint8_t> chunk(buffer.get(), kChunkBytes);
-    const off_t start = ftello(image);
+    const int64_t start = IMG_Tell(image);
     const std::optional<int64_t> length = BytesLeft(image);
     if (!length) {
         result.status = BinChecksumStatus::ReadError;
@@ -64,7 +62,7 @@ BinChecksumResult BinChecksum(std::FILE* image, const std::function<void(uint32_
         after_chunk(result.sum);
     }
     // A read that failed where a chunk would begin ends the loop as the end of the file does.
-    if (result.status == BinChecksumStatus::Done && (!IMG_ReadOk(image) || ftello(image) - start != *length))
+    if (result.status == BinChecksumStatus::Done && (!IMG_ReadOk(image) || IMG_Tell(image) - start != *length))
         result.status = BinChecksumStatus::ReadError;
     return result;
 }
